@@ -1,0 +1,39 @@
+#include "compose/Random.h"
+#include "platform/Clock.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "ui/Desktop.h"
+#include "ui/Dialogs.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Paceforge"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    paceforge::MessageBoxDialogs dialogs;
+    paceforge::SystemDrives drives;
+    paceforge::FileSystem fileSystem;
+    paceforge::Clock clock;
+    paceforge::SystemRandom random;
+    paceforge::Desktop desktop;
+    paceforge::frmMain window({dialogs, drives, fileSystem, clock, random, desktop});
+    window.show();
+
+    // For machines without a display: the scripts run the program under a virtual one and keep a
+    // picture of the real window.
+    const QString screenshot = qEnvironmentVariable("PACEFORGE_SCREENSHOT");
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(1500, &window, [&] {
+            const QRect area = window.frameGeometry();
+            window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(screenshot);
+            app.quit();
+        });
+    }
+    return app.exec();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Result.h"
+
+#include <QString>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace paceforge {
+
+struct FolderEntry {
+    std::string name;
+    std::filesystem::path path;
+};
+
+// What the program needs of the disk, in one place.
+//
+// The iPod's disk is FAT, where "Latest" and "latest" are one folder; every lookup here matches
+// names without regard to case, also on a case-sensitive disk, so that a copy of an iPod on an
+// ordinary disk behaves like the iPod itself.
+//
+// Every write replaces its target only when the new bytes are complete: a full disk or a pulled
+// cable leaves the old file as it was. The operations are virtual so that tests can make any one
+// of them fail.
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+
+    // The path of the existing entry that the given path names, matching each name without regard
+    // to case where no entry has the exact name.
+    virtual std::optional<std::filesystem::path> resolve(const std::filesystem::path& path) const;
+    virtual bool folderExists(const std::filesystem::path& path) const;
+    // A regular file (after following links); folders, dangling links and devices are not files.
+    virtual bool fileExists(const std::filesystem::path& path) const;
+
+    // Listings are sorted by name without regard to case (exact order breaks ties), so that the
+    // numbering built on them is the same on every run. Files are all entries that are not folders.
+    virtual std::vector<FolderEntry> subfolders(const std::filesystem::path& folder) const;
+    virtual std::vector<FolderEntry> files(const std::filesystem::path& folder) const;
+
+    virtual Outcome<std::string> readFile(const std::filesystem::path& path) const;
+    // The bytes go to a temporary file beside the target and replace it only when complete.
+    // A target or folder without write permission is refused, as the device would refuse it.
+    virtual Result writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+    // Copies with overwrite; the copy gets the source's last-write time.
+    virtual Result copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
+    virtual Result deleteFile(const std::filesystem::path& path);
+    // Fails, leaving both names alone, when an entry of the new name exists in any letter case.
+    virtual Result renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+    virtual std::optional<std::filesystem::file_time_type> lastWriteTime(const std::filesystem::path& path) const;
+    // Only the last-write time changes; false when the file cannot be written.
+    virtual bool setLastWriteTime(const std::filesystem::path& path, std::chrono::system_clock::time_point time);
+};
+
+// The whole file, or nothing when it is missing, unreadable, or not a regular file.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+bool NamesEqualIgnoringCase(std::string_view a, std::string_view b);
+// Case-insensitive order with the exact bytes as tie-break.
+bool NameLessIgnoringCase(std::string_view a, std::string_view b);
+
+// For messages: the path as the user knows it.
+QString DisplayPath(const std::filesystem::path& path);
+// For Qt file classes; empty when the name cannot be spelt in Qt's file name encoding.
+std::optional<QString> QtFileName(const std::filesystem::path& path);
+
+} // namespace paceforge

@@ -1,0 +1,375 @@
+#include "XmlDocument.h"
+
+#include "FileSystem.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cstring>
+
+namespace paceforge {
+namespace {
+
+// Entity references are left as written, line ends are left alone, and attribute white space is
+// not normalised: what is not parsed cannot be rewritten differently.
+constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pugi::parse_doctype
+    | pugi::parse_pi | pugi::parse_declaration | pugi::parse_ws_pcdata;
+constexpr unsigned kFormatOptions = pugi::format_raw | pugi::format_no_empty_element_tags
+    | pugi::format_no_escapes;
+
+struct StringWriter final : pugi::xml_writer {
+    std::string& out;
+    explicit StringWriter(std::string& o) : out(o) {}
+    void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+bool StartsWith(std::string_view bytes, std::initializer_list<unsigned char> prefix)
+{
+    if (bytes.size() < prefix.size())
+        return false;
+    return std::memcmp(bytes.data(), std::data(prefix), prefix.size()) == 0;
+}
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The declaration of an 8-bit file may name Latin-1; everything else 8-bit is read as UTF-8.
+bool DeclaresLatin1(std::string_view bytes)
+{
+    if (!bytes.starts_with("<?xml"))
+        return false;
+    const auto end = bytes.find("?>");
+    std::string declaration(bytes.substr(0, end == std::string_view::npos ? 0 : end));
+    for (char& c : declaration)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return declaration.find("iso-8859-1") != std::string::npos || declaration.find("latin1") != std::string::npos;
+}
+
+struct Detected {
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
+    std::size_t bomSize = 0;
+};
+
+Detected DetectEncoding(std::string_view b)
+{
+    if (StartsWith(b, {0xEF, 0xBB, 0xBF}))
+        return {pugi::encoding_utf8, 3};
+    if (StartsWith(b, {0x00, 0x00, 0xFE, 0xFF}))
+        return {pugi::encoding_utf32_be, 4};
+    if (StartsWith(b, {0xFF, 0xFE, 0x00, 0x00}))
+        return {pugi::encoding_utf32_le, 4};
+    if (StartsWith(b, {0xFE, 0xFF}))
+        return {pugi::encoding_utf16_be, 2};
+    if (StartsWith(b, {0xFF, 0xFE}))
+        return {pugi::encoding_utf16_le, 2};
+    if (StartsWith(b, {0x00, 0x00, 0x00, 0x3C}))
+        return {pugi::encoding_utf32_be, 0};
+    if (StartsWith(b, {0x3C, 0x00, 0x00, 0x00}))
+        return {pugi::encoding_utf32_le, 0};
+    if (StartsWith(b, {0x00, 0x3C}))
+        return {pugi::encoding_utf16_be, 0};
+    if (StartsWith(b, {0x3C, 0x00}))
+        return {pugi::encoding_utf16_le, 0};
+    if (DeclaresLatin1(b))
+        return {pugi::encoding_latin1, 0};
+    return {};
+}
+
+std::optional<QStringConverter::Encoding> QtEncoding(pugi::xml_encoding e)
+{
+    switch (e) {
+    case pugi::encoding_utf16_le: return QStringConverter::Utf16LE;
+    case pugi::encoding_utf16_be: return QStringConverter::Utf16BE;
+    case pugi::encoding_utf32_le: return QStringConverter::Utf32LE;
+    case pugi::encoding_utf32_be: return QStringConverter::Utf32BE;
+    case pugi::encoding_latin1: return QStringConverter::Latin1;
+    default: return std::nullopt;
+    }
+}
+
+std::string ToUtf8(std::string_view body, pugi::xml_encoding encoding)
+{
+    const auto qt = QtEncoding(encoding);
+    if (!qt)
+        return std::string(body);
+    QStringDecoder decode(*qt, QStringConverter::Flag::Stateless);
+    const QString text = decode(QByteArrayView(body.data(), static_cast<qsizetype>(body.size())));
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+}
+
+std::string FromUtf8(const std::string& utf8, pugi::xml_encoding encoding)
+{
+    const auto qt = QtEncoding(encoding);
+    if (!qt)
+        return utf8;
+    QStringEncoder encode(*qt, QStringConverter::Flag::Stateless);
+    const QByteArray bytes = encode(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::string ByteOrderMark(pugi::xml_encoding encoding)
+{
+    switch (encoding) {
+    case pugi::encoding_utf8: return "\xEF\xBB\xBF";
+    case pugi::encoding_utf16_le: return std::string("\xFF\xFE", 2);
+    case pugi::encoding_utf16_be: return std::string("\xFE\xFF", 2);
+    case pugi::encoding_utf32_le: return std::string("\xFF\xFE\x00\x00", 4);
+    case pugi::encoding_utf32_be: return std::string("\x00\x00\xFE\xFF", 4);
+    default: return {};
+    }
+}
+
+// With escapes left unparsed every value is written back verbatim, so a double quote inside a
+// value that was single-quoted in the file must become a reference, or the output would not be XML.
+void QuoteSafeAttributes(pugi::xml_node root)
+{
+    for (pugi::xml_node node = root; node;) {
+        for (pugi::xml_attribute a : node.attributes()) {
+            if (std::strchr(a.value(), '"') == nullptr)
+                continue;
+            std::string v;
+            for (const char* p = a.value(); *p; ++p)
+                v += *p == '"' ? std::string("&quot;") : std::string(1, *p);
+            a.set_value(v.c_str());
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling())
+            node = node.parent();
+        if (!node || node == root)
+            break;
+        node = node.next_sibling();
+    }
+}
+
+template <typename Visit>
+void WalkBelow(pugi::xml_node root, Visit visit)
+{
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        if (!visit(node))
+            return;
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != root && !node.next_sibling())
+            node = node.parent();
+        if (node == root)
+            return;
+        node = node.next_sibling();
+    }
+}
+
+void AppendDecoded(std::string& out, std::string_view raw)
+{
+    std::size_t i = 0;
+    while (i < raw.size()) {
+        const char c = raw[i];
+        if (c != '&') {
+            out += c;
+            ++i;
+            continue;
+        }
+        const auto semi = raw.find(';', i);
+        if (semi == std::string_view::npos || semi - i > 12) {
+            out += c;
+            ++i;
+            continue;
+        }
+        const std::string_view name = raw.substr(i + 1, semi - i - 1);
+        std::string replacement;
+        if (name == "amp") replacement = "&";
+        else if (name == "lt") replacement = "<";
+        else if (name == "gt") replacement = ">";
+        else if (name == "quot") replacement = "\"";
+        else if (name == "apos") replacement = "'";
+        else if (name.size() > 1 && name[0] == '#') {
+            const bool hex = name[1] == 'x' || name[1] == 'X';
+            const std::string digits(name.substr(hex ? 2 : 1));
+            char* end = nullptr;
+            const unsigned long code = digits.empty() ? 0 : std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (!digits.empty() && end && *end == '\0' && code > 0 && code <= 0x10FFFF) {
+                const QByteArray utf8 = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1).toUtf8();
+                replacement.assign(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+            }
+        }
+        if (replacement.empty()) {
+            out += c;
+            ++i;
+            continue;
+        }
+        out += replacement;
+        i = semi + 1;
+    }
+}
+
+std::string Escaped(std::string_view text, bool attribute)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"':
+            if (attribute) {
+                out += "&quot;";
+                break;
+            }
+            [[fallthrough]];
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+XmlDocument::XmlDocument() : m_doc(std::make_unique<pugi::xml_document>()) {}
+XmlDocument::~XmlDocument() = default;
+XmlDocument::XmlDocument(XmlDocument&&) noexcept = default;
+XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
+
+XmlDocument XmlDocument::fromFile(const std::filesystem::path& path)
+{
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return {};
+    return fromBytes(*bytes);
+}
+
+XmlDocument XmlDocument::fromBytes(std::string_view bytes)
+{
+    XmlDocument result;
+    const Detected detected = DetectEncoding(bytes);
+    const std::string utf8 = ToUtf8(bytes.substr(detected.bomSize), detected.encoding);
+
+    const pugi::xml_parse_result parsed = result.m_doc->load_buffer(utf8.data(), utf8.size(), kParseOptions,
+                                                                    pugi::encoding_utf8);
+    if (!parsed || !result.m_doc->document_element()) {
+        result.m_doc->reset();
+        return result;
+    }
+    result.m_encoding = detected.encoding;
+    result.m_byteOrderMark = detected.bomSize > 0;
+
+    for (pugi::xml_node child : result.m_doc->children()) {
+        std::string gap;
+        const std::ptrdiff_t offset = child.offset_debug();
+        if (offset > 0 && static_cast<std::size_t>(offset) <= utf8.size()) {
+            std::size_t start = utf8.rfind('<', static_cast<std::size_t>(offset));
+            if (start != std::string::npos) {
+                std::size_t from = start;
+                while (from > 0 && IsXmlSpace(utf8[from - 1]))
+                    --from;
+                gap = utf8.substr(from, start - from);
+            }
+        }
+        result.m_gaps.push_back(std::move(gap));
+    }
+    std::size_t tailStart = utf8.size();
+    while (tailStart > 0 && IsXmlSpace(utf8[tailStart - 1]))
+        --tailStart;
+    result.m_tail = utf8.substr(tailStart);
+
+    QuoteSafeAttributes(*result.m_doc);
+    return result;
+}
+
+bool XmlDocument::hasDocumentElement() const { return static_cast<bool>(m_doc->document_element()); }
+
+pugi::xml_node XmlDocument::documentElement() const { return m_doc->document_element(); }
+
+pugi::xml_node XmlDocument::document() const { return *m_doc; }
+
+std::string XmlDocument::toBytes() const
+{
+    std::string utf8;
+    StringWriter writer(utf8);
+    std::size_t index = 0;
+    for (pugi::xml_node child : m_doc->children()) {
+        if (index < m_gaps.size())
+            utf8 += m_gaps[index];
+        ++index;
+        child.print(writer, "", kFormatOptions, pugi::encoding_utf8);
+    }
+    if (index > 0)
+        utf8 += m_tail;
+    std::string out = m_byteOrderMark ? ByteOrderMark(m_encoding) : std::string();
+    out += FromUtf8(utf8, m_encoding);
+    return out;
+}
+
+pugi::xml_node ChildElement(pugi::xml_node node, std::string_view name)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && name == child.name())
+            return child;
+    return {};
+}
+
+pugi::xml_node FirstDescendant(pugi::xml_node node, std::string_view name)
+{
+    pugi::xml_node found;
+    WalkBelow(node, [&](pugi::xml_node n) {
+        if (n.type() == pugi::node_element && name == n.name()) {
+            found = n;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+std::string NodeText(pugi::xml_node node)
+{
+    std::string text;
+    if (node.type() == pugi::node_pcdata) {
+        AppendDecoded(text, node.value());
+        return text;
+    }
+    if (node.type() == pugi::node_cdata)
+        return node.value();
+    WalkBelow(node, [&](pugi::xml_node n) {
+        if (n.type() == pugi::node_pcdata)
+            AppendDecoded(text, n.value());
+        else if (n.type() == pugi::node_cdata)
+            text += n.value();
+        return true;
+    });
+    return text;
+}
+
+void SetNodeText(pugi::xml_node node, std::string_view text)
+{
+    if (!node)
+        return;
+    const std::string escaped = Escaped(text, false);
+    pugi::xml_node first = node.first_child();
+    if (first && first.type() == pugi::node_pcdata && !first.next_sibling()) {
+        first.set_value(escaped.c_str());
+        return;
+    }
+    node.remove_children();
+    if (!escaped.empty())
+        node.append_child(pugi::node_pcdata).set_value(escaped.c_str());
+}
+
+std::string AttributeText(pugi::xml_attribute attribute)
+{
+    std::string text;
+    AppendDecoded(text, attribute.value());
+    return text;
+}
+
+void SetAttributeText(pugi::xml_attribute attribute, std::string_view text)
+{
+    if (attribute)
+        attribute.set_value(Escaped(text, true).c_str());
+}
+
+} // namespace paceforge

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace paceforge {
+
+struct WorkoutFileEntry {
+    std::string fileName;
+    // The latest or synched folder that holds the file, as the disk spells it.
+    std::filesystem::path folderPath;
+
+    std::filesystem::path fullPath() const { return folderPath / fileName; }
+};
+
+struct SensorFolder {
+    std::string name;
+    std::filesystem::path folderPath;
+    std::filesystem::path latestPath;
+    std::filesystem::path synchedPath;
+    std::vector<WorkoutFileEntry> files;
+};
+
+struct iPodRecord {
+    QString driveLetter;
+    std::filesystem::path root;
+    std::vector<SensorFolder> sensors;
+};
+
+// One row of the workout list; the key designates sensor and file of the build that made it.
+struct CatalogueRow {
+    QString key;
+    QString date;
+    QString time;
+    bool synched = false;
+    // "YYYYMMDD000000" from the Date column, empty when that is not a date.
+    std::string sortKey;
+};
+
+// Lists of the catalogue count from 1, as the row keys do.
+const SensorFolder* SensorAt(const iPodRecord& ipod, long long sensorIndex);
+const WorkoutFileEntry* FileAt(const iPodRecord& ipod, long long sensorIndex, long long fileIndex);
+
+} // namespace paceforge

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "store/Records.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace paceforge {
+
+// The rows of the workout list, already in their order; the list never sorts or edits them.
+class WorkoutListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setRows(std::vector<CatalogueRow> rows);
+    const CatalogueRow& row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    std::vector<CatalogueRow> m_rows;
+};
+
+} // namespace paceforge

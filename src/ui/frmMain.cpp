@@ -1,0 +1,543 @@
+#include "frmMain.h"
+
+#include "Artwork.h"
+#include "Desktop.h"
+#include "Dialogs.h"
+#include "ImageButton.h"
+#include "WorkoutListModel.h"
+
+#include "compose/Random.h"
+#include "compose/SaveWorkout.h"
+#include "platform/Clock.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "store/Catalogue.h"
+#include "store/iPodScan.h"
+#include "templates/DateRule.h"
+#include "templates/WorkoutLoader.h"
+#include "workout/Units.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTextCharFormat>
+#include <QTimeEdit>
+#include <QTreeView>
+#include <QWindow>
+
+namespace paceforge {
+namespace {
+
+const QString kAdd = QStringLiteral("Add");
+const QString kEdit = QStringLiteral("Edit");
+const QString kProgramTitle = QStringLiteral("Paceforge");
+
+// Elements are pressed, typed into and clicked; only the bare background moves the window.
+template <typename W>
+W* Element(W* widget, const char* name, QRect geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    widget->setAttribute(Qt::WA_NoMousePropagation);
+    return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry)
+{
+    auto* label = Element(new QLabel(text, parent), name, geometry);
+    label->setWordWrap(geometry.height() > 30);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QFrame* MakeFrame(QWidget* parent, const char* name, QRect geometry)
+{
+    auto* frame = Element(new QFrame(parent), name, geometry);
+    frame->setFrameShape(QFrame::NoFrame);
+    return frame;
+}
+
+QLineEdit* MakeTextBox(QWidget* parent, const char* name, QRect geometry)
+{
+    return Element(new QLineEdit(parent), name, geometry);
+}
+
+QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& text, QRect geometry, bool selected)
+{
+    auto* option = Element(new QRadioButton(text, parent), name, geometry);
+    option->setChecked(selected);
+    return option;
+}
+
+ImageButton* MakeButton(QWidget* parent, const char* name, QRect geometry, artwork::Glyph glyph)
+{
+    return Element(new ImageButton(artwork::buttonFace(glyph, geometry.size(), false),
+                                   artwork::buttonFace(glyph, geometry.size(), true), parent),
+                   name, geometry);
+}
+
+ImageButton* MakeTab(QWidget* parent, const char* name, QRect geometry, const QString& caption, bool active)
+{
+    const QPixmap face = artwork::tabFace(caption, geometry.size(), active);
+    return Element(new ImageButton(face, face, parent), name, geometry);
+}
+
+bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+} // namespace
+
+frmMain::frmMain(frmMainServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kProgramTitle);
+    setFixedSize(739, 444);
+    m_background = artwork::background(size());
+    buildElements();
+    applyStyle();
+    wireEvents();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildElements()
+{
+    imgWebsite = MakeButton(this, "imgWebsite", {26, 17, 110, 22}, artwork::Glyph::Website);
+    imgMinimize = MakeButton(this, "imgMinimize", {665, 16, 17, 17}, artwork::Glyph::Minimize);
+    imgClose = MakeButton(this, "imgClose", {688, 16, 17, 17}, artwork::Glyph::Close);
+    imgNewWorkout = MakeTab(this, "imgNewWorkout", {56, 65, 142, 37}, QStringLiteral("New"), true);
+    imgNewWorkout->setToolTip(QStringLiteral("New"));
+    imgExistingWorkout = MakeTab(this, "imgExistingWorkout", {203, 65, 142, 38}, QStringLiteral("Existing"), true);
+    imgExistingWorkout->setToolTip(QStringLiteral("Existing"));
+    imgNewWorkoutLow = MakeTab(this, "imgNewWorkoutLow", {0, 0, 142, 37}, QStringLiteral("New"), false);
+    imgNewWorkoutLow->hide();
+    imgExistingWorkoutLow = MakeTab(this, "imgExistingWorkoutLow", {0, 0, 142, 38}, QStringLiteral("Existing"), false);
+    imgExistingWorkoutLow->hide();
+    lblWorkoutDte = MakeLabel(this, "lblWorkoutDte", QString(), {516, 79, 162, 18});
+    lblWorkoutDte->setWordWrap(false);
+
+    Frame2 = MakeFrame(this, "Frame2", {57, 116, 243, 34});
+    cbxiPodDrv = Element(new QComboBox(Frame2), "cbxiPodDrv", {5, 8, 203, 21});
+    imgRefresh = MakeButton(Frame2, "imgRefresh", {216, 9, 17, 18}, artwork::Glyph::Refresh);
+    imgRefresh->setToolTip(QStringLiteral("Refresh iPod List"));
+
+    frmDatePick = MakeFrame(this, "frmDatePick", {59, 150, 251, 209});
+    frmDatePick->hide();
+    calMain = Element(new QCalendarWidget(frmDatePick), "calMain", {2, 8, 254, 166});
+    calMain->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calMain->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+    calMain->setGridVisible(false);
+    {
+        const QSignalBlocker quiet(calMain);
+        calMain->setSelectedDate(m_services.clock.today());
+    }
+    DTPicker1 = Element(new QTimeEdit(frmDatePick), "DTPicker1", {11, 181, 241, 21});
+    DTPicker1->setDisplayFormat(QStringLiteral("h:mm:ss AP"));
+
+    ListView1 = Element(new QTreeView(this), "ListView1", {58, 162, 264, 196});
+    m_listModel = new WorkoutListModel(ListView1);
+    ListView1->setModel(m_listModel);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setItemsExpandable(false);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->hide();
+
+    frmWorkout = MakeFrame(this, "frmWorkout", {367, 114, 327, 192});
+    MakeLabel(frmWorkout, "lblDistance", QStringLiteral("Distance:"), {5, 32, 74, 18});
+    tbxDistance = MakeTextBox(frmWorkout, "tbxDistance", {60, 26, 97, 23});
+    optMiles = MakeOption(frmWorkout, "optMiles", QStringLiteral("Miles"), {171, 30, 50, 15}, true);
+    optKilometers = MakeOption(frmWorkout, "optKilometers", QStringLiteral("Kilometers"), {236, 27, 74, 21}, false);
+    MakeLabel(frmWorkout, "lblTime", QStringLiteral("Time:"), {23, 67, 42, 18});
+    tbxTimeHrs = MakeTextBox(frmWorkout, "tbxTimeHrs", {60, 62, 32, 23});
+    MakeLabel(frmWorkout, "lblHours", QStringLiteral("Hours"), {96, 66, 62, 20});
+    tbxTimeMins = MakeTextBox(frmWorkout, "tbxTimeMins", {138, 62, 32, 23});
+    MakeLabel(frmWorkout, "lblMinutes", QStringLiteral("Minutes"), {173, 66, 62, 20});
+    tbxTimeSecs = MakeTextBox(frmWorkout, "tbxTimeSecs", {225, 64, 32, 23});
+    MakeLabel(frmWorkout, "lblSeconds", QStringLiteral("Seconds"), {261, 66, 62, 20});
+    MakeLabel(frmWorkout, "lblWeight", QStringLiteral("Weight:"), {13, 103, 74, 18});
+    tbxWeight = MakeTextBox(frmWorkout, "tbxWeight", {60, 99, 97, 23});
+    Frame1 = MakeFrame(frmWorkout, "Frame1", {166, 96, 143, 35});
+    optPounds = MakeOption(Frame1, "optPounds", QStringLiteral("Pounds"), {5, 10, 59, 16}, true);
+    optKilograms = MakeOption(Frame1, "optKilograms", QStringLiteral("Kilograms"), {71, 10, 68, 18}, false);
+    MakeLabel(frmWorkout, "lblCalories", QStringLiteral("Calories:"), {10, 140, 74, 18});
+    tbxCalories = MakeTextBox(frmWorkout, "tbxCalories", {60, 135, 97, 23});
+
+    imgSave = MakeButton(this, "imgSave", {383, 340, 104, 26}, artwork::Glyph::Save);
+
+    frmWorkoutSaved = MakeFrame(this, "frmWorkoutSaved", {0, 0, 340, 222});
+    frmWorkoutSaved->hide();
+    MakeLabel(frmWorkoutSaved, "lblSaved", QStringLiteral("Workout Saved!"), {12, 14, 104, 36})->setWordWrap(false);
+    MakeLabel(frmWorkoutSaved, "lblSyncHint",
+              QStringLiteral("Please syncronize your ipod now  in order to implement the changes, or you can wait "
+                             "till you are finished   adding / editing more workouts. "),
+              {30, 55, 261, 47});
+    MakeLabel(frmWorkoutSaved, "lblContinueHint",
+              QStringLiteral("Click Continue to create or edit another workout."), {30, 107, 261, 47});
+    imgContinue = MakeButton(frmWorkoutSaved, "imgContinue", {179, 170, 105, 31}, artwork::Glyph::Continue);
+}
+
+void frmMain::applyStyle()
+{
+    const QString accent = artwork::accentColor().name();
+    const QString text = artwork::panelTextColor().name();
+    setStyleSheet(QStringLiteral(
+        "QLabel { color: %2; background: transparent; font-size: 11px; }"
+        "QLabel#lblWorkoutDte { font-weight: bold; font-size: 11px; }"
+        "QLabel#lblSaved { font-weight: bold; font-size: 15px; }"
+        "QLineEdit { background: #0D0F12; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
+        "  padding: 0 4px; font-size: 11px; selection-background-color: %1; }"
+        "QLineEdit:focus { border-color: %1; }"
+        "QRadioButton { color: %2; background: transparent; font-size: 11px; spacing: 3px; }"
+        "QRadioButton::indicator { width: 9px; height: 9px; border-radius: 5px; border: 1px solid #8A919C;"
+        "  background: #0D0F12; }"
+        "QRadioButton::indicator:checked { border-color: %1; background: qradialgradient(cx:0.5, cy:0.5,"
+        "  radius:0.5, fx:0.5, fy:0.5, stop:0 %1, stop:0.5 %1, stop:0.6 #0D0F12); }"
+        "QFrame#frmWorkoutSaved { background: #1A1D22; border: 1px solid %1; border-radius: 10px; }"
+        "QComboBox { background: #0D0F12; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
+        "  padding: 0 4px; font-size: 11px; }"
+        "QComboBox QAbstractItemView { background: #1A1D22; color: %2; selection-background-color: %1; }"
+        "QTreeView { background: #0D0F12; color: %2; border: 1px solid #3A3F48; font-size: 12px;"
+        "  alternate-background-color: #15181D; selection-background-color: %1; selection-color: #111; }"
+        "QHeaderView::section { background: #23272E; color: %2; border: 0; border-right: 1px solid #3A3F48;"
+        "  padding: 2px 4px; font-size: 11px; font-weight: bold; }"
+        "QTimeEdit { background: #0D0F12; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
+        "  padding: 0 4px; font-size: 12px; }"
+        "QCalendarWidget { font-size: 11px; }"
+        "QCalendarWidget QWidget#qt_calendar_navigationbar { background: #23272E; }"
+        "QCalendarWidget QToolButton { color: %2; background: transparent; font-weight: bold; }"
+        "QCalendarWidget QAbstractItemView { background: #0D0F12; color: %2; selection-background-color: %1;"
+        "  selection-color: #111; }"
+        "QCalendarWidget QAbstractItemView:disabled { color: #5A606B; }"
+        "QToolTip { color: #111; background: %2; border: 1px solid %1; }")
+                      .arg(accent, text));
+    ListView1->setAlternatingRowColors(true);
+
+    QTextCharFormat header;
+    header.setForeground(artwork::panelTextColor());
+    header.setBackground(QColor(0x23, 0x27, 0x2E));
+    calMain->setHeaderTextFormat(header);
+    QTextCharFormat weekend;
+    weekend.setForeground(artwork::accentColor());
+    calMain->setWeekdayTextFormat(Qt::Saturday, weekend);
+    calMain->setWeekdayTextFormat(Qt::Sunday, weekend);
+}
+
+void frmMain::wireEvents()
+{
+    connect(imgClose, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(imgMinimize, &QAbstractButton::clicked, this, [this] {
+        hide();
+        setWindowState(windowState() | Qt::WindowMinimized);
+        show();
+    });
+    connect(imgWebsite, &QAbstractButton::clicked, this, [this] {
+        m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(ProgramFolder / "docs" / "index.html")));
+    });
+    connect(imgNewWorkout, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
+    connect(imgNewWorkoutLow, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
+    connect(imgExistingWorkout, &QAbstractButton::clicked, this, &frmMain::imgExistingWorkout_Click);
+    connect(imgExistingWorkoutLow, &QAbstractButton::clicked, this, &frmMain::imgExistingWorkout_Click);
+    connect(imgRefresh, &QAbstractButton::clicked, this, &frmMain::imgRefresh_Click);
+    connect(imgSave, &QAbstractButton::clicked, this, &frmMain::imgSave_Click);
+    connect(imgContinue, &QAbstractButton::clicked, this, &frmMain::imgContinue_Click);
+    // Only a choice from the list selects an iPod, also when it is the one already selected.
+    connect(cbxiPodDrv, &QComboBox::activated, this, &frmMain::cbxiPodDrv_Click);
+    connect(ListView1, &QAbstractItemView::clicked, this, &frmMain::ListView1_Click);
+    connect(calMain, &QCalendarWidget::selectionChanged, this, &frmMain::CheckWorkoutDate);
+    connect(DTPicker1, &QTimeEdit::timeChanged, this, &frmMain::CheckWorkoutDate);
+
+    const auto convertDistance = [this](bool toKilometres) {
+        if (auto text = DistanceForUnit(tbxDistance->text(), toKilometres, m_services.locale))
+            tbxDistance->setText(*text);
+    };
+    const auto convertWeight = [this](bool toKilograms) {
+        if (auto text = WeightForUnit(tbxWeight->text(), toKilograms, m_services.locale))
+            tbxWeight->setText(*text);
+    };
+    connect(optKilometers, &QRadioButton::toggled, this, [=](bool on) { if (on) convertDistance(true); });
+    connect(optMiles, &QRadioButton::toggled, this, [=](bool on) { if (on) convertDistance(false); });
+    connect(optKilograms, &QRadioButton::toggled, this, [=](bool on) { if (on) convertWeight(true); });
+    connect(optPounds, &QRadioButton::toggled, this, [=](bool on) { if (on) convertWeight(false); });
+}
+
+void frmMain::Form_Load()
+{
+    ProgramFolder = m_services.programFolder.empty()
+        ? std::filesystem::path(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+        : m_services.programFolder;
+    imgNewWorkoutLow->move(imgNewWorkout->pos());
+    imgExistingWorkoutLow->move(imgExistingWorkout->pos());
+    lblWorkoutDte->clear();
+    {
+        const QSignalBlocker quiet(DTPicker1);
+        DTPicker1->setTime(QTime(6, 0));
+    }
+    frmWorkoutSaved->move(359, 108);
+    ScanForIPods();
+    imgNewWorkout_Click();
+}
+
+void frmMain::reportScanError(const ScanError& error)
+{
+    m_services.dialogs.plain(this, kProgramTitle, ScanErrorText(error));
+}
+
+void frmMain::ScanForIPods()
+{
+    const int remembered = cbxiPodDrv->currentIndex();
+    iPodList.clear();
+    {
+        const QSignalBlocker quiet(cbxiPodDrv);
+        cbxiPodDrv->clear();
+    }
+    const auto report = [this](const ScanError& error) { reportScanError(error); };
+    RunScanStep([&] { iPodFound = false; }, report);
+    for (iPodRecord& ipod : FindIPods(m_services.drives, m_services.fileSystem, report)) {
+        cbxiPodDrv->addItem(SelectorEntry(ipod));
+        iPodFound = true;
+        iPodList.push_back(std::move(ipod));
+    }
+    if (cbxiPodDrv->count() == 0)
+        cbxiPodDrv->addItem(kNoIPodsFound);
+    RunScanStep(
+        [&] {
+            {
+                const QSignalBlocker quiet(cbxiPodDrv);
+                cbxiPodDrv->setCurrentIndex(RestoredSelectorPosition(remembered, cbxiPodDrv->count()));
+            }
+            cbxiPodDrv_Click();
+        },
+        report);
+    RunScanStep(
+        [&] {
+            if (WorkoutMode == kAdd)
+                imgNewWorkout_Click();
+            else
+                imgExistingWorkout_Click();
+        },
+        report);
+}
+
+void frmMain::imgRefresh_Click() { ScanForIPods(); }
+
+void frmMain::cbxiPodDrv_Click()
+{
+    const int position = cbxiPodDrv->currentIndex();
+    if (position < 0) {
+        m_services.dialogs.critical(this, QStringLiteral("Select Ipod"),
+                                    QStringLiteral("Please select an iPod to read data from."));
+        return;
+    }
+    m_listModel->setRows({});
+    if (iPodFound && position < static_cast<int>(iPodList.size())) {
+        CatalogueBuild build = BuildCatalogue(iPodList[static_cast<std::size_t>(position)], m_services.fileSystem);
+        CurrentIPod = std::move(build.ipod);
+        m_listModel->setRows(std::move(build.rows));
+    }
+    ListView1->setColumnWidth(0, 80);
+    ListView1->setColumnWidth(1, 80);
+    ListView1->setColumnWidth(2, 70);
+    selectFirstRowAndLoad();
+}
+
+void frmMain::selectFirstRowAndLoad()
+{
+    if (m_listModel->rowCount() == 0)
+        return;
+    // Lets the list repaint; the user's clicks wait, so that no other handler runs half-way here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ListView1->setCurrentIndex(m_listModel->index(0, 0));
+    ListView1->scrollToTop();
+    if (ListView1->isVisible())
+        ListView1->setFocus();
+    ListView1_Click();
+}
+
+void frmMain::ListView1_Click()
+{
+    const QModelIndex current = ListView1->currentIndex();
+    if (m_listModel->rowCount() == 0 || !current.isValid()
+        || !ListView1->selectionModel()->isRowSelected(current.row(), {}))
+        return;
+    const RowKeyParts key = SplitRowKey(m_listModel->row(current.row()).key);
+    SelectedSensorIndex = key.sensorText.toLongLong();
+    SelectedFileIndex = key.fileText.toLongLong();
+    LoadWorkoutEntry(key.sensorText, key.fileText);
+}
+
+void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileText)
+{
+    const SensorFolder* sensor = SensorAt(CurrentIPod, sensorText.toLongLong());
+    const WorkoutFileEntry* entry = FileAt(CurrentIPod, sensorText.toLongLong(), fileText.toLongLong());
+    if (!sensor || !entry)
+        return;
+    const std::filesystem::path path = entry->fullPath();
+    if (!m_services.fileSystem.fileExists(path)) {
+        if (m_rescanningForMissingFile)
+            return;
+        m_rescanningForMissingFile = true;
+        ScanForIPods();
+        m_rescanningForMissingFile = false;
+        return;
+    }
+    const auto bytes = m_services.fileSystem.readFile(path);
+    if (!bytes)
+        return;
+    XmlDocument document = XmlDocument::fromBytes(bytes.value());
+    if (!document.hasDocumentElement())
+        return;
+    const auto entries = ReadWorkoutEntries(document, optMiles->isChecked(), optPounds->isChecked(), m_services.locale);
+    if (!entries)
+        return;
+    CurrentWorkoutDocument = std::move(document);
+    m_documentSource = path;
+    tbxCalories->setText(entries->calories);
+    if (entries->dateLabel)
+        lblWorkoutDte->setText(*entries->dateLabel);
+    tbxDistance->setText(entries->distance);
+    tbxTimeHrs->setText(entries->hours);
+    tbxTimeMins->setText(entries->minutes);
+    tbxTimeSecs->setText(entries->seconds);
+    tbxWeight->setText(entries->weight);
+}
+
+void frmMain::imgExistingWorkout_Click()
+{
+    frmDatePick->hide();
+    ListView1->show();
+    selectFirstRowAndLoad();
+    WorkoutMode = kEdit;
+    imgNewWorkoutLow->show();
+    imgNewWorkoutLow->raise();
+    imgExistingWorkoutLow->hide();
+    frmWorkoutSaved->hide();
+}
+
+void frmMain::imgNewWorkout_Click()
+{
+    ClearEntryFields();
+    frmDatePick->show();
+    ListView1->hide();
+    WorkoutMode = kAdd;
+    imgNewWorkoutLow->hide();
+    imgExistingWorkoutLow->show();
+    imgExistingWorkoutLow->raise();
+    frmWorkoutSaved->hide();
+}
+
+void frmMain::imgContinue_Click()
+{
+    ClearEntryFields();
+    if (WorkoutMode == kAdd)
+        imgNewWorkout_Click();
+    else
+        imgExistingWorkout_Click();
+}
+
+void frmMain::ClearEntryFields()
+{
+    for (QLineEdit* box : {tbxDistance, tbxTimeHrs, tbxTimeMins, tbxTimeSecs, tbxWeight, tbxCalories})
+        box->clear();
+}
+
+void frmMain::ShowSavedPanel()
+{
+    imgNewWorkoutLow->hide();
+    imgExistingWorkoutLow->hide();
+    frmWorkoutSaved->show();
+    frmWorkoutSaved->raise();
+}
+
+void frmMain::CheckWorkoutDate()
+{
+    const QDate chosen = calMain->selectedDate();
+    if (!WorkoutDateAllowed(m_services.clock.today(), chosen)) {
+        m_services.dialogs.critical(this, kTooLateTitle, kTooLateText);
+        return;
+    }
+    lblWorkoutDte->setText(WorkoutDateLabel(chosen, DTPicker1->time(), m_services.locale));
+}
+
+void frmMain::imgSave_Click()
+{
+    SaveEntries entries{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
+                        tbxWeight->text(),   tbxCalories->text(), optMiles->isChecked(), optPounds->isChecked(),
+                        calMain->selectedDate(), DTPicker1->time()};
+    SaveContext context;
+    context.workoutMode = WorkoutMode;
+    context.iPodSelected = cbxiPodDrv->currentIndex() >= 0 && cbxiPodDrv->currentText() != kNoIPodsFound;
+    context.currentIPod = &CurrentIPod;
+    context.selectedSensorIndex = SelectedSensorIndex;
+    context.selectedFileIndex = SelectedFileIndex;
+    context.currentDocument = CurrentWorkoutDocument ? &*CurrentWorkoutDocument : nullptr;
+    context.currentDocumentSource = m_documentSource;
+    context.programFolder = ProgramFolder;
+    context.today = m_services.clock.today();
+    context.locale = m_services.locale;
+    context.random = &m_services.random;
+    context.fileSystem = &m_services.fileSystem;
+
+    SaveOutcome outcome = SaveWorkout(entries, context);
+
+    tbxDistance->setText(entries.distance);
+    tbxTimeHrs->setText(entries.hours);
+    tbxTimeMins->setText(entries.minutes);
+    tbxTimeSecs->setText(entries.seconds);
+    if (outcome.templateDocument) {
+        CurrentWorkoutDocument = std::move(outcome.templateDocument);
+        m_documentSource.clear();
+    }
+    if (outcome.message)
+        m_services.dialogs.critical(this, outcome.message->title, outcome.message->text);
+    if (outcome.saved) {
+        ShowSavedPanel();
+        cbxiPodDrv_Click();
+    }
+}
+
+void frmMain::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_background);
+}
+
+void frmMain::mousePressEvent(QMouseEvent* event)
+{
+    // Wayland does not let a window place itself; the compositor moves it instead.
+    if (OnWayland() && windowHandle()) {
+        windowHandle()->startSystemMove();
+        return;
+    }
+    m_dragging = true;
+    m_pressPoint = event->position();
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragging)
+        return;
+    move(pos() + (event->position() - m_pressPoint).toPoint());
+}
+
+void frmMain::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
+
+} // namespace paceforge

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "platform/XmlDocument.h"
+#include "store/Records.h"
+
+#include <QLocale>
+#include <QPointF>
+#include <QWidget>
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+class QCalendarWidget;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTimeEdit;
+class QTreeView;
+
+namespace paceforge {
+
+class Clock;
+class Desktop;
+class Dialogs;
+class DriveSource;
+class FileSystem;
+class ImageButton;
+class RandomSource;
+class WorkoutListModel;
+struct ScanError;
+
+// Everything the window reaches outside itself; tests pass fakes.
+struct frmMainServices {
+    Dialogs& dialogs;
+    DriveSource& drives;
+    FileSystem& fileSystem;
+    Clock& clock;
+    RandomSource& random;
+    Desktop& desktop;
+    QLocale locale = QLocale();
+    // Where the template workout and the help page stand; empty means the program's own folder.
+    std::filesystem::path programFolder = {};
+};
+
+// The one window of the program. It holds the state of a session and wires the elements' events
+// to the rules, which live in the core library.
+class frmMain final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmMain(frmMainServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    const QString& workoutMode() const { return WorkoutMode; }
+    bool iPodFoundFlag() const { return iPodFound; }
+    long long selectedSensorIndex() const { return SelectedSensorIndex; }
+    long long selectedFileIndex() const { return SelectedFileIndex; }
+    const iPodRecord& currentIPod() const { return CurrentIPod; }
+    const std::filesystem::path& programFolder() const { return ProgramFolder; }
+
+public slots:
+    void ScanForIPods();
+    void cbxiPodDrv_Click();
+    void ListView1_Click();
+    void imgNewWorkout_Click();
+    void imgExistingWorkout_Click();
+    void imgContinue_Click();
+    void imgRefresh_Click();
+    void imgSave_Click();
+    void CheckWorkoutDate();
+    void ClearEntryFields();
+    void ShowSavedPanel();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Form_Load();
+    void buildElements();
+    void wireEvents();
+    void applyStyle();
+    void LoadWorkoutEntry(const QString& sensorText, const QString& fileText);
+    void selectFirstRowAndLoad();
+    void reportScanError(const ScanError& error);
+
+    frmMainServices m_services;
+
+    // Session state.
+    QString WorkoutMode;
+    std::filesystem::path ProgramFolder;
+    bool iPodFound = false;
+    long long SelectedSensorIndex = 0;
+    long long SelectedFileIndex = 0;
+    std::optional<XmlDocument> CurrentWorkoutDocument;
+    // The file CurrentWorkoutDocument was read from; empty for a template copy. An edit is saved
+    // only over the file its document came from.
+    std::filesystem::path m_documentSource;
+    std::vector<iPodRecord> iPodList;
+    iPodRecord CurrentIPod;
+    bool m_dragging = false;
+    QPointF m_pressPoint;
+    // A workout that vanished makes the loader rescan once; the rescan's own load must not again.
+    bool m_rescanningForMissingFile = false;
+
+    QPixmap m_background;
+
+    ImageButton* imgWebsite = nullptr;
+    ImageButton* imgMinimize = nullptr;
+    ImageButton* imgClose = nullptr;
+    ImageButton* imgNewWorkout = nullptr;
+    ImageButton* imgExistingWorkout = nullptr;
+    ImageButton* imgNewWorkoutLow = nullptr;
+    ImageButton* imgExistingWorkoutLow = nullptr;
+    QLabel* lblWorkoutDte = nullptr;
+    QFrame* Frame2 = nullptr;
+    QComboBox* cbxiPodDrv = nullptr;
+    ImageButton* imgRefresh = nullptr;
+    QFrame* frmDatePick = nullptr;
+    QCalendarWidget* calMain = nullptr;
+    QTimeEdit* DTPicker1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    WorkoutListModel* m_listModel = nullptr;
+    QFrame* frmWorkout = nullptr;
+    QLineEdit* tbxDistance = nullptr;
+    QRadioButton* optMiles = nullptr;
+    QRadioButton* optKilometers = nullptr;
+    QLineEdit* tbxTimeHrs = nullptr;
+    QLineEdit* tbxTimeMins = nullptr;
+    QLineEdit* tbxTimeSecs = nullptr;
+    QLineEdit* tbxWeight = nullptr;
+    QFrame* Frame1 = nullptr;
+    QRadioButton* optPounds = nullptr;
+    QRadioButton* optKilograms = nullptr;
+    QLineEdit* tbxCalories = nullptr;
+    ImageButton* imgSave = nullptr;
+    QFrame* frmWorkoutSaved = nullptr;
+    ImageButton* imgContinue = nullptr;
+};
+
+} // namespace paceforge
