@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Result.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace paceforge {
+
+// The bytes with every carriage return and tab removed and one CR LF appended; all other bytes,
+// 128 to 255 included, stay exactly as they were.
+std::string CleanedBytes(std::string_view bytes);
+
+// Rewrites the file with its cleaned bytes; a failure leaves the file as it was.
+Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem);
+
+} // namespace paceforge

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+#include <QTime>
+
+namespace paceforge {
+
+// "2006-09-15T06:00:00-04:00": the offset is a constant, never the computer's zone.
+QString StartTimeText(QDate date, QTime time);
+// "2006-09-15 06;00;00.xml"
+QString WorkoutFileName(QDate date, QTime time);
+// Milliseconds: the total seconds followed by the random part as three digits ("1800" + "042").
+QString DurationText(long long totalSeconds, int randomPart);
+// [hours ":"] minutes ":" seconds, e.g. "30:00", "1:5:07". The hours entry is written trimmed and
+// as typed unless it is blank or reads as zero; minutes and seconds are whole numbers.
+QString DurationString(QStringView hoursEntry, long long minutes, long long seconds, const QLocale& locale);
+
+} // namespace paceforge

@@ -1,0 +1,69 @@
+#include "compose/FileCleanup.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+
+using namespace paceforge;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string AllHighBytes()
+{
+    std::string bytes;
+    for (int b = 128; b <= 255; ++b)
+        bytes += static_cast<char>(b);
+    return bytes;
+}
+
+void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+TEST(FileCleanupTest, CleanedBytes)
+{
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", "\r\n"},
+        {"<?xml version=\"1.0\"?>\r\n<a>\r\n\t<b>\t\xC3\xA9t\xC3\xA9</b>\r\n</a>",
+         "<?xml version=\"1.0\"?>\n<a>\n<b>\xC3\xA9t\xC3\xA9</b>\n</a>\r\n"},
+        {std::string("\0\x01\r\r\t\x0B\x0C\n", 8), std::string("\0\x01\x0B\x0C\n\r\n", 7)},
+        {AllHighBytes(), AllHighBytes() + "\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.in));
+        EXPECT_EQ(CleanedBytes(c.in), c.out);
+    }
+}
+
+TEST(FileCleanupTest, RewritesFileInPlace)
+{
+    QTemporaryDir dir;
+    FileSystem fileSystem;
+    const fs::path file = dir.filePath("W.xml").toStdString();
+    for (const std::string& bytes : {std::string(), "\t<a>\xC3\xA9\r\n</a>\r\n" + AllHighBytes()}) {
+        Write(file, bytes);
+        ASSERT_TRUE(Cleanupfile(file, fileSystem).ok());
+        EXPECT_EQ(ReadWholeFile(file), CleanedBytes(bytes));
+    }
+    EXPECT_FALSE(Cleanupfile(dir.filePath("missing.xml").toStdString(), fileSystem).ok());
+}
+
+TEST(FileCleanupTest, FailedWriteLeavesFileAndNamesIt)
+{
+    struct FailingWrite : FileSystem {
+        Result writeFileAtomic(const fs::path&, std::string_view) override { return Result::failure("disk full"); }
+    } failing;
+    QTemporaryDir dir;
+    const fs::path file = dir.filePath("Run.xml").toStdString();
+    const std::string original = "<a>\r\n\t</a>";
+    Write(file, original);
+    const Result result = Cleanupfile(file, failing);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error().contains(DisplayPath(file)) && result.error().contains("disk full")) << result.error().toStdString();
+    EXPECT_EQ(ReadWholeFile(file), original);
+}
+
+} // namespace
