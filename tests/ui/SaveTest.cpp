@@ -1,0 +1,445 @@
+#include "WindowHarness.h"
+
+#include "store/StopSnapshot.h"
+#include "workout/WorkoutFormat.h"
+
+#include <QStringList>
+#include <QTimeEdit>
+
+#include <fstream>
+#include <functional>
+
+using namespace paceforge;
+using namespace paceforge::test;
+
+namespace {
+
+const std::string kSensor = "4H7136ZXVSX";
+const std::string kNewName = "2006-09-15 06;00;00.xml";
+
+struct Saved {
+    explicit Saved(const fs::path& path) : bytes(ReadBytes(path)), document(XmlDocument::fromBytes(bytes)) {}
+    std::string text(pugi::xml_node node) const { return NodeText(node); }
+    WorkoutNodes nodes() const { return FindWorkoutNodes(document); }
+    std::vector<pugi::xml_node> stopSnapshots() const
+    {
+        std::vector<pugi::xml_node> found;
+        for (pugi::xpath_node n : document.documentElement().select_nodes("//snapShot[@event='stop']"))
+            found.push_back(n.node());
+        return found;
+    }
+    std::string bytes;
+    XmlDocument document;
+};
+
+std::vector<std::string> Lines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t at; (at = bytes.find('\n', start)) != std::string::npos; start = at + 1)
+        lines.push_back(bytes.substr(start, at - start));
+    lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+// A store with one sensor whose latest and synched folders exist but are empty.
+struct EmptySensor {
+    EmptySensor()
+    {
+        fs::create_directories(store.empeds() / kSensor / "latest");
+        fs::create_directories(store.empeds() / kSensor / "synched");
+    }
+    fs::path synched(const std::string& name = kNewName) const { return store.empeds() / kSensor / "synched" / name; }
+    fs::path latest(const std::string& name = kNewName) const { return store.empeds() / kSensor / "latest" / name; }
+    TempStore store;
+};
+
+} // namespace
+
+TEST(Save, NewWorkoutInMilesIsWrittenToBothFoldersFromTheTemplate)
+{
+    EmptySensor sensor;
+    Window w({sensor.store.drive()});
+    w.random.next = {42, 500, 50, 600, 60};
+    w.fill("5", "", "30", "0", "160", "");
+    w.click("imgSave");
+    ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+
+    ASSERT_TRUE(fs::exists(sensor.synched()));
+    ASSERT_TRUE(fs::exists(sensor.latest()));
+    const Saved saved(sensor.synched());
+    EXPECT_EQ(saved.bytes, ReadBytes(sensor.latest()));
+    const WorkoutNodes n = saved.nodes();
+    EXPECT_EQ(saved.text(n.time), "2006-09-15T06:00:00-04:00");
+    EXPECT_EQ(saved.text(n.startTime), "2006-09-15T06:00:00-04:00");
+    EXPECT_EQ(saved.text(n.duration), "1800042");
+    EXPECT_EQ(saved.text(n.durationString), "30:00");
+    EXPECT_EQ(saved.text(n.distance), "8.0470");
+    EXPECT_EQ(AttributeText(n.distanceUnit), "km");
+    EXPECT_EQ(saved.text(n.distanceString), "5.00 mi");
+    EXPECT_EQ(saved.text(n.pace), "6:00 min/mi");
+    EXPECT_EQ(saved.text(n.calories), "0");
+    EXPECT_EQ(saved.text(n.weight), "72.576");
+    EXPECT_EQ(saved.text(n.empedID), kSensor);
+    // 8.047 km is 5.0002 mi or 26401 feet: 8250 walking and 9428 running steps.
+    EXPECT_EQ(saved.text(n.walkBegin), "500");
+    EXPECT_EQ(saved.text(n.walkEnd), "8800");
+    EXPECT_EQ(saved.text(n.runBegin), "600");
+    EXPECT_EQ(saved.text(n.runEnd), "10088");
+    const auto stops = saved.stopSnapshots();
+    ASSERT_EQ(stops.size(), 1u);
+    EXPECT_EQ(NodeText(ChildElement(stops[0], "duration")), "1800042");
+    EXPECT_EQ(NodeText(ChildElement(stops[0], "distance")), "8.047");
+    EXPECT_TRUE(saved.text(n.extendedData).starts_with("0.0,0.0447,0.0894,"));
+    EXPECT_TRUE(saved.text(n.extendedData).ends_with(",8.0470"));
+    const std::vector<std::pair<int, int>> draws{{15, 599}, {200, 1200}, {10, 100}, {200, 1200}, {10, 100}};
+    EXPECT_EQ(w.random.asked, draws);
+
+    // Line for line, only the written values differ from the template; the clean-up adds the final CR LF.
+    ASSERT_TRUE(saved.bytes.ends_with("</sportsData>\n\r\n"));
+    EXPECT_EQ(saved.bytes.find('\t'), std::string::npos);
+    EXPECT_EQ(saved.bytes.find('\r'), saved.bytes.size() - 2);
+    const auto templateLines = Lines(ReadBytes(w.programFolder() / "userdata.xml"));
+    const auto savedLines = Lines(saved.bytes.substr(0, saved.bytes.size() - 2));
+    ASSERT_EQ(savedLines.size(), templateLines.size());
+    const QStringList written{"<time>", "<duration>", "<durationString>", "<distance", "<distanceString>", "<pace>",
+                              "<calories>", "<stepCounts><walkBegin>", "<walkEnd>", "<runBegin>", "<runEnd>", "<weight>",
+                              "<userInfo><empedID>", "<startTime>", "<extendedDataList>",
+                              "<snapShot event=\"stop\"><duration>"};
+    for (std::size_t i = 0; i < savedLines.size(); ++i) {
+        if (savedLines[i] == templateLines[i])
+            continue;
+        const QString line = QString::fromStdString(templateLines[i]);
+        EXPECT_TRUE(std::any_of(written.begin(), written.end(), [&](const QString& p) { return line.startsWith(p); }))
+            << "unexpected change: " << templateLines[i] << " -> " << savedLines[i];
+    }
+
+    // The workout's start is the new files' last-write time (the tests run in UTC).
+    const auto expected = std::chrono::file_clock::from_sys(
+        std::chrono::sys_seconds(std::chrono::sys_days(std::chrono::year(2006) / 9 / 15) + std::chrono::hours(6)));
+    EXPECT_EQ(fs::last_write_time(sensor.synched()), expected);
+    EXPECT_EQ(fs::last_write_time(sensor.latest()), expected);
+
+    EXPECT_TRUE(w.find<QWidget>("frmWorkoutSaved")->isVisible());
+    ASSERT_EQ(w.rowCount(), 2);
+    EXPECT_EQ(w.cell(0, 1), w.cell(1, 1));
+    EXPECT_EQ(QStringList({w.cell(0, 2), w.cell(1, 2)}), QStringList({"No", "Yes"}));
+
+    w.click("imgContinue");
+    EXPECT_EQ(w.form->workoutMode(), "Add");
+    EXPECT_FALSE(w.find<QWidget>("frmWorkoutSaved")->isVisible());
+    EXPECT_EQ(w.text("tbxDistance"), "");
+}
+
+TEST(Save, ComposedValues)
+{
+    struct Case {
+        const char* name;
+        QString distance, hours, minutes, seconds, weight, calories;
+        bool kilometres, kilograms;
+        std::string distanceText, distanceString, pace, durationString, weightText, calorieText;
+    };
+    const Case cases[] = {
+        {"5 km in 30 min", "5", "", "30", "0", "72.5", "250", true, true, "5.0000", "3.11 mi", "9:39 min/mi", "30:00", "72.5", "250"},
+        {"a mile in 4:01 is the fastest accepted", "1", "0", "4", "1", "", "", false, false, "1.6094", "1.00 mi", "4:01 min/mi", "4:01", "0", "0"},
+        {"under a minute has no pace", "0.2", "", "0", "45", "", "", false, true, "0.3219", "0.20 mi", "0:00 min/mi", "0:45", "", "0"},
+        {"seconds that round to 60 carry", "1.0016", "", "5", "0", "150", "", false, false, "1.6120", "1.00 mi", "5:00 min/mi", "5:00", "68.04", "0"},
+        {"hours as typed", "10", "01", "5", "7", "", "", false, false, "16.0940", "10.00 mi", "6:31 min/mi", "01:5:07", "0", "0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmptySensor sensor;
+        Window w({sensor.store.drive()});
+        if (c.kilometres)
+            w.click("optKilometers");
+        if (c.kilograms)
+            w.click("optKilograms");
+        w.fill(c.distance, c.hours, c.minutes, c.seconds, c.weight, c.calories);
+        w.click("imgSave");
+        ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+        const Saved saved(sensor.synched());
+        const WorkoutNodes n = saved.nodes();
+        EXPECT_EQ(saved.text(n.distance), c.distanceText);
+        EXPECT_EQ(saved.text(n.distanceString), c.distanceString);
+        EXPECT_EQ(saved.text(n.pace), c.pace);
+        EXPECT_EQ(saved.text(n.durationString), c.durationString);
+        EXPECT_EQ(saved.text(n.weight), c.weightText);
+        EXPECT_EQ(saved.text(n.calories), c.calorieText);
+    }
+}
+
+TEST(Save, RefusalsLeaveTheStoreUntouched)
+{
+    struct Case {
+        const char* title;
+        QString distance, hours, minutes, seconds, weight = {}, calories = {};
+        QDate date = {2006, 9, 15};
+        std::function<void(Window&, EmptySensor&)> prepare = {};
+    };
+    const Case cases[] = {
+        {"No Distance", "abc", "", "30", "0"},
+        {"No Distance", "", "", "30", "0"},
+        {"No Time", "5", "", "", ""},
+        {"Invalid Distance", "5abc", "", "30", "0"},
+        {"Invalid Distance", "-5", "", "30", "0"},
+        {"Invalid Time", "5", "1.5", "0", "0"},
+        {"Invalid Time", "5", "", "x", "0"},
+        {"Invalid Time", "5", "", "-30", "0"},
+        {"Invalid Time", "5", "101", "0", "0"},
+        {"Invalid Calories", "5", "", "30", "0", "", "lots"},
+        {"Invalid Weight", "5", "", "30", "0", "-3"},
+        {"You're too fast!", "1", "", "4", "0"},
+        {"You're too late!", "5", "", "30", "0", "", "", {2006, 4, 30}},
+        {"Missing File", "5", "", "30", "0", "", "", {2006, 9, 15},
+         [](Window& w, EmptySensor&) { fs::remove(w.programFolder() / "userdata.xml"); }},
+        {"Damaged File", "5", "", "30", "0", "", "", {2006, 9, 15},
+         [](Window& w, EmptySensor&) {
+             std::string bytes = ReadBytes(w.programFolder() / "userdata.xml");
+             const auto at = bytes.find("<pace>");
+             bytes.erase(at, bytes.find("</pace>") + 7 - at);
+             std::ofstream(w.programFolder() / "userdata.xml", std::ios::binary) << bytes;
+         }},
+        {"No Workout Folder", "5", "", "30", "0", "", "", {2006, 9, 15},
+         [](Window& w, EmptySensor& s) {
+             fs::remove(s.store.empeds() / kSensor / "latest");
+             w.click("imgRefresh");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + " " + c.distance.toStdString() + " " + c.hours.toStdString() + ":"
+                     + c.minutes.toStdString());
+        EmptySensor sensor;
+        Window w({sensor.store.drive()});
+        if (c.prepare)
+            c.prepare(w, sensor);
+        w.chooseDate(c.date);
+        w.dialogs.messages.clear();
+        const auto before = sensor.store.files();
+        w.fill(c.distance, c.hours, c.minutes, c.seconds, c.weight, c.calories);
+        w.click("imgSave");
+        ASSERT_EQ(w.dialogs.messages.size(), 1u);
+        EXPECT_EQ(w.dialogs.messages[0].title, c.title);
+        EXPECT_TRUE(w.dialogs.messages[0].critical);
+        EXPECT_EQ(sensor.store.files(), before);
+        EXPECT_FALSE(w.find<QWidget>("frmWorkoutSaved")->isVisible());
+    }
+}
+
+TEST(Save, CheckMessagesAndTheirMarksOnScreen)
+{
+    EmptySensor sensor;
+    Window w({sensor.store.drive()});
+    w.fill("letters", "", "", "", "", "");
+    w.click("imgSave");
+    EXPECT_EQ(w.dialogs.messages.back().text, "Please enter a distance!");
+    EXPECT_EQ(w.text("tbxDistance"), "0.0");
+    w.fill("5", "", "", "", "", "");
+    w.click("imgSave");
+    EXPECT_EQ(w.dialogs.messages.back().text, "Please enter the amount of time you worked out!");
+    EXPECT_EQ(QStringList({w.text("tbxTimeHrs"), w.text("tbxTimeMins"), w.text("tbxTimeSecs")}),
+              QStringList({"0", "0", "0"}));
+    w.fill("1", "", "4", "0", "", "");
+    w.click("imgSave");
+    EXPECT_EQ(w.dialogs.messages.back().text, "The current highest supported pace is 4 Minutes, 1 Second per mile. "
+                                               "Please enter your data to fit this criteria!");
+
+    Window none({});
+    none.fill("5", "", "30", "0");
+    none.click("imgSave");
+    ASSERT_EQ(none.dialogs.titles(), QStringList{"No iPods connected"});
+    EXPECT_EQ(none.dialogs.messages[0].text, "No iPods are available!");
+}
+
+TEST(Save, SameStartReplacesTheEarlierNewWorkout)
+{
+    EmptySensor sensor;
+    Window w({sensor.store.drive()});
+    w.fill("5", "", "30", "0");
+    w.click("imgSave");
+    w.click("imgContinue");
+    w.fill("6", "", "30", "0");
+    w.click("imgSave");
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(sensor.store.files().size(), 2u);
+    EXPECT_EQ(NodeText(Saved(sensor.latest()).nodes().distance), "9.6564");
+}
+
+TEST(Save, EditFromSynchedMovesTheWorkoutToLatest)
+{
+    TempStore store;
+    const fs::path original = store.add(kSensor, "synched", "2006-08-01 18;05;09.xml", WorkoutXml());
+    fs::create_directories(store.empeds() / kSensor / "latest");
+    const auto originalTime = fs::last_write_time(original);
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    ASSERT_EQ(w.text("tbxCalories"), "312");
+    w.type("tbxCalories", "400");
+    w.random.next = {107};
+    w.click("imgSave");
+    ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+
+    const fs::path moved = store.empeds() / kSensor / "latest" / "2006-08-01 18;05;09.xml";
+    EXPECT_FALSE(fs::exists(original));
+    ASSERT_TRUE(fs::exists(moved));
+    EXPECT_EQ(store.files().size(), 1u);
+    const Saved saved(moved);
+    const WorkoutNodes n = saved.nodes();
+    EXPECT_EQ(saved.text(n.calories), "400");
+    EXPECT_EQ(saved.text(n.duration), "1800107");
+    // Shown as 3.1069 mi and saved back as kilometres: the two factors are not each other's inverse.
+    EXPECT_EQ(saved.text(n.distance), "5.0002");
+    EXPECT_EQ(saved.text(n.time), "2006-09-15T06:30:00-04:00"); // an edit keeps its start,
+    EXPECT_EQ(saved.text(n.empedID), "4H7136ZXVSX");                // its sensor and its step counts
+    EXPECT_EQ(saved.text(n.walkEnd), "200");
+    EXPECT_NE(fs::last_write_time(moved), originalTime);
+    EXPECT_EQ(w.random.asked.size(), 1u);
+
+    w.click("imgContinue");
+    EXPECT_EQ(w.form->workoutMode(), "Edit");
+    EXPECT_EQ(w.text("tbxCalories"), "400");
+}
+
+TEST(Save, EditInLatestRewritesInPlaceAndUpdatesEveryStopSnapshot)
+{
+    TempStore store;
+    const fs::path file = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml",
+                                    ReadBytes(fs::path(PACEFORGE_TEST_DATA) / "documents" / "two-stop-snapshots.xml"));
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.fill("5", "", "30", "0", "150", "300");
+    w.random.next = {99};
+    w.click("imgSave");
+    ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(store.files().size(), 1u);
+    const Saved saved(file);
+    const auto stops = saved.stopSnapshots();
+    ASSERT_EQ(stops.size(), 2u);
+    for (pugi::xml_node stop : stops) {
+        EXPECT_EQ(NodeText(ChildElement(stop, "duration")), "1800099");
+        EXPECT_EQ(NodeText(ChildElement(stop, "distance")), "8.047");
+    }
+}
+
+TEST(Save, EditNeedsAWorkoutThatWasReadFromTheList)
+{
+    TempStore store;
+    const fs::path file = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    fs::remove(file);
+    w.click("imgRefresh"); // the list is empty now; the selection still names the old entry
+    const auto before = store.files();
+    w.fill("5", "", "30", "0");
+    w.click("imgSave");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"No Workout Selected"});
+    EXPECT_EQ(store.files(), before);
+
+    // A row whose file cannot be read is selected, but the document on hand is another one.
+    TempStore broken;
+    broken.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+    const fs::path unreadable = broken.add(kSensor, "latest", "2006-09-01 18;05;09.xml", "<sportsData><runSummary>");
+    Window v({broken.drive()});
+    v.click("imgExistingWorkout");
+    v.clickRow(1);
+    v.clickRow(0);
+    v.fill("5", "", "30", "0");
+    v.click("imgSave");
+    ASSERT_EQ(v.dialogs.titles(), QStringList{"No Workout Selected"});
+    EXPECT_EQ(ReadBytes(unreadable), "<sportsData><runSummary>");
+}
+
+TEST(Save, IncompleteWorkoutIsNamedAndLeftAlone)
+{
+    TempStore store;
+    std::string bytes = WorkoutXml();
+    bytes.replace(bytes.find("<pace>9:39 min/mi</pace>\n"), 25, "");
+    const fs::path file = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", bytes);
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.click("imgSave");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Incomplete Workout"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("runSummary/pace"));
+    EXPECT_EQ(ReadBytes(file), bytes);
+}
+
+namespace {
+// Fails the chosen operation once, as a full or pulled iPod would.
+class FaultyFileSystem final : public FileSystem
+{
+public:
+    enum class Fault { None, Write, Copy, Delete } fault = Fault::None;
+    Result writeFileAtomic(const fs::path& path, std::string_view bytes) override
+    {
+        if (fault == Fault::Write)
+            return Result::failure(QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(path)));
+        return FileSystem::writeFileAtomic(path, bytes);
+    }
+    Result copyFile(const fs::path& from, const fs::path& to) override
+    {
+        if (fault == Fault::Copy)
+            return Result::failure(QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(to)));
+        return FileSystem::copyFile(from, to);
+    }
+    Result deleteFile(const fs::path& path) override
+    {
+        if (fault == Fault::Delete)
+            return Result::failure(QStringLiteral("Could not delete \"%1\": Permission denied.").arg(DisplayPath(path)));
+        return FileSystem::deleteFile(path);
+    }
+};
+} // namespace
+
+TEST(Save, FileFailuresAreReportedAndKeepWhatWasThere)
+{
+    {
+        EmptySensor sensor;
+        FaultyFileSystem faulty;
+        Window w({sensor.store.drive()}, {2006, 9, 15}, &faulty);
+        faulty.fault = FaultyFileSystem::Fault::Write;
+        w.fill("5", "", "30", "0");
+        w.click("imgSave");
+        ASSERT_EQ(w.dialogs.titles(), QStringList{"Save Failed"});
+        EXPECT_TRUE(w.dialogs.messages[0].text.contains(QString::fromStdString(kNewName)));
+        EXPECT_TRUE(sensor.store.files().empty());
+        EXPECT_FALSE(w.find<QWidget>("frmWorkoutSaved")->isVisible());
+    }
+    {
+        EmptySensor sensor;
+        FaultyFileSystem faulty;
+        Window w({sensor.store.drive()}, {2006, 9, 15}, &faulty);
+        faulty.fault = FaultyFileSystem::Fault::Copy;
+        w.fill("5", "", "30", "0");
+        w.click("imgSave");
+        ASSERT_EQ(w.dialogs.titles(), QStringList{"Copy Failed"});
+        EXPECT_TRUE(fs::exists(sensor.synched()));
+        EXPECT_FALSE(fs::exists(sensor.latest()));
+    }
+    {
+        TempStore store;
+        const fs::path original = store.add(kSensor, "synched", "2006-08-01 18;05;09.xml", WorkoutXml());
+        fs::create_directories(store.empeds() / kSensor / "latest");
+        FaultyFileSystem faulty;
+        Window w({store.drive()}, {2006, 9, 15}, &faulty);
+        w.click("imgExistingWorkout");
+        faulty.fault = FaultyFileSystem::Fault::Delete;
+        w.click("imgSave");
+        ASSERT_EQ(w.dialogs.titles(), QStringList{"Old Copy Kept"});
+        EXPECT_EQ(ReadBytes(original), WorkoutXml());
+        EXPECT_TRUE(fs::exists(store.empeds() / kSensor / "latest" / "2006-08-01 18;05;09.xml"));
+    }
+}
+
+TEST(Save, ReadOnlyWorkoutIsNotReplaced)
+{
+    TempStore store;
+    const fs::path file = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.type("tbxCalories", "1");
+    w.click("imgSave");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Save Failed"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("read-only"));
+    EXPECT_EQ(ReadBytes(file), WorkoutXml());
+    EXPECT_EQ(store.files().size(), 1u);
+}

@@ -1,0 +1,163 @@
+#include "WindowHarness.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+
+#include <fstream>
+#include <sstream>
+
+namespace paceforge::test {
+
+QStringList RecordingDialogs::titles() const
+{
+    QStringList result;
+    for (const Message& m : messages)
+        result << m.title;
+    return result;
+}
+
+int ScriptedRandom::Rand(int low, int high)
+{
+    asked.emplace_back(low, high);
+    if (next.empty())
+        return low;
+    const int value = next.front();
+    next.pop_front();
+    return std::clamp(value, low, high);
+}
+
+TempStore::TempStore(const std::string& driveName) : m_drive(fs::path(m_dir.path().toStdString()) / driveName)
+{
+    fs::create_directories(empeds());
+}
+
+Drive TempStore::drive() const { return {QString::fromStdString(m_drive.filename().string()), m_drive}; }
+
+fs::path TempStore::add(const std::string& sensor, const std::string& folder, const std::string& name,
+                        const std::string& bytes)
+{
+    const fs::path dir = folder.empty() ? empeds() / sensor : empeds() / sensor / folder;
+    fs::create_directories(dir);
+    const fs::path path = dir / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::map<fs::path, std::string> TempStore::files() const
+{
+    std::map<fs::path, std::string> result;
+    for (const auto& entry : fs::recursive_directory_iterator(m_drive))
+        if (entry.is_regular_file())
+            result[entry.path()] = ReadBytes(entry.path());
+    return result;
+}
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string WorkoutXml(const WorkoutValues& v)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<sportsData><vers>2</vers>\n"
+           "<runSummary><workoutName><![CDATA[Basic]]></workoutName>\n"
+           "<time>" + v.time + "</time>\n"
+           "<duration>1800321</duration>\n"
+           "<durationString>" + v.durationString + "</durationString>\n"
+           "<distance unit=\"" + v.unit + "\">" + v.distance + "</distance>\n"
+           "<distanceString>3.11 mi</distanceString>\n"
+           "<pace>9:39 min/mi</pace>\n"
+           "<calories>" + v.calories + "</calories>\n"
+           "<battery></battery>\n"
+           "<stepCounts><walkBegin>100</walkBegin>\n<walkEnd>200</walkEnd>\n<runBegin>300</runBegin>\n"
+           "<runEnd>4000</runEnd>\n</stepCounts>\n"
+           "</runSummary>\n"
+           "<userInfo><empedID>4H7136ZXVSX</empedID>\n<weight>" + v.weight + "</weight>\n<device>iPod</device>\n"
+           "</userInfo>\n"
+           "<startTime>" + v.time + "</startTime>\n"
+           "<snapShotList snapShotType=\"userClick\"><snapShot event=\"pause\"><duration>600000</duration>\n"
+           "<distance>1.7</distance>\n<pace>350000</pace>\n</snapShot>\n"
+           "<snapShot event=\"stop\"><duration>1800321</duration>\n<distance>5.0</distance>\n<pace>360000</pace>\n"
+           "</snapShot>\n</snapShotList>\n"
+           "<extendedDataList><extendedData dataType=\"distance\" intervalType=\"time\" intervalUnit=\"s\" "
+           "intervalValue=\"10\">0.0, 0.0278, 0.0556</extendedData>\n</extendedDataList>\n"
+           "</sportsData>\n";
+}
+
+Window::Window(std::vector<Drive> driveList, QDate today, FileSystem* fileSystem, QLocale locale)
+{
+    drives.list = std::move(driveList);
+    clock.day = today;
+    fs::copy_file(fs::path(PACEFORGE_SOURCE_DIR) / "data" / "userdata.xml", programFolder() / "userdata.xml");
+    form = std::make_unique<frmMain>(frmMainServices{dialogs, drives, fileSystem ? *fileSystem : realFileSystem, clock,
+                                                     random, desktop, locale, programFolder()});
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        ADD_FAILURE() << "the window was not shown";
+}
+
+Window::~Window() = default;
+
+void Window::click(const char* name, Qt::MouseButton button)
+{
+    QWidget* widget = find<QWidget>(name);
+    ASSERT_NE(widget, nullptr) << name;
+    QTest::mouseClick(widget, button, {}, widget->rect().center());
+}
+
+void Window::type(const char* name, const QString& text)
+{
+    auto* box = find<QLineEdit>(name);
+    ASSERT_NE(box, nullptr) << name;
+    box->clear();
+    QTest::keyClicks(box, text);
+}
+
+QString Window::text(const char* name) const
+{
+    if (auto* box = find<QLineEdit>(name))
+        return box->text();
+    if (auto* label = find<QLabel>(name))
+        return label->text();
+    if (auto* combo = find<QComboBox>(name))
+        return combo->currentText();
+    return QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
+
+void Window::clickRow(int row)
+{
+    auto* list = find<QTreeView>("ListView1");
+    const QRect cellRect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cellRect.center());
+}
+
+int Window::rowCount() const { return find<QTreeView>("ListView1")->model()->rowCount(); }
+
+QString Window::cell(int row, int column) const
+{
+    const auto* model = find<QTreeView>("ListView1")->model();
+    return model->data(model->index(row, column)).toString();
+}
+
+void Window::chooseDate(QDate date) { find<QCalendarWidget>("calMain")->setSelectedDate(date); }
+
+void Window::fill(const QString& distance, const QString& hours, const QString& minutes, const QString& seconds,
+                  const QString& weight, const QString& calories)
+{
+    type("tbxDistance", distance);
+    type("tbxTimeHrs", hours);
+    type("tbxTimeMins", minutes);
+    type("tbxTimeSecs", seconds);
+    type("tbxWeight", weight);
+    type("tbxCalories", calories);
+}
+
+} // namespace paceforge::test

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "compose/Random.h"
+#include "platform/Clock.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "ui/Desktop.h"
+#include "ui/Dialogs.h"
+#include "ui/frmMain.h"
+
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTreeView;
+
+namespace paceforge::test {
+
+namespace fs = std::filesystem;
+
+class RecordingDialogs final : public Dialogs
+{
+public:
+    struct Message {
+        bool critical = false;
+        QString title;
+        QString text;
+    };
+    void critical(QWidget*, const QString& title, const QString& text) override { messages.push_back({true, title, text}); }
+    void plain(QWidget*, const QString& title, const QString& text) override { messages.push_back({false, title, text}); }
+    QStringList titles() const;
+    std::vector<Message> messages;
+};
+
+class ListedDrives final : public DriveSource
+{
+public:
+    std::vector<Drive> drives() const override { return list; }
+    std::vector<Drive> list;
+};
+
+class FixedClock final : public Clock
+{
+public:
+    QDate today() const override { return day; }
+    QDateTime now() const override { return QDateTime(day, QTime(12, 0)); }
+    QDate day{2006, 9, 15};
+};
+
+// Hands out the numbers it was given, in order, and records every range asked for.
+class ScriptedRandom final : public RandomSource
+{
+public:
+    int Rand(int low, int high) override;
+    std::deque<int> next;
+    std::vector<std::pair<int, int>> asked;
+};
+
+class RecordingDesktop final : public Desktop
+{
+public:
+    void openUrl(const QUrl& url) override { opened.push_back(url); }
+    std::vector<QUrl> opened;
+};
+
+// A drive folder with an iPod store below it, in a temporary folder of its own.
+class TempStore
+{
+public:
+    explicit TempStore(const std::string& driveName = "IPOD");
+    Drive drive() const;
+    fs::path empeds() const { return m_drive / "iPod_Control" / "Device" / "Trainer" / "Workouts" / "Empeds"; }
+    // Writes a file below Empeds, creating folders as needed.
+    fs::path add(const std::string& sensor, const std::string& folder, const std::string& name, const std::string& bytes);
+    // Every file below the drive with its bytes.
+    std::map<fs::path, std::string> files() const;
+    const fs::path& root() const { return m_drive; }
+
+private:
+    QTemporaryDir m_dir;
+    fs::path m_drive;
+};
+
+struct WorkoutValues {
+    std::string time = "2006-09-15T06:30:00-04:00";
+    std::string durationString = "30:00";
+    std::string distance = "5.0000";
+    std::string unit = "km";
+    std::string calories = "312";
+    std::string weight = "72.576";
+};
+// An older-firmware workout document with a stop snapshot and a short series.
+std::string WorkoutXml(const WorkoutValues& values = {});
+std::string ReadBytes(const fs::path& path);
+
+// The window on fakes, with the shipped template beside it in a folder the test owns.
+class Window
+{
+public:
+    explicit Window(std::vector<Drive> drives, QDate today = {2006, 9, 15}, FileSystem* fileSystem = nullptr,
+                    QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates));
+    ~Window();
+
+    template <typename T>
+    T* find(const char* name) const
+    {
+        return form->findChild<T*>(QString::fromLatin1(name));
+    }
+    void click(const char* name, Qt::MouseButton button = Qt::LeftButton);
+    void type(const char* name, const QString& text);
+    QString text(const char* name) const;
+    void clickRow(int row);
+    int rowCount() const;
+    QString cell(int row, int column) const;
+    void chooseDate(QDate date);
+    void fill(const QString& distance, const QString& hours, const QString& minutes, const QString& seconds,
+              const QString& weight = QString(), const QString& calories = QString());
+    fs::path programFolder() const { return fs::path(programDir.path().toStdString()); }
+
+    RecordingDialogs dialogs;
+    ListedDrives drives;
+    FileSystem realFileSystem;
+    FixedClock clock;
+    ScriptedRandom random;
+    RecordingDesktop desktop;
+    QTemporaryDir programDir;
+    std::unique_ptr<frmMain> form;
+};
+
+} // namespace paceforge::test
