@@ -192,7 +192,8 @@ Outcome<std::string> FileSystem::readFile(const fs::path& path) const
 Result FileSystem::writeFileAtomic(const fs::path& path, std::string_view bytes)
 {
     const fs::path folder = resolve(path.parent_path()).value_or(path.parent_path());
-    const fs::path target = folder / path.filename();
+    // An existing file of the name in another letter case is the one replaced, as on the device.
+    const fs::path target = resolve(path).value_or(folder / path.filename());
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return Failure(QStringLiteral("write"), path, QStringLiteral("the folder does not exist"));
