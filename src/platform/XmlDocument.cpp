@@ -11,8 +11,10 @@ namespace paceforge {
 namespace {
 
 // Entity references are left as written, line ends are left alone, and attribute white space is
-// not normalised: what is not parsed cannot be rewritten differently.
-constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pugi::parse_doctype
+// not normalised: what is not parsed cannot be rewritten differently. As a fragment, the white space
+// around the top-level nodes is kept as text nodes, and so is any stray text there, which the
+// parser would otherwise drop without a word.
+constexpr unsigned kParseOptions = pugi::parse_fragment | pugi::parse_cdata | pugi::parse_comments | pugi::parse_doctype
     | pugi::parse_pi | pugi::parse_declaration | pugi::parse_ws_pcdata;
 constexpr unsigned kFormatOptions = pugi::format_raw | pugi::format_no_empty_element_tags
     | pugi::format_no_escapes;
@@ -31,6 +33,23 @@ bool StartsWith(std::string_view bytes, std::initializer_list<unsigned char> pre
 }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// One element at the top, and nothing but white space beside it; anything else is not a
+// well-formed document, and a save would not give back what was read.
+bool IsSingleRootDocument(const pugi::xml_document& document)
+{
+    int elements = 0;
+    for (pugi::xml_node child : document.children()) {
+        if (child.type() == pugi::node_element)
+            ++elements;
+        else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+            for (const char* c = child.value(); *c; ++c)
+                if (!IsXmlSpace(*c))
+                    return false;
+        }
+    }
+    return elements == 1;
+}
 
 // The declaration of an 8-bit file may name Latin-1; everything else 8-bit is read as UTF-8.
 bool DeclaresLatin1(std::string_view bytes)
@@ -250,32 +269,12 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
 
     const pugi::xml_parse_result parsed = result.m_doc->load_buffer(utf8.data(), utf8.size(), kParseOptions,
                                                                     pugi::encoding_utf8);
-    if (!parsed || !result.m_doc->document_element()) {
+    if (!parsed || !IsSingleRootDocument(*result.m_doc)) {
         result.m_doc->reset();
         return result;
     }
     result.m_encoding = detected.encoding;
     result.m_byteOrderMark = detected.bomSize > 0;
-
-    for (pugi::xml_node child : result.m_doc->children()) {
-        std::string gap;
-        const std::ptrdiff_t offset = child.offset_debug();
-        if (offset > 0 && static_cast<std::size_t>(offset) <= utf8.size()) {
-            std::size_t start = utf8.rfind('<', static_cast<std::size_t>(offset));
-            if (start != std::string::npos) {
-                std::size_t from = start;
-                while (from > 0 && IsXmlSpace(utf8[from - 1]))
-                    --from;
-                gap = utf8.substr(from, start - from);
-            }
-        }
-        result.m_gaps.push_back(std::move(gap));
-    }
-    std::size_t tailStart = utf8.size();
-    while (tailStart > 0 && IsXmlSpace(utf8[tailStart - 1]))
-        --tailStart;
-    result.m_tail = utf8.substr(tailStart);
-
     QuoteSafeAttributes(*result.m_doc);
     return result;
 }
@@ -290,15 +289,7 @@ std::string XmlDocument::toBytes() const
 {
     std::string utf8;
     StringWriter writer(utf8);
-    std::size_t index = 0;
-    for (pugi::xml_node child : m_doc->children()) {
-        if (index < m_gaps.size())
-            utf8 += m_gaps[index];
-        ++index;
-        child.print(writer, "", kFormatOptions, pugi::encoding_utf8);
-    }
-    if (index > 0)
-        utf8 += m_tail;
+    m_doc->save(writer, "", kFormatOptions | pugi::format_no_declaration, pugi::encoding_utf8);
     std::string out = m_byteOrderMark ? ByteOrderMark(m_encoding) : std::string();
     out += FromUtf8(utf8, m_encoding);
     return out;

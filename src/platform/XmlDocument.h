@@ -16,6 +16,8 @@ namespace paceforge {
 // order, CDATA section, comment, entity reference, line end and the white space between and around
 // the top-level nodes, in the file's own encoding and with its byte-order mark only when it had one.
 // The newer firmware signs its files over their bytes, so anything less would break them.
+// Forms that neither firmware writes come back normalised: <x/> as <x></x>, single-quoted
+// attributes double-quoted, and extra blanks inside tags dropped.
 //
 // Texts are held as they stand in the file (entity references undecoded): read them with NodeText
 // and AttributeText, write them with SetNodeText and SetAttributeText.
@@ -42,9 +44,6 @@ private:
     std::unique_ptr<pugi::xml_document> m_doc;
     pugi::xml_encoding m_encoding = pugi::encoding_utf8;
     bool m_byteOrderMark = false;
-    // White space before each top-level node, and after the last: the parser keeps none of it.
-    std::vector<std::string> m_gaps;
-    std::string m_tail;
 };
 
 // First child element of that name (exact, case-sensitive), or an empty node.
