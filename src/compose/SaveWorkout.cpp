@@ -272,6 +272,18 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
 
     const fs::path source = edited->fullPath();
     const fs::path targetFile = editedSensor->latestPath / edited->fileName;
+    // An edit from the synched folder moves the workout into latest. A copy of it may stand there
+    // already; a different workout of the same name is never overwritten by the move.
+    if (!SameFile(fileSystem, source, targetFile) && fileSystem.fileExists(targetFile)) {
+        const auto there = fileSystem.readFile(targetFile);
+        const auto original = fileSystem.readFile(source);
+        if (!there || !original || there.value() != original.value())
+            return Refused(std::move(outcome), QStringLiteral("Workout Name Taken"),
+                           QStringLiteral("The latest folder already holds a different workout named \"%1\". "
+                                          "Paceforge did not overwrite it; choose that workout in the list to "
+                                          "change it.")
+                               .arg(QString::fromStdString(edited->fileName)));
+    }
     if (Result written = fileSystem.writeFileAtomic(targetFile, bytes); !written)
         return Refused(std::move(outcome), QStringLiteral("Save Failed"),
                        written.error() + QStringLiteral(" The workout file was not changed."));

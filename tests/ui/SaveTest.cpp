@@ -299,6 +299,30 @@ TEST(Save, EditFromSynchedMovesTheWorkoutToLatest)
     EXPECT_EQ(w.text("tbxCalories"), "400");
 }
 
+TEST(Save, EditFromSynchedNeverOverwritesADifferentWorkoutInLatest)
+{
+    TempStore store;
+    const fs::path synched = store.add(kSensor, "synched", "2006-08-01 18;05;09.xml", WorkoutXml());
+    const fs::path latest = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml({.calories = "500"}));
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.clickRow(1);
+    ASSERT_EQ(w.text("tbxCalories"), "312");
+    const auto before = store.files();
+    w.click("imgSave");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Name Taken"});
+    EXPECT_EQ(store.files(), before);
+
+    // The same workout in both folders, as a new workout is saved: the move goes ahead.
+    std::ofstream(latest, std::ios::binary) << WorkoutXml();
+    w.dialogs.messages.clear();
+    w.clickRow(1);
+    w.click("imgSave");
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_FALSE(fs::exists(synched));
+    EXPECT_TRUE(fs::exists(latest));
+}
+
 TEST(Save, EditInLatestRewritesInPlaceAndUpdatesEveryStopSnapshot)
 {
     TempStore store;
