@@ -2,6 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "store/Records.h"
+#include "workout/EntryFields.h"
 
 #include <QDate>
 #include <QLocale>
@@ -18,13 +19,7 @@ class RandomSource;
 
 // What the entry panel holds when Save is pressed. The checks rewrite some of it (a distance that
 // is not there becomes "0.0", blank time fields "0"), and those changes stay on screen.
-struct SaveEntries {
-    QString distance;
-    QString hours;
-    QString minutes;
-    QString seconds;
-    QString weight;
-    QString calories;
+struct SaveEntries : EntryFields {
     bool miles = true;
     bool pounds = true;
     QDate date;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/XmlDocument.h"
+#include "workout/EntryFields.h"
 
 #include <QLocale>
 #include <QString>
@@ -18,13 +19,7 @@ inline constexpr std::string_view kAbsentValue = "???";
 std::string GetDescendantText(pugi::xml_node node, std::string_view name, std::string_view defaultText);
 
 // What a workout document puts into the entry fields, in the units the window shows.
-struct WorkoutEntries {
-    QString distance;
-    QString hours;
-    QString minutes;
-    QString seconds;
-    QString weight;
-    QString calories;
+struct WorkoutEntries : EntryFields {
     // The date label, when the document's time reads as a date and a time.
     std::optional<QString> dateLabel;
 };

@@ -482,9 +482,12 @@ void frmMain::CheckWorkoutDate()
 
 void frmMain::imgSave_Click()
 {
-    SaveEntries entries{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
-                        tbxWeight->text(),   tbxCalories->text(), optMiles->isChecked(), optPounds->isChecked(),
-                        calMain->selectedDate(), DTPicker1->time()};
+    SaveEntries entries{{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
+                         tbxWeight->text(), tbxCalories->text()},
+                        optMiles->isChecked(),
+                        optPounds->isChecked(),
+                        calMain->selectedDate(),
+                        DTPicker1->time()};
     SaveContext context;
     context.workoutMode = WorkoutMode;
     context.iPodSelected = cbxiPodDrv->currentIndex() >= 0 && cbxiPodDrv->currentText() != kNoIPodsFound;
