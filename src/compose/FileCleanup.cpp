@@ -6,12 +6,20 @@ std::string CleanedBytes(std::string_view bytes)
 {
     std::string cleaned;
     cleaned.reserve(bytes.size() + 2);
-    for (const char c : bytes)
-        if (c != '\r' && c != '\t')
-            cleaned += c;
+    // Whole runs between the removed bytes, not byte by byte: this runs on every save.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\t')
+            continue;
+        cleaned.append(bytes.data() + start, i - start);
+        start = i + 1;
+    }
+    cleaned.append(bytes.data() + start, bytes.size() - start);
     cleaned += "\r\n";
     return cleaned;
 }
+
+std::string CleanedBytes(const XmlDocument& document) { return document.encoded(CleanedBytes(document.toText())); }
 
 Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem)
 {

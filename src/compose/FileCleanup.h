@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
+#include "platform/XmlDocument.h"
 
 #include <filesystem>
 #include <string>
@@ -12,6 +13,9 @@ namespace paceforge {
 // The bytes with every carriage return and tab removed and one CR LF appended; all other bytes,
 // 128 to 255 included, stay exactly as they were.
 std::string CleanedBytes(std::string_view bytes);
+// The document's bytes cleaned in the same way, character by character in the file's own
+// encoding, so that a UTF-16 workout stays UTF-16.
+std::string CleanedBytes(const XmlDocument& document);
 
 // Rewrites the file with its cleaned bytes; a failure leaves the file as it was.
 Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem);

@@ -195,8 +195,12 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         runBegin = std::to_string(runStart);
         runEnd = Int128ToString(feet * 10 / 28 + runStart + random.Rand(10, 100));
     }
-    const std::string distanceText = FormatDistancePattern(entries.miles ? MilesToKilometres(*distance) : *distance);
-    const Decimal kilometres = *Decimal::parsePlain(distanceText);
+    const Decimal enteredKilometres = entries.miles ? MilesToKilometres(*distance) : *distance;
+    const std::string distanceText = FormatDistancePattern(enteredKilometres);
+    // The value of distanceText, rounded as the pattern rounds: the text can hold more digits than
+    // a document number is read with (a 15-digit number of miles), and the checks that refuse
+    // such a distance come later.
+    const Decimal kilometres = enteredKilometres.rounded(4, Decimal::Rounding::HalfAwayFromZero);
     const std::string kilometresCut = KilometresCutText(kilometres);
     const Decimal paceMiles = entries.miles ? *distance : KilometresToMiles(*distance);
     const std::string distanceString = FormatMilesPattern(paceMiles) + " mi";
@@ -208,6 +212,11 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         return Refused(std::move(outcome), QStringLiteral("You're too fast!"),
                        QStringLiteral("The current highest supported pace is 4 Minutes, 1 Second per mile. Please "
                                       "enter your data to fit this criteria!"));
+    // Under a minute there is no pace to refuse a huge distance, and a document number of more
+    // than 15 integer digits could never be read back.
+    if (kilometres >= Decimal::fromInteger(1'000'000'000'000'000))
+        return Refused(std::move(outcome), QStringLiteral("Distance Too Long"),
+                       QStringLiteral("The distance is too long for a workout file. Please enter a shorter distance!"));
     std::string weightText;
     if (entries.pounds)
         weightText = PoundsToKilograms(*weight).toPlainString('.');
@@ -254,7 +263,7 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
 
     // The files, last. The bytes are cleaned before they are written, so the device never holds
     // a file that is not yet in its final form.
-    const std::string bytes = CleanedBytes(document->toBytes());
+    const std::string bytes = CleanedBytes(*document);
     if (adding) {
         const std::string name = Utf8(WorkoutFileName(entries.date, entries.time));
         const fs::path synchedFile = target->synchedPath / name;

@@ -4,8 +4,11 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,19 +45,116 @@ bool LacksWritePermission(const fs::path& path)
     return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
 }
 
+// Calls visit(name, isFolder) for every entry of the folder but "." and ".."; a link counts as
+// what it points to. Reads the folder with the C library: std::filesystem builds a full path for
+// every entry, which cost more than everything else a listing of a large folder does.
+template <typename Visit>
+void ForEachEntry(const fs::path& folder, Visit visit)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            isFolder = ::fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        visit(name, isFolder);
+    }
+    ::closedir(dir);
+}
+
+// Every spelling of the name in other cases of its ASCII letters, when looking these up finds
+// exactly the entries that NamesEqualIgnoringCase would match in a listing; nothing otherwise.
+// An ASCII name can equal a name outside ASCII only through the two characters that fold to an
+// ASCII letter, U+017F to "s" and U+212A to "k": names with those letters, or with many letters,
+// are left to the listing.
+std::optional<std::vector<std::string>> CaseVariants(std::string_view name)
+{
+    if (name.empty() || name == "." || name == ".." || !IsAscii(name))
+        return std::nullopt;
+    std::vector<std::size_t> letters;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char folded = FoldAscii(name[i]);
+        if (folded < 'a' || folded > 'z')
+            continue;
+        if (folded == 'k' || folded == 's' || letters.size() == 4)
+            return std::nullopt;
+        letters.push_back(i);
+    }
+    std::vector<std::string> variants;
+    for (unsigned mask = 0; mask < (1u << letters.size()); ++mask) {
+        std::string variant(name);
+        for (std::size_t bit = 0; bit < letters.size(); ++bit) {
+            const char lower = FoldAscii(variant[letters[bit]]);
+            variant[letters[bit]] = (mask >> bit) & 1 ? static_cast<char>(lower - 'a' + 'A') : lower;
+        }
+        variants.push_back(std::move(variant));
+    }
+    return variants;
+}
+
+bool NameLessForSort(const std::string& a, const std::string& b) { return NameLessIgnoringCase(a, b); }
+
+// The first sixteen bytes of the name folded to lower case, the first in the highest byte: as
+// numbers these keys order names as NameLessIgnoringCase does, wherever two keys differ (a name
+// holds no zero byte, so a short name's padding sorts it before the longer ones). Workout names
+// first differ within their first sixteen bytes, date and time to the minute.
+struct FoldedPrefix {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+
+    explicit FoldedPrefix(std::string_view name)
+    {
+        for (std::size_t i = 0; i < 16; ++i) {
+            std::uint64_t& word = i < 8 ? high : low;
+            word = word << 8 | (i < name.size() ? static_cast<unsigned char>(FoldAscii(name[i])) : 0u);
+        }
+    }
+    auto operator<=>(const FoldedPrefix&) const = default;
+};
+
+std::vector<std::string> ListNames(const fs::path& folder, bool wantFolders)
+{
+    std::vector<std::string> names;
+    ForEachEntry(folder, [&](std::string_view name, bool isFolder) {
+        if (isFolder == wantFolders)
+            names.emplace_back(name);
+    });
+    // Sorting small keys beside the positions and comparing whole names only where the keys tie:
+    // a folder of a large store has tens of thousands of names, each in memory of its own.
+    std::vector<std::pair<FoldedPrefix, std::uint32_t>> order;
+    if (names.size() > UINT32_MAX) {
+        std::sort(names.begin(), names.end(), NameLessForSort);
+        return names;
+    }
+    order.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        order.emplace_back(FoldedPrefix(names[i]), static_cast<std::uint32_t>(i));
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        return NameLessIgnoringCase(names[a.second], names[b.second]);
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (const auto& entry : order)
+        sorted.push_back(std::move(names[entry.second]));
+    return sorted;
+}
+
 std::vector<FolderEntry> List(const fs::path& folder, bool wantFolders)
 {
     std::vector<FolderEntry> entries;
-    std::error_code ec;
-    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::error_code typeError;
-        const bool isFolder = it->is_directory(typeError); // follows links
-        if (isFolder == wantFolders)
-            entries.push_back({it->path().filename().string(), it->path()});
+    for (std::string& name : ListNames(folder, wantFolders)) {
+        fs::path path = folder / name;
+        entries.push_back({std::move(name), std::move(path)});
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return NameLessIgnoringCase(a.name, b.name); });
     return entries;
 }
 
@@ -78,7 +178,18 @@ bool NamesEqualIgnoringCase(std::string_view a, std::string_view b)
 bool NameLessIgnoringCase(std::string_view a, std::string_view b)
 {
     const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    // Equal stretches go eight bytes at a time: the names sorted in a folder share long prefixes.
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y)
+            break;
+    }
+    for (; i < n; ++i) {
+        if (a[i] == b[i])
+            continue;
         const auto x = static_cast<unsigned char>(FoldAscii(a[i]));
         const auto y = static_cast<unsigned char>(FoldAscii(b[i]));
         if (x != y)
@@ -103,21 +214,39 @@ std::optional<QString> QtFileName(const fs::path& path)
 std::optional<std::string> ReadWholeFile(const fs::path& path)
 {
     // A fifo or device named like a workout would block or never end; only regular files are read.
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
+    // Opening without blocking and asking the open file saves a lookup of the path by name.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
         return std::nullopt;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
         return std::nullopt;
+    }
     std::string bytes;
-    char buffer[1 << 16];
+    std::size_t size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // One byte more than the file's size, so that a file that has not grown is read to its end
+    // in one call.
+    bytes.resize(size + 1);
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
+    bool failed = false;
+    while (true) {
+        if (got == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        failed = n < 0;
+        break;
+    }
+    ::close(fd);
     if (failed)
         return std::nullopt;
+    bytes.resize(got);
     return bytes;
 }
 
@@ -149,17 +278,23 @@ std::optional<fs::path> FileSystem::resolve(const fs::path& path) const
     return current;
 }
 
+// Where the exact name is there, one look at it settles the question; the case-insensitive search
+// runs only for a name the disk spells otherwise.
 bool FileSystem::folderExists(const fs::path& path) const
 {
-    const auto actual = resolve(path);
     std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return true;
+    const auto actual = resolve(path);
     return actual && fs::is_directory(*actual, ec);
 }
 
 bool FileSystem::fileExists(const fs::path& path) const
 {
-    const auto actual = resolve(path);
     std::error_code ec;
+    if (fs::is_regular_file(path, ec))
+        return true;
+    const auto actual = resolve(path);
     return actual && fs::is_regular_file(*actual, ec);
 }
 
@@ -175,8 +310,17 @@ std::vector<FolderEntry> FileSystem::files(const fs::path& folder) const
     return actual ? List(*actual, false) : std::vector<FolderEntry>{};
 }
 
+std::vector<std::string> FileSystem::fileNames(const fs::path& folder) const
+{
+    const auto actual = resolve(folder);
+    return actual ? ListNames(*actual, false) : std::vector<std::string>{};
+}
+
 Outcome<std::string> FileSystem::readFile(const fs::path& path) const
 {
+    // A file that opens under its exact name is the one the name resolves to.
+    if (auto bytes = ReadWholeFile(path))
+        return std::move(*bytes);
     const fs::path actual = resolve(path).value_or(path);
     std::error_code ec;
     if (!fs::exists(actual, ec))
@@ -195,12 +339,17 @@ Result FileSystem::writeFileAtomic(const fs::path& path, std::string_view bytes)
     // An existing file of the name in another letter case is the one replaced, as on the device.
     const fs::path target = resolve(path).value_or(folder / path.filename());
     std::error_code ec;
-    if (!fs::is_directory(folder, ec))
+    // One look at the folder answers both questions.
+    const fs::file_status folderStatus = fs::status(folder, ec);
+    if (ec || !fs::is_directory(folderStatus))
         return Failure(QStringLiteral("write"), path, QStringLiteral("the folder does not exist"));
-    if (LacksWritePermission(folder))
+    if ((folderStatus.permissions() & fs::perms::owner_write) == fs::perms::none)
         return Failure(QStringLiteral("write"), path, QStringLiteral("the folder is read-only"));
     if (LacksWritePermission(target))
         return Failure(QStringLiteral("write"), path, QStringLiteral("the file is read-only"));
+    // QSaveFile writes to where a link points, which can be anywhere on the computer.
+    if (fs::is_symlink(fs::symlink_status(target, ec)))
+        return Failure(QStringLiteral("write"), path, QStringLiteral("it is a link, not a file"));
     const auto name = QtFileName(target);
     if (!name)
         return Failure(QStringLiteral("write"), path, QStringLiteral("its name is not valid text"));
@@ -210,7 +359,9 @@ Result FileSystem::writeFileAtomic(const fs::path& path, std::string_view bytes)
     if (!file.open(QIODevice::WriteOnly))
         return Failure(QStringLiteral("create a temporary file for"), path, file.errorString());
     const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size) {
+    // commit() does not notice when flushing its buffer fails (a full disk, Qt 6.4): it would put
+    // an empty or partial file in place of the workout.
+    if (file.write(bytes.data(), size) != size || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return Failure(QStringLiteral("write"), path, reason);
@@ -259,12 +410,32 @@ Result FileSystem::renameNoReplace(const fs::path& from, const fs::path& to)
     const fs::path source = resolve(from).value_or(from);
     const fs::path folder = resolve(to.parent_path()).value_or(to.parent_path());
     const fs::path target = folder / to.filename();
-    for (const FolderEntry& entry : List(folder, false))
-        if (NamesEqualIgnoringCase(entry.name, to.filename().string()))
-            return Failure(QStringLiteral("rename"), from, QStringLiteral("a file of the new name exists"));
-    for (const FolderEntry& entry : List(folder, true))
-        if (NamesEqualIgnoringCase(entry.name, to.filename().string()))
-            return Failure(QStringLiteral("rename"), from, QStringLiteral("a folder of the new name exists"));
+    // The renaming pass of the catalogue calls this for every misnamed file; a pass over a folder
+    // of 25,000 workouts for each cost more than listing the whole store. A workout's name has few
+    // letters, so looking up each spelling of it in other letter cases finds the same entries.
+    const std::string newName = to.filename().string();
+    bool fileExists = false, folderExists = false;
+    if (const auto variants = CaseVariants(newName)) {
+        for (const std::string& variant : *variants) {
+            const fs::path candidate = folder / variant;
+            struct stat info {};
+            if (::lstat(candidate.c_str(), &info) != 0)
+                continue;
+            bool isFolder = S_ISDIR(info.st_mode);
+            if (S_ISLNK(info.st_mode))
+                isFolder = ::stat(candidate.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            (isFolder ? folderExists : fileExists) = true;
+        }
+    } else {
+        ForEachEntry(folder, [&](std::string_view name, bool isFolder) {
+            if (NamesEqualIgnoringCase(name, newName))
+                (isFolder ? folderExists : fileExists) = true;
+        });
+    }
+    if (fileExists)
+        return Failure(QStringLiteral("rename"), from, QStringLiteral("a file of the new name exists"));
+    if (folderExists)
+        return Failure(QStringLiteral("rename"), from, QStringLiteral("a folder of the new name exists"));
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
         return Result::success();

@@ -43,6 +43,8 @@ public:
     // numbering built on them is the same on every run. Files are all entries that are not folders.
     virtual std::vector<FolderEntry> subfolders(const std::filesystem::path& folder) const;
     virtual std::vector<FolderEntry> files(const std::filesystem::path& folder) const;
+    // The names of files(), in the same order, for a walk that needs no paths.
+    virtual std::vector<std::string> fileNames(const std::filesystem::path& folder) const;
 
     virtual Outcome<std::string> readFile(const std::filesystem::path& path) const;
     // The bytes go to a temporary file beside the target and replace it only when complete.

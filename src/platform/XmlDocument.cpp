@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace paceforge {
@@ -57,10 +58,26 @@ bool DeclaresLatin1(std::string_view bytes)
     if (!bytes.starts_with("<?xml"))
         return false;
     const auto end = bytes.find("?>");
-    std::string declaration(bytes.substr(0, end == std::string_view::npos ? 0 : end));
-    for (char& c : declaration)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return declaration.find("iso-8859-1") != std::string::npos || declaration.find("latin1") != std::string::npos;
+    const std::string_view declaration = bytes.substr(0, end == std::string_view::npos ? 0 : end);
+    // The names searched for are ASCII, so folding ASCII letters is all the case-insensitivity
+    // needed, without a copy or the C library's locale.
+    const auto contains = [declaration](std::string_view lowerName) {
+        for (std::size_t at = 0; at + lowerName.size() <= declaration.size(); ++at) {
+            std::size_t i = 0;
+            while (i < lowerName.size()) {
+                char c = declaration[at + i];
+                if (c >= 'A' && c <= 'Z')
+                    c = static_cast<char>(c - 'A' + 'a');
+                if (c != lowerName[i])
+                    break;
+                ++i;
+            }
+            if (i == lowerName.size())
+                return true;
+        }
+        return false;
+    };
+    return contains("iso-8859-1") || contains("latin1");
 }
 
 struct Detected {
@@ -143,7 +160,7 @@ std::string ByteOrderMark(pugi::xml_encoding encoding)
 void QuoteSafeAttributes(pugi::xml_node root)
 {
     for (pugi::xml_node node = root; node;) {
-        for (pugi::xml_attribute a : node.attributes()) {
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
             if (std::strchr(a.value(), '"') == nullptr)
                 continue;
             std::string v;
@@ -166,32 +183,52 @@ void QuoteSafeAttributes(pugi::xml_node root)
 template <typename Visit>
 void WalkBelow(pugi::xml_node root, Visit visit)
 {
+    // Each step asks pugixml once for each link it follows: these are calls into the library, and
+    // the lookups of a workout's fields are walks like this one.
     pugi::xml_node node = root.first_child();
     while (node) {
         if (!visit(node))
             return;
-        if (node.first_child()) {
-            node = node.first_child();
+        if (pugi::xml_node child = node.first_child()) {
+            node = child;
             continue;
         }
-        while (node != root && !node.next_sibling())
+        pugi::xml_node next = node.next_sibling();
+        while (!next) {
             node = node.parent();
-        if (node == root)
-            return;
-        node = node.next_sibling();
+            if (!node || node == root)
+                return;
+            next = node.next_sibling();
+        }
+        node = next;
     }
+}
+
+// Without measuring the node's name first: most names differ in their first bytes.
+bool NameIs(pugi::xml_node node, std::string_view name)
+{
+    const char* actual = node.name();
+    for (const char c : name) {
+        if (*actual == '\0' || *actual != c)
+            return false;
+        ++actual;
+    }
+    return *actual == '\0';
 }
 
 void AppendDecoded(std::string& out, std::string_view raw)
 {
     std::size_t i = 0;
     while (i < raw.size()) {
-        const char c = raw[i];
-        if (c != '&') {
-            out += c;
-            ++i;
+        // Plain runs go over whole; a distance series is thousands of bytes without a reference.
+        const std::size_t amp = raw.find('&', i);
+        if (amp != i) {
+            const std::size_t end = amp == std::string_view::npos ? raw.size() : amp;
+            out.append(raw.data() + i, end - i);
+            i = end;
             continue;
         }
+        const char c = raw[i];
         const auto semi = raw.find(';', i);
         if (semi == std::string_view::npos || semi - i > 12) {
             out += c;
@@ -229,20 +266,22 @@ std::string Escaped(std::string_view text, bool attribute)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"':
-            if (attribute) {
-                out += "&quot;";
-                break;
-            }
-            [[fallthrough]];
-        default: out += c;
-        }
+    // Plain runs are copied whole: a distance series is thousands of bytes with nothing to escape.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char* reference = c == '&' ? "&amp;"
+            : c == '<'                   ? "&lt;"
+            : c == '>'                   ? "&gt;"
+            : c == '"' && attribute      ? "&quot;"
+                                         : nullptr;
+        if (!reference)
+            continue;
+        out.append(text.data() + start, i - start);
+        out += reference;
+        start = i + 1;
     }
+    out.append(text.data() + start, text.size() - start);
     return out;
 }
 
@@ -265,9 +304,16 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
 {
     XmlDocument result;
     const Detected detected = DetectEncoding(bytes);
-    const std::string utf8 = ToUtf8(bytes.substr(detected.bomSize), detected.encoding);
+    const std::string_view body = bytes.substr(detected.bomSize);
+    const bool converted = QtEncoding(detected.encoding).has_value();
+    const std::string utf8 = converted ? ToUtf8(body, detected.encoding) : std::string();
+    const std::string_view text = converted ? std::string_view(utf8) : body;
+    // XML has no NUL character, and the parser takes one for the end of the text: whatever
+    // followed it would be missing from the next save.
+    if (text.find('\0') != std::string_view::npos)
+        return result;
 
-    const pugi::xml_parse_result parsed = result.m_doc->load_buffer(utf8.data(), utf8.size(), kParseOptions,
+    const pugi::xml_parse_result parsed = result.m_doc->load_buffer(text.data(), text.size(), kParseOptions,
                                                                     pugi::encoding_utf8);
     if (!parsed || !IsSingleRootDocument(*result.m_doc)) {
         result.m_doc->reset();
@@ -275,7 +321,10 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
     }
     result.m_encoding = detected.encoding;
     result.m_byteOrderMark = detected.bomSize > 0;
-    QuoteSafeAttributes(*result.m_doc);
+    // Only a single-quoted value can hold a double quote; without an apostrophe anywhere there is
+    // none, and the walk over every node was most of the time spent loading a workout.
+    if (text.find('\'') != std::string_view::npos)
+        QuoteSafeAttributes(*result.m_doc);
     return result;
 }
 
@@ -285,20 +334,27 @@ pugi::xml_node XmlDocument::documentElement() const { return m_doc->document_ele
 
 pugi::xml_node XmlDocument::document() const { return *m_doc; }
 
-std::string XmlDocument::toBytes() const
+std::string XmlDocument::toBytes() const { return encoded(toText()); }
+
+std::string XmlDocument::toText() const
 {
     std::string utf8;
     StringWriter writer(utf8);
     m_doc->save(writer, "", kFormatOptions | pugi::format_no_declaration, pugi::encoding_utf8);
+    return utf8;
+}
+
+std::string XmlDocument::encoded(std::string_view text) const
+{
     std::string out = m_byteOrderMark ? ByteOrderMark(m_encoding) : std::string();
-    out += FromUtf8(utf8, m_encoding);
+    out += FromUtf8(std::string(text), m_encoding);
     return out;
 }
 
 pugi::xml_node ChildElement(pugi::xml_node node, std::string_view name)
 {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_element && name == child.name())
+        if (child.type() == pugi::node_element && NameIs(child, name))
             return child;
     return {};
 }
@@ -307,13 +363,33 @@ pugi::xml_node FirstDescendant(pugi::xml_node node, std::string_view name)
 {
     pugi::xml_node found;
     WalkBelow(node, [&](pugi::xml_node n) {
-        if (n.type() == pugi::node_element && name == n.name()) {
+        if (n.type() == pugi::node_element && NameIs(n, name)) {
             found = n;
             return false;
         }
         return true;
     });
     return found;
+}
+
+void FirstDescendants(pugi::xml_node node, std::span<const std::string_view> names, std::span<pugi::xml_node> found)
+{
+    const std::size_t count = std::min(names.size(), found.size());
+    std::fill(found.begin(), found.end(), pugi::xml_node());
+    std::size_t missing = count;
+    if (missing == 0)
+        return;
+    WalkBelow(node, [&](pugi::xml_node n) {
+        if (n.type() != pugi::node_element)
+            return true;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!found[i] && NameIs(n, names[i])) {
+                found[i] = n;
+                --missing;
+            }
+        }
+        return missing > 0;
+    });
 }
 
 std::string NodeText(pugi::xml_node node)

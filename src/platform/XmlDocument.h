@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,10 @@ public:
     pugi::xml_node document() const;
 
     std::string toBytes() const;
+    // toBytes() is encoded(toText()). A change meant for characters, such as the clean-up's, goes
+    // between the two: made on the bytes of a UTF-16 file it would cut characters in half.
+    std::string toText() const;
+    std::string encoded(std::string_view text) const;
 
 private:
     std::unique_ptr<pugi::xml_document> m_doc;
@@ -50,6 +55,8 @@ private:
 pugi::xml_node ChildElement(pugi::xml_node node, std::string_view name);
 // First element of that name below the node in document order, or an empty node.
 pugi::xml_node FirstDescendant(pugi::xml_node node, std::string_view name);
+// FirstDescendant for each name, all found in one walk: found[i] is the element for names[i].
+void FirstDescendants(pugi::xml_node node, std::span<const std::string_view> names, std::span<pugi::xml_node> found);
 // All character data below the node, concatenated, with entity references resolved.
 std::string NodeText(pugi::xml_node node);
 // Replaces everything inside the element by the one text.

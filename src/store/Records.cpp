@@ -2,6 +2,12 @@
 
 namespace paceforge {
 
+const std::filesystem::path& SharedPath::Empty()
+{
+    static const std::filesystem::path empty;
+    return empty;
+}
+
 const SensorFolder* SensorAt(const iPodRecord& ipod, long long sensorIndex)
 {
     if (sensorIndex < 1 || sensorIndex > static_cast<long long>(ipod.sensors.size()))

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <array>
+
 namespace paceforge {
 namespace {
 
@@ -21,10 +23,25 @@ QString ShownAsStored(const std::string& text, const QLocale& locale)
     return Text(text).replace(u'.', locale.decimalPoint());
 }
 
-QString DistanceEntry(pugi::xml_node runSummary, bool miles, const QLocale& locale)
+// The element's trimmed text, empty for blank text, the default when there is no element.
+std::string TrimmedText(pugi::xml_node found, std::string_view defaultText)
+{
+    if (!found)
+        return std::string(defaultText);
+    std::string text = NodeText(found);
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    text.erase(last + 1);
+    text.erase(0, first);
+    return text;
+}
+
+QString DistanceEntry(pugi::xml_node runSummary, pugi::xml_node firstDistance, bool miles, const QLocale& locale)
 {
     const std::string unit = AttributeText(ChildElement(runSummary, "distance").attribute("unit"));
-    const std::string stored = GetDescendantText(runSummary, "distance", kAbsentValue);
+    const std::string stored = TrimmedText(firstDistance, kAbsentValue);
     const bool inKilometres = unit == "km";
     if (miles == !inKilometres)
         return ShownAsStored(stored, locale);
@@ -38,7 +55,7 @@ QString WeightEntry(pugi::xml_node userInfo, bool pounds, const QLocale& locale)
 {
     std::string stored = GetDescendantText(userInfo, "weight", kAbsentValue);
     if (stored.empty())
-        stored = "0";
+        stored.assign(1, '0');
     const auto kilograms = DocumentNumber(stored);
     if (!kilograms)
         return Text(stored);
@@ -90,15 +107,7 @@ std::optional<QString> DateLabel(const std::string& time)
 
 std::string GetDescendantText(pugi::xml_node node, std::string_view name, std::string_view defaultText)
 {
-    const pugi::xml_node found = FirstDescendant(node, name);
-    if (!found)
-        return std::string(defaultText);
-    const std::string text = NodeText(found);
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
+    return TrimmedText(FirstDescendant(node, name), defaultText);
 }
 
 std::optional<WorkoutEntries> ReadWorkoutEntries(const XmlDocument& document, bool miles, bool pounds,
@@ -109,11 +118,16 @@ std::optional<WorkoutEntries> ReadWorkoutEntries(const XmlDocument& document, bo
         return std::nullopt;
     const pugi::xml_node runSummary = ChildElement(sportsData, "runSummary");
 
+    // One walk for the summary's fields instead of one for each.
+    static constexpr std::array<std::string_view, 4> kNames = {"calories", "time", "distance", "durationString"};
+    std::array<pugi::xml_node, kNames.size()> found;
+    FirstDescendants(runSummary, kNames, found);
+
     WorkoutEntries entries;
-    entries.calories = Text(GetDescendantText(runSummary, "calories", kAbsentValue));
-    entries.dateLabel = DateLabel(GetDescendantText(runSummary, "time", kAbsentValue));
-    entries.distance = DistanceEntry(runSummary, miles, locale);
-    FillDuration(entries, GetDescendantText(runSummary, "durationString", kAbsentValue));
+    entries.calories = Text(TrimmedText(found[0], kAbsentValue));
+    entries.dateLabel = DateLabel(TrimmedText(found[1], kAbsentValue));
+    entries.distance = DistanceEntry(runSummary, found[2], miles, locale);
+    FillDuration(entries, TrimmedText(found[3], kAbsentValue));
     entries.weight = WeightEntry(ChildElement(sportsData, "userInfo"), pounds, locale);
     return entries;
 }

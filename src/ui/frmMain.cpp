@@ -394,17 +394,16 @@ void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileTex
     if (!sensor || !entry)
         return;
     const std::filesystem::path path = entry->fullPath();
-    if (!m_services.fileSystem.fileExists(path)) {
-        if (m_rescanningForMissingFile)
+    // A file that reads is there; only a failed read asks whether the file vanished.
+    const auto bytes = m_services.fileSystem.readFile(path);
+    if (!bytes) {
+        if (m_services.fileSystem.fileExists(path) || m_rescanningForMissingFile)
             return;
         m_rescanningForMissingFile = true;
         ScanForIPods();
         m_rescanningForMissingFile = false;
         return;
     }
-    const auto bytes = m_services.fileSystem.readFile(path);
-    if (!bytes)
-        return;
     XmlDocument document = XmlDocument::fromBytes(bytes.value());
     if (!document.hasDocumentElement())
         return;

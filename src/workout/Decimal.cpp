@@ -4,11 +4,14 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace paceforge {
 namespace {
 
 constexpr int kMaxPow10 = 38;
+
+__extension__ typedef unsigned __int128 Unsigned128;
 
 const std::array<Int128, kMaxPow10 + 1>& Pow10Table()
 {
@@ -107,6 +110,15 @@ Decimal Decimal::normalized() const
     Decimal d = *this;
     if (d.m_mantissa == 0)
         d.m_scale = 0;
+    if (d.m_mantissa >= std::numeric_limits<std::int64_t>::min() && d.m_mantissa <= std::numeric_limits<std::int64_t>::max()) {
+        auto small = static_cast<std::int64_t>(d.m_mantissa);
+        while (d.m_scale > 0 && small % 10 == 0) {
+            small /= 10;
+            --d.m_scale;
+        }
+        d.m_mantissa = small;
+        return d;
+    }
     while (d.m_scale > 0 && d.m_mantissa % 10 == 0) {
         d.m_mantissa /= 10;
         --d.m_scale;
@@ -257,18 +269,28 @@ Int128 Decimal::integerPart() const { return m_mantissa / Pow10(m_scale); }
 
 std::string Int128ToString(Int128 value)
 {
-    if (value == 0)
-        return "0";
+    // Digits come from 64-bit arithmetic, 18 at a time above 64 bits: 128-bit division by ten
+    // for every digit made this the slowest step of a long distance series.
     const bool negative = value < 0;
-    std::string digits;
-    while (value != 0) {
-        const int d = static_cast<int>(value % 10);
-        digits.push_back(static_cast<char>('0' + (d < 0 ? -d : d)));
-        value /= 10;
+    Unsigned128 magnitude = negative ? Unsigned128(0) - static_cast<Unsigned128>(value) : static_cast<Unsigned128>(value);
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    char* begin = end;
+    constexpr std::uint64_t kChunk = 1000000000000000000ULL;
+    while (magnitude > std::numeric_limits<std::uint64_t>::max()) {
+        auto low = static_cast<std::uint64_t>(magnitude % kChunk);
+        magnitude /= kChunk;
+        for (int i = 0; i < 18; ++i, low /= 10)
+            *--begin = static_cast<char>('0' + low % 10);
     }
+    auto rest = static_cast<std::uint64_t>(magnitude);
+    do {
+        *--begin = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
     if (negative)
-        digits.push_back('-');
-    return {digits.rbegin(), digits.rend()};
+        *--begin = '-';
+    return std::string(begin, end);
 }
 
 namespace {
@@ -276,6 +298,24 @@ std::string FormatScaled(Int128 mantissa, int scale, char decimalPoint)
 {
     const bool negative = mantissa < 0;
     const Int128 magnitude = Abs(mantissa);
+    // Small values, every number a workout holds, are written from 64 bits into one buffer; a
+    // distance series writes a thousand of them.
+    if (magnitude <= std::numeric_limits<std::int64_t>::max() && scale <= 18) {
+        char buffer[48];
+        char* at = buffer;
+        if (negative)
+            *at++ = '-';
+        const auto whole = static_cast<std::uint64_t>(magnitude / Pow10(scale));
+        at = std::to_chars(at, buffer + sizeof buffer, whole).ptr;
+        if (scale > 0) {
+            auto fraction = static_cast<std::uint64_t>(magnitude % Pow10(scale));
+            *at++ = decimalPoint;
+            for (int i = scale - 1; i >= 0; --i, fraction /= 10)
+                at[i] = static_cast<char>('0' + fraction % 10);
+            at += scale;
+        }
+        return std::string(buffer, at);
+    }
     std::string out = negative ? "-" : "";
     out += Int128ToString(magnitude / Pow10(scale));
     if (scale > 0) {

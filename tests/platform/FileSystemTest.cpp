@@ -179,6 +179,38 @@ TEST(FileSystemTest, RenameNeverReplaces)
     EXPECT_EQ(ReadWholeFile(t.root / "new.xml"), "one");
 }
 
+// Workout names have few letters, so other spellings are looked up one by one instead of listing
+// the folder; the outcome must be the listing's.
+TEST(FileSystemTest, RenameNeverReplacesAWorkoutNameInAnyCase)
+{
+    TempFolder t;
+    FileSystem fsys;
+    Write(t.root / "2006-09-15 10;20;30 copy.xml", "one");
+    Write(t.root / "2006-09-15 10;20;30.XmL", "two");
+    fs::create_directory(t.root / "2006-09-16 10;20;30.XML");
+    fs::create_directory(t.root / "real folder");
+    fs::create_directory_symlink(t.root / "real folder", t.root / "2006-09-17 10;20;30.xML");
+    Write(t.root / "Track 5.xml", "three");
+    const struct {
+        const char* target;
+        const char* reason;
+    } cases[] = {
+        {"2006-09-15 10;20;30.xml", "a file of the new name exists"},
+        {"2006-09-16 10;20;30.xml", "a folder of the new name exists"},
+        {"2006-09-17 10;20;30.xml", "a folder of the new name exists"},
+        {"track 5.XML", "a file of the new name exists"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const Result result = fsys.renameNoReplace(t.root / "2006-09-15 10;20;30 copy.xml", t.root / c.target);
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(result.error().contains(QString::fromLatin1(c.reason))) << result.error().toStdString();
+    }
+    EXPECT_EQ(ReadWholeFile(t.root / "2006-09-15 10;20;30 copy.xml"), "one");
+    ASSERT_TRUE(fsys.renameNoReplace(t.root / "2006-09-15 10;20;30 copy.xml", t.root / "2006-09-18 10;20;30.xml").ok());
+    EXPECT_EQ(ReadWholeFile(t.root / "2006-09-18 10;20;30.xml"), "one");
+}
+
 TEST(FileSystemTest, SetLastWriteTimeTouchesOnlyMtime)
 {
     TempFolder t;

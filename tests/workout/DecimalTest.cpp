@@ -63,4 +63,20 @@ TEST(DecimalTest, LimitsAndTextForms)
     EXPECT_EQ(D("42.1663").toDouble(), 42.1663);
 }
 
+TEST(DecimalTest, WholeNumberText)
+{
+    const Int128 max = ~(Int128(1) << 127);
+    const Int128 twoTo64 = Int128(1) << 64;
+    Int128 tenTo36 = 1;
+    for (int i = 0; i < 36; ++i)
+        tenTo36 *= 10;
+    EXPECT_EQ(Int128ToString(0), "0");
+    EXPECT_EQ(Int128ToString(-7), "-7");
+    EXPECT_EQ(Int128ToString(twoTo64 - 1), "18446744073709551615");
+    EXPECT_EQ(Int128ToString(-twoTo64), "-18446744073709551616");
+    EXPECT_EQ(Int128ToString(tenTo36 + 5), "1000000000000000000000000000000000005");
+    EXPECT_EQ(Int128ToString(max), "170141183460469231731687303715884105727");
+    EXPECT_EQ(Int128ToString(-max - 1), "-170141183460469231731687303715884105728");
+}
+
 } // namespace
