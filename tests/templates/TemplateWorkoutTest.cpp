@@ -27,20 +27,6 @@ TEST(TemplateWorkout, ShippedTemplateIsACompleteWorkoutForNewAndEditedSaves)
     EXPECT_EQ(NodeText(FindWorkoutNodes(*document).extendedData), "0.0");
 }
 
-TEST(TemplateWorkout, MissingEmptyOrBrokenTemplateGivesNothing)
-{
-    QTemporaryDir dir;
-    const fs::path folder = dir.path().toStdString();
-    EXPECT_FALSE(LoadTemplateWorkout(folder));
-    for (const char* bytes : {"", "<sportsData><runSummary>", "not xml"}) {
-        Write(folder / "userdata.xml", bytes);
-        EXPECT_FALSE(LoadTemplateWorkout(folder)) << bytes;
-    }
-    fs::remove(folder / "userdata.xml");
-    fs::create_directory(folder / "userdata.xml");
-    EXPECT_FALSE(LoadTemplateWorkout(folder));
-}
-
 TEST(TemplateWorkout, EveryLoadReadsTheFileAnew)
 {
     QTemporaryDir dir;

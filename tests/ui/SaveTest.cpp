@@ -190,15 +190,6 @@ TEST(Save, RefusalsLeaveTheStoreUntouched)
         {"Invalid Weight", "5", "", "30", "0", "-3"},
         {"You're too fast!", "1", "", "4", "0"},
         {"You're too late!", "5", "", "30", "0", "", "", {2006, 4, 30}},
-        {"Missing File", "5", "", "30", "0", "", "", {2006, 9, 15},
-         [](Window& w, EmptySensor&) { fs::remove(w.programFolder() / "userdata.xml"); }},
-        {"Damaged File", "5", "", "30", "0", "", "", {2006, 9, 15},
-         [](Window& w, EmptySensor&) {
-             std::string bytes = ReadBytes(w.programFolder() / "userdata.xml");
-             const auto at = bytes.find("<pace>");
-             bytes.erase(at, bytes.find("</pace>") + 7 - at);
-             std::ofstream(w.programFolder() / "userdata.xml", std::ios::binary) << bytes;
-         }},
         {"No Workout Folder", "5", "", "30", "0", "", "", {2006, 9, 15},
          [](Window& w, EmptySensor& s) {
              fs::remove(s.store.empeds() / kSensor / "latest");
