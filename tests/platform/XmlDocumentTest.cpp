@@ -1,3 +1,4 @@
+#include "TestCorpus.h"
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
 
@@ -12,17 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kDocuments = fs::path(PACEFORGE_TEST_DATA) / "documents";
+const fs::path kDocuments = paceforge::test::kCorpusDocuments;
 
-std::vector<fs::path> WellFormedFixtures()
-{
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(kDocuments))
-        if (entry.path().extension() == ".xml" && entry.path().filename() != "not-xml.xml")
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 std::string Utf16LeWithBom(const QString& text)
 {
@@ -44,7 +36,7 @@ std::string Deep(int levels, const std::string& leaf)
 
 TEST(XmlDocumentTest, FixturesRoundTripByteForByte)
 {
-    const auto files = WellFormedFixtures();
+    const auto files = paceforge::test::WellFormedCorpusDocuments();
     ASSERT_GE(files.size(), 10u);
     for (const fs::path& file : files) {
         SCOPED_TRACE(file.filename().string());
@@ -177,7 +169,7 @@ TEST(XmlDocumentTest, DeepNestingNeedsNoRecursion)
 
 TEST(XmlDocumentTest, ChangedValueChangesOnlyItsText)
 {
-    for (const fs::path& file : WellFormedFixtures()) {
+    for (const fs::path& file : paceforge::test::WellFormedCorpusDocuments()) {
         SCOPED_TRACE(file.filename().string());
         const std::string bytes = *ReadWholeFile(file);
         const bool utf16 = bytes.starts_with("\xFF\xFE");

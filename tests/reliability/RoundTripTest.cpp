@@ -1,3 +1,4 @@
+#include "TestCorpus.h"
 #include "FaultFixtures.h"
 
 #include "compose/FileCleanup.h"
@@ -13,17 +14,8 @@ using namespace paceforge::test;
 
 namespace {
 
-const fs::path kDocuments = fs::path(PACEFORGE_TEST_DATA) / "documents";
+const fs::path kDocuments = paceforge::test::kCorpusDocuments;
 
-std::vector<fs::path> CorpusDocuments()
-{
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(kDocuments))
-        if (entry.path().extension() == ".xml" && entry.path().filename() != "not-xml.xml")
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 bool IsUtf16Le(const std::string& bytes)
 {
@@ -91,7 +83,7 @@ Named NamedNodes(const XmlDocument& document)
 
 TEST(RoundTrip, EveryCorpusDocumentIsWrittenBackAsItWasRead)
 {
-    const auto files = CorpusDocuments();
+    const auto files = paceforge::test::WellFormedCorpusDocuments();
     ASSERT_GE(files.size(), 11u);
     for (const fs::path& file : files) {
         SCOPED_TRACE(file.filename().string());
@@ -107,7 +99,7 @@ TEST(RoundTrip, EveryCorpusDocumentIsWrittenBackAsItWasRead)
 // back into the saved document: what remains must be the original file, cleaned.
 TEST(RoundTrip, ASaveChangesOnlyTheTextsTheFormatNames)
 {
-    for (const fs::path& file : CorpusDocuments()) {
+    for (const fs::path& file : paceforge::test::WellFormedCorpusDocuments()) {
         SCOPED_TRACE(file.filename().string());
         const std::string original = ReadBytes(file);
         SensorStore store;
