@@ -42,7 +42,8 @@ double UnitSeconds(const QString& unit)
 // "startup/empty/iterations:1/repeats:15/manual_time" is "startup/empty".
 QString Key(QString name)
 {
-    static const QRegularExpression extras(QStringLiteral("/(iterations|repeats|min_time|threads):[^/]*|/manual_time|/real_time"));
+    static const QRegularExpression extras(
+        QStringLiteral("/(iterations|repeats|min_time|threads):[^/]*|/manual_time|/real_time"));
     return name.remove(extras);
 }
 
@@ -122,7 +123,10 @@ const std::vector<Line> kLines = {
     {"peak memory", "10,000 files", "startup/10000", "startup/minimal", Kind::MemoryAbove, 15},
 };
 
-QString Mib(double value) { return QString::number(value, 'f', 1) + QStringLiteral(" MiB"); }
+QString Mib(double value)
+{
+    return QString::number(value, 'f', 1) + QStringLiteral(" MiB");
+}
 
 QString MachineLine()
 {
@@ -136,7 +140,7 @@ QString MachineLine()
     return QStringLiteral("%1 cores, %2, %3, %4")
         .arg(context.value(QStringLiteral("num_cpus")).toInt())
         .arg(memory, context.value(QStringLiteral("date")).toString(),
-             context.value(QStringLiteral("library_build_type")).toString() + QStringLiteral(" benchmark library"));
+            context.value(QStringLiteral("library_build_type")).toString() + QStringLiteral(" benchmark library"));
 }
 
 } // namespace
@@ -185,7 +189,9 @@ int main(int argc, char** argv)
                 floor = Mib(*peak(f));
             if (peak(m) && peak(f)) {
                 value = *peak(m) - *peak(f);
-                ratio = QStringLiteral("%1%2 MiB").arg(*value >= 0 ? QStringLiteral("+") : QString()).arg(*value, 0, 'f', 1);
+                ratio = QStringLiteral("%1%2 MiB")
+                            .arg(*value >= 0 ? QStringLiteral("+") : QString())
+                            .arg(*value, 0, 'f', 1);
             }
             if (line.goal > 0)
                 goal = QStringLiteral("≤ +%1 MiB").arg(line.goal);

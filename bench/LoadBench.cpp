@@ -112,8 +112,14 @@ void Load(benchmark::State& state, bool intoFields)
     }
 }
 
-void LoadCore(benchmark::State& state) { Load(state, false); }
-void LoadIntoFields(benchmark::State& state) { Load(state, true); }
+void LoadCore(benchmark::State& state)
+{
+    Load(state, false);
+}
+void LoadIntoFields(benchmark::State& state)
+{
+    Load(state, true);
+}
 
 void LoadFloor(benchmark::State& state)
 {
@@ -123,7 +129,7 @@ void LoadFloor(benchmark::State& state)
         const fs::path& path = TheFiles().paths[kind][turn];
         turn ^= 1;
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat info {};
+        struct stat info { };
         ::fstat(fd, &info);
         std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
         const ssize_t got = ::read(fd, bytes.data(), bytes.size());

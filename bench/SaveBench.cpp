@@ -150,8 +150,8 @@ void SaveFloor(benchmark::State& state)
         }
         SaveEntries entries = Entries();
         SaveWorkout(entries, context);
-        const fs::path written = adding ? setup.ipod.sensors.front().synchedPath / "2024-05-18 06;45;00.xml"
-                                        : setup.store.sampleLatest;
+        const fs::path written
+            = adding ? setup.ipod.sensors.front().synchedPath / "2024-05-18 06;45;00.xml" : setup.store.sampleLatest;
         (adding ? setup.addedBytes : setup.editedFinalBytes) = fileSystem.readFile(written).value();
     }
     const std::string& bytes = adding ? setup.addedBytes : setup.editedFinalBytes;

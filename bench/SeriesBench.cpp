@@ -26,7 +26,8 @@ std::string DeviceSeries(double kilometres, long long samples)
     std::string text = "0.0";
     char buffer[32];
     for (long long i = 1; i <= samples; ++i) {
-        std::snprintf(buffer, sizeof buffer, ", %.4f", kilometres * static_cast<double>(i) / static_cast<double>(samples));
+        std::snprintf(
+            buffer, sizeof buffer, ", %.4f", kilometres * static_cast<double>(i) / static_cast<double>(samples));
         text += buffer;
     }
     return text;

@@ -22,7 +22,10 @@ using namespace paceforge::bench;
 
 namespace {
 
-fs::path ProgramFolder() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+fs::path ProgramFolder()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
 
 struct Stores {
     TempFolder folder{"startup"};
@@ -58,7 +61,7 @@ Run Spawn(const fs::path& program, const fs::path& drive)
     std::vector<std::string> variables;
     const auto replaced = [](const std::string& entry) {
         for (const char* name : {"QT_QPA_PLATFORM=", "PACEFORGE_DRIVES=", "PACEFORGE_EXIT_WHEN_SHOWN=",
-                                 "PACEFORGE_SCREENSHOT=", "XDG_RUNTIME_DIR="})
+                 "PACEFORGE_SCREENSHOT=", "XDG_RUNTIME_DIR="})
             if (entry.rfind(name, 0) == 0)
                 return true;
         return false;
@@ -91,7 +94,7 @@ Run Spawn(const fs::path& program, const fs::path& drive)
     if (spawned != 0)
         return run;
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     if (::wait4(child, &status, 0, &usage) != child)
         return run;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -122,7 +125,7 @@ void Startup(benchmark::State& state, Subject subject)
 
 const bool registered = [] {
     for (const auto& [name, subject] : {std::pair{"startup/minimal", Minimal}, std::pair{"startup/empty", EmptyStore},
-                                        std::pair{"startup/10000", FullStore}})
+             std::pair{"startup/10000", FullStore}})
         benchmark::RegisterBenchmark(name, Startup, subject)
             ->Iterations(1)
             ->UseManualTime()

@@ -66,7 +66,8 @@ pugi::xml_node SnapShotList(pugi::xml_node sportsData, const char* type)
 // Replaces the list's snapshots by copies of its first (or its "stop") snapshot with new values.
 void FillSnapShots(pugi::xml_node list, const char* event, const std::vector<std::array<std::string, 3>>& values)
 {
-    pugi::xml_node prototype = event ? list.find_child_by_attribute("snapShot", "event", event) : list.child("snapShot");
+    pugi::xml_node prototype
+        = event ? list.find_child_by_attribute("snapShot", "event", event) : list.child("snapShot");
     pugi::xml_document keep;
     keep.append_copy(prototype);
     list.remove_children();
@@ -95,7 +96,10 @@ std::string SensorName(int index)
 
 } // namespace
 
-fs::path TemplateFile() { return fs::path(PACEFORGE_SOURCE_DIR) / "data" / "userdata.xml"; }
+fs::path TemplateFile()
+{
+    return fs::path(PACEFORGE_SOURCE_DIR) / "data" / "userdata.xml";
+}
 
 std::string WorkoutFileName(const WorkoutShape& s)
 {
@@ -146,7 +150,7 @@ std::string WorkoutBytes(const WorkoutShape& s)
     FillSnapShots(SnapShotList(sports, "kmSplit"), nullptr, km);
     FillSnapShots(SnapShotList(sports, "mileSplit"), nullptr, miles);
     FillSnapShots(SnapShotList(sports, "userClick"), "stop",
-                  {{std::to_string(ms), Format("%.3f", s.kilometres), std::to_string(static_cast<long long>(msPerKm))}});
+        {{std::to_string(ms), Format("%.3f", s.kilometres), std::to_string(static_cast<long long>(msPerKm))}});
 
     const long long samples = s.seconds / 10;
     std::string series = "0.0";
@@ -220,8 +224,8 @@ SyntheticStore MakeStore(const fs::path& drive, int files, int sensors, unsigned
         shape.kilometres = static_cast<double>(shape.seconds) / draw(270, 420);
         shape.sensor = SensorName(sensor);
         const bool inLatest = i % 5 == 0;
-        const fs::path folder = inLatest ? latest[static_cast<std::size_t>(sensor)]
-                                         : synched[static_cast<std::size_t>(sensor)];
+        const fs::path folder
+            = inLatest ? latest[static_cast<std::size_t>(sensor)] : synched[static_cast<std::size_t>(sensor)];
         const std::string name = WorkoutFileName(shape);
         const std::string bytes = WorkoutBytes(shape);
         if (i < misnamed) {

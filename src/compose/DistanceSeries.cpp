@@ -12,7 +12,10 @@ constexpr int kDecimals = 4;
 constexpr long long kSecondsPerSample = 10;
 constexpr std::string_view kStart = "0.0";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string_view Trimmed(std::string_view text)
 {
@@ -23,7 +26,10 @@ std::string_view Trimmed(std::string_view text)
     return text;
 }
 
-Decimal Round4(const Decimal& value) { return value.rounded(kDecimals, Decimal::Rounding::HalfEven); }
+Decimal Round4(const Decimal& value)
+{
+    return value.rounded(kDecimals, Decimal::Rounding::HalfEven);
+}
 
 void AppendValue(std::string& text, const Decimal& value)
 {
@@ -36,7 +42,7 @@ void AppendValue(std::string& text, const Decimal& value)
 class Pieces
 {
 public:
-    explicit Pieces(std::string_view text) : m_rest(text) {}
+    explicit Pieces(std::string_view text) : m_rest(text) { }
 
     std::optional<std::string_view> next()
     {

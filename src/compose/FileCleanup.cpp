@@ -19,7 +19,10 @@ std::string CleanedBytes(std::string_view bytes)
     return cleaned;
 }
 
-std::string CleanedBytes(const XmlDocument& document) { return document.encoded(CleanedBytes(document.toText())); }
+std::string CleanedBytes(const XmlDocument& document)
+{
+    return document.encoded(CleanedBytes(document.toText()));
+}
 
 Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem)
 {
@@ -29,8 +32,7 @@ Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem)
     Result written = fileSystem.writeFileAtomic(file, CleanedBytes(bytes.value()));
     // The user must learn which file stayed as it was, whatever words the failure came with.
     if (!written && !written.error().contains(DisplayPath(file)))
-        return Result::failure(
-            QStringLiteral("Could not clean up \"%1\": %2").arg(DisplayPath(file), written.error()));
+        return Result::failure(QStringLiteral("Could not clean up \"%1\": %2").arg(DisplayPath(file), written.error()));
     return written;
 }
 

@@ -13,15 +13,15 @@ std::mt19937 SeededFromClockAndDevice()
     std::random_device device;
     const auto ticks = static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     std::seed_seq seed{device(), device(), device(), device(), static_cast<std::uint32_t>(ticks),
-                       static_cast<std::uint32_t>(ticks >> 32)};
+        static_cast<std::uint32_t>(ticks >> 32)};
     return std::mt19937(seed);
 }
 
 } // namespace
 
-SystemRandom::SystemRandom() : m_engine(SeededFromClockAndDevice()) {}
+SystemRandom::SystemRandom() : m_engine(SeededFromClockAndDevice()) { }
 
-SystemRandom::SystemRandom(std::uint32_t seed) : m_engine(seed) {}
+SystemRandom::SystemRandom(std::uint32_t seed) : m_engine(seed) { }
 
 int SystemRandom::Rand(int low, int high)
 {

@@ -48,7 +48,10 @@ std::string DocumentNumberText(const QString& entry, const Decimal& value)
     return typed.toStdString();
 }
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
+std::string Utf8(const QString& text)
+{
+    return text.toStdString();
+}
 
 struct Pace {
     bool tooFast = false;
@@ -80,11 +83,15 @@ Pace PaceFor(long long totalSeconds, const Decimal& miles)
     return pace;
 }
 
-QString Listed(const std::vector<QString>& names) { return QStringList(names.begin(), names.end()).join(QStringLiteral(", ")); }
+QString Listed(const std::vector<QString>& names)
+{
+    return QStringList(names.begin(), names.end()).join(QStringLiteral(", "));
+}
 
 bool SameFile(const FileSystem& fileSystem, const fs::path& a, const fs::path& b)
 {
-    return NamesEqualIgnoringCase(fileSystem.resolve(a).value_or(a).string(), fileSystem.resolve(b).value_or(b).string());
+    return NamesEqualIgnoringCase(
+        fileSystem.resolve(a).value_or(a).string(), fileSystem.resolve(b).value_or(b).string());
 }
 
 } // namespace
@@ -99,7 +106,8 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
 
     // Checks. Nothing is written unless every one of them passes.
     if (!context.iPodSelected)
-        return Refused(std::move(outcome), QStringLiteral("No iPods connected"), QStringLiteral("No iPods are available!"));
+        return Refused(
+            std::move(outcome), QStringLiteral("No iPods connected"), QStringLiteral("No iPods are available!"));
 
     if (entries.distance.trimmed().isEmpty() || Decimal::parseLeading(entries.distance, locale).isZero()) {
         entries.distance = QStringLiteral("0.0");
@@ -114,31 +122,30 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
     const auto seconds = WholeNumber(entries.seconds, locale);
     if (!hours || !minutes || !seconds)
         return Refused(std::move(outcome), QStringLiteral("Invalid Time"),
-                       QStringLiteral("Please enter the hours, minutes and seconds as whole numbers of zero or more!"));
+            QStringLiteral("Please enter the hours, minutes and seconds as whole numbers of zero or more!"));
     const Decimal totalDecimal = *hours * Decimal::fromInteger(3600) + *minutes * Decimal::fromInteger(60) + *seconds;
     if (totalDecimal > Decimal::fromInteger(kLongestWorkoutSeconds))
         return Refused(std::move(outcome), QStringLiteral("Invalid Time"),
-                       QStringLiteral("Please enter a workout of at most 100 hours!"));
+            QStringLiteral("Please enter a workout of at most 100 hours!"));
     const auto totalSeconds = static_cast<long long>(totalDecimal.integerPart());
     if (totalSeconds == 0)
         return Refused(std::move(outcome), QStringLiteral("No Time"),
-                       QStringLiteral("Please enter the amount of time you worked out!"));
+            QStringLiteral("Please enter the amount of time you worked out!"));
 
     const auto distance = ReadEntryNumber(entries.distance, locale);
     if (!distance || distance->isNegative())
         return Refused(std::move(outcome), QStringLiteral("Invalid Distance"),
-                       QStringLiteral("Please enter the distance as a number, for example 5 or 3%11!")
-                           .arg(locale.decimalPoint()));
+            QStringLiteral("Please enter the distance as a number, for example 5 or 3%11!").arg(locale.decimalPoint()));
     const bool caloriesBlank = entries.calories.trimmed().isEmpty();
     const auto calories = caloriesBlank ? std::optional<Decimal>(Decimal()) : WholeNumber(entries.calories, locale);
     if (!calories)
         return Refused(std::move(outcome), QStringLiteral("Invalid Calories"),
-                       QStringLiteral("Please enter the calories as a whole number, or leave the field empty!"));
+            QStringLiteral("Please enter the calories as a whole number, or leave the field empty!"));
     const bool weightBlank = entries.weight.trimmed().isEmpty();
     const auto weight = ReadEntryNumber(entries.weight, locale);
     if (!weight || weight->isNegative())
         return Refused(std::move(outcome), QStringLiteral("Invalid Weight"),
-                       QStringLiteral("Please enter the weight as a number, or leave the field empty!"));
+            QStringLiteral("Please enter the weight as a number, or leave the field empty!"));
 
     const WorkoutFileEntry* edited = nullptr;
     const SensorFolder* editedSensor = nullptr;
@@ -151,8 +158,8 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         editedSensor = SensorAt(*context.currentIPod, context.selectedSensorIndex);
         if (!edited || !context.currentDocument || context.currentDocumentSource != edited->fullPath())
             return Refused(std::move(outcome), QStringLiteral("No Workout Selected"),
-                           QStringLiteral("Please choose the workout to change in the list of existing workouts, "
-                                          "then save again!"));
+                QStringLiteral("Please choose the workout to change in the list of existing workouts, "
+                               "then save again!"));
     }
 
     XmlDocument* document = context.currentDocument;
@@ -166,13 +173,13 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
     if (const auto missing = MissingContent(*document, adding); !missing.empty()) {
         if (adding)
             return Refused(std::move(outcome), QStringLiteral("Damaged File"),
-                           QStringLiteral("The template workout \"%1\" lacks %2. Please reinstall Paceforge. "
-                                          "Nothing was saved.")
-                               .arg(DisplayPath(TemplatePath(context.programFolder)), Listed(missing)));
+                QStringLiteral("The template workout \"%1\" lacks %2. Please reinstall Paceforge. "
+                               "Nothing was saved.")
+                    .arg(DisplayPath(TemplatePath(context.programFolder)), Listed(missing)));
         return Refused(std::move(outcome), QStringLiteral("Incomplete Workout"),
-                       QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to it. "
-                                      "The file was not changed.")
-                           .arg(DisplayPath(edited->fullPath()), Listed(missing)));
+            QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to it. "
+                           "The file was not changed.")
+                .arg(DisplayPath(edited->fullPath()), Listed(missing)));
     }
 
     // Values, composed in the order in which the random draws are taken.
@@ -180,8 +187,8 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
     const std::string startText = Utf8(StartTimeText(entries.date, entries.time));
     const std::string caloriesText = caloriesBlank ? "0" : DocumentNumberText(entries.calories, *calories);
     const std::string durationText = Utf8(DurationText(totalSeconds, random.Rand(15, 599)));
-    const std::string durationString = Utf8(DurationString(entries.hours, static_cast<long long>(minutes->integerPart()),
-                                                           static_cast<long long>(seconds->integerPart()), locale));
+    const std::string durationString = Utf8(DurationString(entries.hours,
+        static_cast<long long>(minutes->integerPart()), static_cast<long long>(seconds->integerPart()), locale));
     std::string walkBegin, walkEnd, runBegin, runEnd;
     if (adding) {
         const Decimal kilometresForSteps = entries.miles ? MilesToKilometres(*distance) : *distance;
@@ -206,17 +213,17 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
     const std::string distanceString = FormatMilesPattern(paceMiles) + " mi";
     if (totalSeconds >= 60 && paceMiles.isZero())
         return Refused(std::move(outcome), QStringLiteral("Distance Too Short"),
-                       QStringLiteral("The distance is too short to work out a pace. Please enter a longer distance!"));
+            QStringLiteral("The distance is too short to work out a pace. Please enter a longer distance!"));
     const Pace pace = PaceFor(totalSeconds, paceMiles);
     if (pace.tooFast)
         return Refused(std::move(outcome), QStringLiteral("You're too fast!"),
-                       QStringLiteral("The current highest supported pace is 4 Minutes, 1 Second per mile. Please "
-                                      "enter your data to fit this criteria!"));
+            QStringLiteral("The current highest supported pace is 4 Minutes, 1 Second per mile. Please "
+                           "enter your data to fit this criteria!"));
     // Under a minute there is no pace to refuse a huge distance, and a document number of more
     // than 15 integer digits could never be read back.
     if (kilometres >= Decimal::fromInteger(1'000'000'000'000'000))
         return Refused(std::move(outcome), QStringLiteral("Distance Too Long"),
-                       QStringLiteral("The distance is too long for a workout file. Please enter a shorter distance!"));
+            QStringLiteral("The distance is too long for a workout file. Please enter a shorter distance!"));
     std::string weightText;
     if (entries.pounds)
         weightText = PoundsToKilograms(*weight).toPlainString('.');
@@ -235,8 +242,8 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         }
         if (!target)
             return Refused(std::move(outcome), QStringLiteral("No Workout Folder"),
-                           QStringLiteral("The iPod holds no sensor folder with a latest folder, so there is nowhere "
-                                          "to put the workout. Nothing was saved."));
+                QStringLiteral("The iPod holds no sensor folder with a latest folder, so there is nowhere "
+                               "to put the workout. Nothing was saved."));
     }
 
     // The document. Only existing nodes get new text.
@@ -269,13 +276,12 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         const fs::path synchedFile = target->synchedPath / name;
         if (Result written = fileSystem.writeFileAtomic(synchedFile, bytes); !written)
             return Refused(std::move(outcome), QStringLiteral("Save Failed"),
-                           written.error() + QStringLiteral(" Nothing was saved on the iPod."));
+                written.error() + QStringLiteral(" Nothing was saved on the iPod."));
         outcome.saved = true;
         SetFileDateTime(synchedFile, start, fileSystem);
         if (Result copied = fileSystem.copyFile(synchedFile, target->latestPath / name); !copied)
             outcome.message = SaveMessage{QStringLiteral("Copy Failed"),
-                                          copied.error()
-                                              + QStringLiteral(" The workout was saved in the synched folder only.")};
+                copied.error() + QStringLiteral(" The workout was saved in the synched folder only.")};
         return outcome;
     }
 
@@ -288,29 +294,29 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         const auto original = fileSystem.readFile(source);
         if (!there || !original || there.value() != original.value())
             return Refused(std::move(outcome), QStringLiteral("Workout Name Taken"),
-                           QStringLiteral("The latest folder already holds a different workout named \"%1\". "
-                                          "Paceforge did not overwrite it; choose that workout in the list to "
-                                          "change it.")
-                               .arg(QString::fromStdString(edited->fileName)));
+                QStringLiteral("The latest folder already holds a different workout named \"%1\". "
+                               "Paceforge did not overwrite it; choose that workout in the list to "
+                               "change it.")
+                    .arg(QString::fromStdString(edited->fileName)));
     }
     if (Result written = fileSystem.writeFileAtomic(targetFile, bytes); !written)
         return Refused(std::move(outcome), QStringLiteral("Save Failed"),
-                       written.error() + QStringLiteral(" The workout file was not changed."));
+            written.error() + QStringLiteral(" The workout file was not changed."));
     outcome.saved = true;
     const auto readBack = fileSystem.readFile(targetFile);
     if (!readBack || readBack.value() != bytes) {
         outcome.message = SaveMessage{QStringLiteral("Save Failed"),
-                                      QStringLiteral("Could not read back \"%1\" as it was written. The workout in "
-                                                     "\"%2\" was kept.")
-                                          .arg(DisplayPath(targetFile), DisplayPath(source))};
+            QStringLiteral("Could not read back \"%1\" as it was written. The workout in "
+                           "\"%2\" was kept.")
+                .arg(DisplayPath(targetFile), DisplayPath(source))};
         return outcome;
     }
     if (!SameFile(fileSystem, source, targetFile)) {
         if (Result removed = fileSystem.deleteFile(source); !removed)
             outcome.message = SaveMessage{QStringLiteral("Old Copy Kept"),
-                                          removed.error()
-                                              + QStringLiteral(" The changed workout was saved in the latest folder; "
-                                                               "the old copy is still in place.")};
+                removed.error()
+                    + QStringLiteral(" The changed workout was saved in the latest folder; "
+                                     "the old copy is still in place.")};
     }
     return outcome;
 }

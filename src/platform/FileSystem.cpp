@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +18,10 @@ namespace fs = std::filesystem;
 namespace paceforge {
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool IsAscii(std::string_view s)
 {
@@ -28,8 +31,14 @@ bool IsAscii(std::string_view s)
     return true;
 }
 
-QString Reason(const std::error_code& ec) { return QString::fromLocal8Bit(ec.message().c_str()); }
-QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString Reason(const std::error_code& ec)
+{
+    return QString::fromLocal8Bit(ec.message().c_str());
+}
+QString Reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 Result Failure(const QString& step, const fs::path& file, const QString& reason)
 {
@@ -48,8 +57,7 @@ bool LacksWritePermission(const fs::path& path)
 // Calls visit(name, isFolder) for every entry of the folder but "." and ".."; a link counts as
 // what it points to. Reads the folder with the C library: std::filesystem builds a full path for
 // every entry, which cost more than everything else a listing of a large folder does.
-template <typename Visit>
-void ForEachEntry(const fs::path& folder, Visit visit)
+template <typename Visit> void ForEachEntry(const fs::path& folder, Visit visit)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
@@ -61,7 +69,7 @@ void ForEachEntry(const fs::path& folder, Visit visit)
             continue;
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat info {};
+            struct stat info { };
             isFolder = ::fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
         }
         visit(name, isFolder);
@@ -99,7 +107,10 @@ std::optional<std::vector<std::string>> CaseVariants(std::string_view name)
     return variants;
 }
 
-bool NameLessForSort(const std::string& a, const std::string& b) { return NameLessIgnoringCase(a, b); }
+bool NameLessForSort(const std::string& a, const std::string& b)
+{
+    return NameLessIgnoringCase(a, b);
+}
 
 // The first sixteen bytes of the name folded to lower case, the first in the highest byte: as
 // numbers these keys order names as NameLessIgnoringCase does, wherever two keys differ (a name
@@ -200,7 +211,10 @@ bool NameLessIgnoringCase(std::string_view a, std::string_view b)
     return a < b;
 }
 
-QString DisplayPath(const fs::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+QString DisplayPath(const fs::path& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
 
 std::optional<QString> QtFileName(const fs::path& path)
 {
@@ -218,7 +232,7 @@ std::optional<std::string> ReadWholeFile(const fs::path& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return std::nullopt;
@@ -264,11 +278,12 @@ std::optional<fs::path> FileSystem::resolve(const fs::path& path) const
         }
         const std::string wanted = part.string();
         std::optional<fs::path> match;
-        fs::directory_iterator it(current.empty() ? fs::path(".") : current,
-                                  fs::directory_options::skip_permission_denied, ec);
+        fs::directory_iterator it(
+            current.empty() ? fs::path(".") : current, fs::directory_options::skip_permission_denied, ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
             const std::string name = it->path().filename().string();
-            if (NamesEqualIgnoringCase(name, wanted) && (!match || NameLessIgnoringCase(name, match->filename().string())))
+            if (NamesEqualIgnoringCase(name, wanted)
+                && (!match || NameLessIgnoringCase(name, match->filename().string())))
                 match = current / name;
         }
         if (!match)
@@ -418,7 +433,7 @@ Result FileSystem::renameNoReplace(const fs::path& from, const fs::path& to)
     if (const auto variants = CaseVariants(newName)) {
         for (const std::string& variant : *variants) {
             const fs::path candidate = folder / variant;
-            struct stat info {};
+            struct stat info { };
             if (::lstat(candidate.c_str(), &info) != 0)
                 continue;
             bool isFolder = S_ISDIR(info.st_mode);
@@ -472,7 +487,8 @@ bool FileSystem::setLastWriteTime(const fs::path& path, std::chrono::system_cloc
     const auto since = time.time_since_epoch();
     const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
     const auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds);
-    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds.count()), static_cast<long>(nanos.count())}};
+    const timespec times[2]
+        = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds.count()), static_cast<long>(nanos.count())}};
     const bool ok = ::futimens(fd, times) == 0;
     ::close(fd);
     return ok;

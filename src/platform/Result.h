@@ -20,16 +20,15 @@ public:
 
 private:
     Result() = default;
-    explicit Result(QString error) : m_error(std::move(error)) {}
+    explicit Result(QString error) : m_error(std::move(error)) { }
     std::optional<QString> m_error;
 };
 
 // A value, or the text that tells why there is none.
-template <typename T>
-class [[nodiscard]] Outcome
+template <typename T> class [[nodiscard]] Outcome
 {
 public:
-    Outcome(T value) : m_value(std::move(value)) {}
+    Outcome(T value) : m_value(std::move(value)) { }
     static Outcome failure(QString error) { return Outcome(std::nullopt, std::move(error)); }
 
     bool ok() const { return m_value.has_value(); }
@@ -41,7 +40,7 @@ public:
     const QString& error() const { return m_error; }
 
 private:
-    Outcome(std::nullopt_t, QString error) : m_error(std::move(error)) {}
+    Outcome(std::nullopt_t, QString error) : m_error(std::move(error)) { }
     std::optional<T> m_value;
     QString m_error;
 };

@@ -17,12 +17,11 @@ namespace {
 // parser would otherwise drop without a word.
 constexpr unsigned kParseOptions = pugi::parse_fragment | pugi::parse_cdata | pugi::parse_comments | pugi::parse_doctype
     | pugi::parse_pi | pugi::parse_declaration | pugi::parse_ws_pcdata;
-constexpr unsigned kFormatOptions = pugi::format_raw | pugi::format_no_empty_element_tags
-    | pugi::format_no_escapes;
+constexpr unsigned kFormatOptions = pugi::format_raw | pugi::format_no_empty_element_tags | pugi::format_no_escapes;
 
 struct StringWriter final : pugi::xml_writer {
     std::string& out;
-    explicit StringWriter(std::string& o) : out(o) {}
+    explicit StringWriter(std::string& o) : out(o) { }
     void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
 };
 
@@ -33,7 +32,10 @@ bool StartsWith(std::string_view bytes, std::initializer_list<unsigned char> pre
     return std::memcmp(bytes.data(), std::data(prefix), prefix.size()) == 0;
 }
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // One element at the top, and nothing but white space beside it; anything else is not a
 // well-formed document, and a save would not give back what was read.
@@ -113,12 +115,18 @@ Detected DetectEncoding(std::string_view b)
 std::optional<QStringConverter::Encoding> QtEncoding(pugi::xml_encoding e)
 {
     switch (e) {
-    case pugi::encoding_utf16_le: return QStringConverter::Utf16LE;
-    case pugi::encoding_utf16_be: return QStringConverter::Utf16BE;
-    case pugi::encoding_utf32_le: return QStringConverter::Utf32LE;
-    case pugi::encoding_utf32_be: return QStringConverter::Utf32BE;
-    case pugi::encoding_latin1: return QStringConverter::Latin1;
-    default: return std::nullopt;
+    case pugi::encoding_utf16_le:
+        return QStringConverter::Utf16LE;
+    case pugi::encoding_utf16_be:
+        return QStringConverter::Utf16BE;
+    case pugi::encoding_utf32_le:
+        return QStringConverter::Utf32LE;
+    case pugi::encoding_utf32_be:
+        return QStringConverter::Utf32BE;
+    case pugi::encoding_latin1:
+        return QStringConverter::Latin1;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -146,12 +154,18 @@ std::string FromUtf8(const std::string& utf8, pugi::xml_encoding encoding)
 std::string ByteOrderMark(pugi::xml_encoding encoding)
 {
     switch (encoding) {
-    case pugi::encoding_utf8: return "\xEF\xBB\xBF";
-    case pugi::encoding_utf16_le: return std::string("\xFF\xFE", 2);
-    case pugi::encoding_utf16_be: return std::string("\xFE\xFF", 2);
-    case pugi::encoding_utf32_le: return std::string("\xFF\xFE\x00\x00", 4);
-    case pugi::encoding_utf32_be: return std::string("\x00\x00\xFE\xFF", 4);
-    default: return {};
+    case pugi::encoding_utf8:
+        return "\xEF\xBB\xBF";
+    case pugi::encoding_utf16_le:
+        return std::string("\xFF\xFE", 2);
+    case pugi::encoding_utf16_be:
+        return std::string("\xFE\xFF", 2);
+    case pugi::encoding_utf32_le:
+        return std::string("\xFF\xFE\x00\x00", 4);
+    case pugi::encoding_utf32_be:
+        return std::string("\x00\x00\xFE\xFF", 4);
+    default:
+        return {};
     }
 }
 
@@ -180,8 +194,7 @@ void QuoteSafeAttributes(pugi::xml_node root)
     }
 }
 
-template <typename Visit>
-void WalkBelow(pugi::xml_node root, Visit visit)
+template <typename Visit> void WalkBelow(pugi::xml_node root, Visit visit)
 {
     // Each step asks pugixml once for each link it follows: these are calls into the library, and
     // the lookups of a workout's fields are walks like this one.
@@ -237,11 +250,16 @@ void AppendDecoded(std::string& out, std::string_view raw)
         }
         const std::string_view name = raw.substr(i + 1, semi - i - 1);
         std::string replacement;
-        if (name == "amp") replacement = "&";
-        else if (name == "lt") replacement = "<";
-        else if (name == "gt") replacement = ">";
-        else if (name == "quot") replacement = "\"";
-        else if (name == "apos") replacement = "'";
+        if (name == "amp")
+            replacement = "&";
+        else if (name == "lt")
+            replacement = "<";
+        else if (name == "gt")
+            replacement = ">";
+        else if (name == "quot")
+            replacement = "\"";
+        else if (name == "apos")
+            replacement = "'";
         else if (name.size() > 1 && name[0] == '#') {
             const bool hex = name[1] == 'x' || name[1] == 'X';
             const std::string digits(name.substr(hex ? 2 : 1));
@@ -287,7 +305,7 @@ std::string Escaped(std::string_view text, bool attribute)
 
 } // namespace
 
-XmlDocument::XmlDocument() : m_doc(std::make_unique<pugi::xml_document>()) {}
+XmlDocument::XmlDocument() : m_doc(std::make_unique<pugi::xml_document>()) { }
 XmlDocument::~XmlDocument() = default;
 XmlDocument::XmlDocument(XmlDocument&&) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
@@ -313,8 +331,8 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
     if (text.find('\0') != std::string_view::npos)
         return result;
 
-    const pugi::xml_parse_result parsed = result.m_doc->load_buffer(text.data(), text.size(), kParseOptions,
-                                                                    pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed
+        = result.m_doc->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
     if (!parsed || !IsSingleRootDocument(*result.m_doc)) {
         result.m_doc->reset();
         return result;
@@ -328,13 +346,25 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
     return result;
 }
 
-bool XmlDocument::hasDocumentElement() const { return static_cast<bool>(m_doc->document_element()); }
+bool XmlDocument::hasDocumentElement() const
+{
+    return static_cast<bool>(m_doc->document_element());
+}
 
-pugi::xml_node XmlDocument::documentElement() const { return m_doc->document_element(); }
+pugi::xml_node XmlDocument::documentElement() const
+{
+    return m_doc->document_element();
+}
 
-pugi::xml_node XmlDocument::document() const { return *m_doc; }
+pugi::xml_node XmlDocument::document() const
+{
+    return *m_doc;
+}
 
-std::string XmlDocument::toBytes() const { return encoded(toText()); }
+std::string XmlDocument::toBytes() const
+{
+    return encoded(toText());
+}
 
 std::string XmlDocument::toText() const
 {

@@ -20,14 +20,12 @@ namespace {
 
 // The first pieces of a text cut at each separator, without allocating: the catalogue cuts every
 // file name this way. `count` is the number of pieces, counted up to N.
-template <std::size_t N>
-struct FirstPieces {
+template <std::size_t N> struct FirstPieces {
     std::array<std::string_view, N> piece{};
     std::size_t count = 0;
 };
 
-template <std::size_t N>
-FirstPieces<N> Split(std::string_view text, std::string_view separator)
+template <std::size_t N> FirstPieces<N> Split(std::string_view text, std::string_view separator)
 {
     FirstPieces<N> out;
     if (separator.empty()) {
@@ -79,9 +77,15 @@ std::optional<int> DigitsValue(std::string_view text)
     return value;
 }
 
-QString Text(std::string_view bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+QString Text(std::string_view bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string FoldedName(std::string_view name)
 {
@@ -133,11 +137,10 @@ void RenamePass(std::vector<std::string>& names, const fs::path& folder, FileSys
         if (const auto it = changed.find(folded); it != changed.end())
             return it->second;
         if (!inOrder)
-            return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-                return !FoldedLess(name, folded) && !FoldedLess(folded, name);
-            });
+            return std::any_of(names.begin(), names.end(),
+                [&](const std::string& name) { return !FoldedLess(name, folded) && !FoldedLess(folded, name); });
         const auto at = std::lower_bound(names.begin(), names.end(), folded,
-                                         [](const std::string& name, const std::string& key) { return FoldedLess(name, key); });
+            [](const std::string& name, const std::string& key) { return FoldedLess(name, key); });
         return at != names.end() && !FoldedLess(folded, *at);
     };
     std::vector<std::pair<std::size_t, std::string>> renamed;
@@ -175,8 +178,7 @@ void RenamePass(std::vector<std::string>& names, const fs::path& folder, FileSys
             kept.push_back(std::move(names[i]));
     names.clear();
     std::merge(std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()),
-               std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(names),
-               less);
+        std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(names), less);
 }
 
 } // namespace
@@ -214,8 +216,8 @@ std::optional<QString> FormatTime12(std::string_view time, std::string_view sepa
     bool morning = false;
     std::string shownHour;
     // Hours are one or two digits on every device file; other forms are read as decimals.
-    if (const std::string_view h = pieces.piece[0];
-        (h.size() == 1 || h.size() == 2) && std::all_of(h.begin(), h.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (const std::string_view h = pieces.piece[0]; (h.size() == 1 || h.size() == 2)
+        && std::all_of(h.begin(), h.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         const int value = h.size() == 1 ? h[0] - '0' : (h[0] - '0') * 10 + (h[1] - '0');
         morning = value <= 12;
         if (!morning && value > 24)
@@ -255,8 +257,8 @@ std::optional<std::string> RenameTarget(std::string_view fileName)
     return target.append(words.piece[0]).append(1, ' ').append(words.piece[1]).append(".xml");
 }
 
-std::optional<CatalogueRow> MakeRow(std::string_view fileName, bool inLatestFolder, long long sensorIndex,
-                                    long long fileIndex)
+std::optional<CatalogueRow> MakeRow(
+    std::string_view fileName, bool inLatestFolder, long long sensorIndex, long long fileIndex)
 {
     const auto pieces = Split<2>(fileName, ".");
     if (pieces.count < 2)

@@ -32,8 +32,8 @@ std::optional<QString> FormatTime12(std::string_view time, std::string_view sepa
 std::optional<std::string> RenameTarget(std::string_view fileName);
 
 // A list row for a file whose name reads as a date and a time, else nothing.
-std::optional<CatalogueRow> MakeRow(std::string_view fileName, bool inLatestFolder, long long sensorIndex,
-                                    long long fileIndex);
+std::optional<CatalogueRow> MakeRow(
+    std::string_view fileName, bool inLatestFolder, long long sensorIndex, long long fileIndex);
 
 // Newest date first; rows without a date last; rows of one date keep the walk order.
 void SortCatalogue(std::vector<CatalogueRow>& rows);

@@ -15,7 +15,7 @@ class SharedPath
 {
 public:
     SharedPath() = default;
-    SharedPath(std::filesystem::path path) : m_path(std::make_shared<const std::filesystem::path>(std::move(path))) {}
+    SharedPath(std::filesystem::path path) : m_path(std::make_shared<const std::filesystem::path>(std::move(path))) { }
 
     const std::filesystem::path& get() const { return m_path ? *m_path : Empty(); }
     operator const std::filesystem::path&() const { return get(); }

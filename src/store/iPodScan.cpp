@@ -48,8 +48,8 @@ bool RunScanStep(const std::function<void()>& step, const ScanErrorReport& repor
     }
 }
 
-std::vector<iPodRecord> FindIPods(const DriveSource& drives, const FileSystem& fileSystem,
-                                  const ScanErrorReport& report)
+std::vector<iPodRecord> FindIPods(
+    const DriveSource& drives, const FileSystem& fileSystem, const ScanErrorReport& report)
 {
     std::vector<iPodRecord> found;
     std::vector<Drive> list;

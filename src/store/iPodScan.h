@@ -30,8 +30,8 @@ using ScanErrorReport = std::function<void(const ScanError&)>;
 bool RunScanStep(const std::function<void()>& step, const ScanErrorReport& report);
 
 // An iPod is any drive with a folder iPod_Control (in any letter case) under its root.
-std::vector<iPodRecord> FindIPods(const DriveSource& drives, const FileSystem& fileSystem,
-                                  const ScanErrorReport& report);
+std::vector<iPodRecord> FindIPods(
+    const DriveSource& drives, const FileSystem& fileSystem, const ScanErrorReport& report);
 
 QString SelectorEntry(const iPodRecord& ipod);
 

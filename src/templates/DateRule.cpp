@@ -9,7 +9,10 @@ int MonthsFrom(QDate today, QDate chosen)
     return (chosen.year() * 12 + chosen.month()) - (today.year() * 12 + today.month());
 }
 
-bool WorkoutDateAllowed(QDate today, QDate chosen) { return MonthsFrom(today, chosen) >= -4; }
+bool WorkoutDateAllowed(QDate today, QDate chosen)
+{
+    return MonthsFrom(today, chosen) >= -4;
+}
 
 QString WorkoutDateLabel(QDate date, QTime time, const QLocale& locale)
 {

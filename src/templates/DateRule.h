@@ -8,8 +8,8 @@
 namespace paceforge {
 
 inline const QString kTooLateTitle = QStringLiteral("You're too late!");
-inline const QString kTooLateText =
-    QStringLiteral("The limit for previous workouts is 4 months. Please select a different date!");
+inline const QString kTooLateText
+    = QStringLiteral("The limit for previous workouts is 4 months. Please select a different date!");
 
 // Month boundaries from today to the chosen date, by calendar months alone: 30 April is five
 // months before any day of September, 1 May four.

@@ -2,7 +2,10 @@
 
 namespace paceforge {
 
-std::filesystem::path TemplatePath(const std::filesystem::path& programFolder) { return programFolder / "userdata.xml"; }
+std::filesystem::path TemplatePath(const std::filesystem::path& programFolder)
+{
+    return programFolder / "userdata.xml";
+}
 
 std::optional<XmlDocument> LoadTemplateWorkout(const std::filesystem::path& programFolder)
 {

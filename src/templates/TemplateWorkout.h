@@ -10,7 +10,8 @@
 namespace paceforge {
 
 inline const QString kMissingFileTitle = QStringLiteral("Missing File");
-inline const QString kMissingFileText = QStringLiteral("Missing important data file, please contact support or reinstall");
+inline const QString kMissingFileText
+    = QStringLiteral("Missing important data file, please contact support or reinstall");
 
 std::filesystem::path TemplatePath(const std::filesystem::path& programFolder);
 

@@ -11,9 +11,15 @@
 namespace paceforge {
 namespace {
 
-QString Text(std::string_view bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+QString Text(std::string_view bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
-std::optional<Decimal> DocumentNumber(const std::string& text) { return Decimal::parsePlain(text); }
+std::optional<Decimal> DocumentNumber(const std::string& text)
+{
+    return Decimal::parsePlain(text);
+}
 
 // A document number shown as it stands, but in the user's decimal separator.
 QString ShownAsStored(const std::string& text, const QLocale& locale)
@@ -110,8 +116,8 @@ std::string GetDescendantText(pugi::xml_node node, std::string_view name, std::s
     return TrimmedText(FirstDescendant(node, name), defaultText);
 }
 
-std::optional<WorkoutEntries> ReadWorkoutEntries(const XmlDocument& document, bool miles, bool pounds,
-                                                 const QLocale& locale)
+std::optional<WorkoutEntries> ReadWorkoutEntries(
+    const XmlDocument& document, bool miles, bool pounds, const QLocale& locale)
 {
     const pugi::xml_node sportsData = ChildElement(document.document(), "sportsData");
     if (!sportsData)

@@ -27,7 +27,7 @@ struct WorkoutEntries : EntryFields {
 // Absent values show as "???", and values that cannot be converted show as found, so that nothing
 // on screen looks like a valid value that the file does not hold; the save refuses such fields.
 // Numbers in the document always use "."; on screen they take the user's decimal separator.
-std::optional<WorkoutEntries> ReadWorkoutEntries(const XmlDocument& document, bool miles, bool pounds,
-                                                 const QLocale& locale);
+std::optional<WorkoutEntries> ReadWorkoutEntries(
+    const XmlDocument& document, bool miles, bool pounds, const QLocale& locale);
 
 } // namespace paceforge

@@ -26,7 +26,7 @@ constexpr qreal kDesignH = 444.0;
 const QColor kAccent(0xFF, 0x6B, 0x1A);
 const QColor kAccentLight(0xFF, 0x8E, 0x45);
 const QColor kAccentDeep(0xE2, 0x52, 0x08);
-const QColor kInk(0x17, 0x19, 0x1D);       // dark text on accent fills
+const QColor kInk(0x17, 0x19, 0x1D); // dark text on accent fills
 const QColor kPanelText(0xF5, 0xF7, 0xFA);
 
 QColor withAlpha(QColor c, int alpha)
@@ -119,8 +119,7 @@ void drawPanel(QPainter& p, const QRectF& r)
     p.drawRoundedRect(r.adjusted(1.5, 1.5, -1.5, -1.5), radius - 1, radius - 1);
 }
 
-void drawPill(QPainter& p, const QRectF& area, const QString& caption, bool pressed,
-              bool chevron)
+void drawPill(QPainter& p, const QRectF& area, const QString& caption, bool pressed, bool chevron)
 {
     QRectF body = area.adjusted(0.5, 0.5, -0.5, -2.0);
     if (pressed)
@@ -151,8 +150,7 @@ void drawPill(QPainter& p, const QRectF& area, const QString& caption, bool pres
         gloss.setColorAt(1.0, QColor(255, 255, 255, 0));
         p.setPen(Qt::NoPen);
         p.setBrush(gloss);
-        p.drawRoundedRect(body.adjusted(1, 1, -1, -body.height() / 2.0), radius - 1,
-                          (body.height() / 2.0 - 1) / 2.0);
+        p.drawRoundedRect(body.adjusted(1, 1, -1, -body.height() / 2.0), radius - 1, (body.height() / 2.0 - 1) / 2.0);
     }
 
     const int px = std::clamp(qRound(body.height() * 0.5), 11, 13);
@@ -184,14 +182,13 @@ void drawPill(QPainter& p, const QRectF& area, const QString& caption, bool pres
 void drawWindowButton(QPainter& p, const QRectF& area, Glyph glyph, bool pressed)
 {
     const QRectF box = area.adjusted(0.5, 0.5, -0.5, -0.5);
-    QColor face = pressed ? (glyph == Glyph::Close ? kAccentDeep : QColor(255, 255, 255, 14))
-                          : QColor(255, 255, 255, 26);
+    QColor face
+        = pressed ? (glyph == Glyph::Close ? kAccentDeep : QColor(255, 255, 255, 14)) : QColor(255, 255, 255, 26);
     p.setPen(QPen(QColor(255, 255, 255, pressed ? 20 : 40), 1.0));
     p.setBrush(face);
     p.drawRoundedRect(box, 4, 4);
 
-    const QColor ink = pressed && glyph != Glyph::Close ? QColor(0xB8, 0xBE, 0xC7)
-                                                        : QColor(0xE6, 0xE9, 0xEE);
+    const QColor ink = pressed && glyph != Glyph::Close ? QColor(0xB8, 0xBE, 0xC7) : QColor(0xE6, 0xE9, 0xEE);
     const QPointF c = box.center() + QPointF(0, pressed ? 0.5 : 0.0);
     const qreal s = std::min(box.width(), box.height()) * 0.24;
     p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
@@ -290,9 +287,17 @@ void drawSpeedStripes(QPainter& p)
     p.setPen(Qt::NoPen);
     constexpr qreal height = 100.0;
     constexpr qreal lean = 58.0;
-    const struct { qreal x, w; int alpha; bool accent; } bands[] = {
-        {392, 34, 16, false}, {436, 8, 22, false}, {452, 56, 12, false},
-        {520, 5, 90, true},   {534, 18, 18, false}, {562, 3, 60, true},
+    const struct {
+        qreal x, w;
+        int alpha;
+        bool accent;
+    } bands[] = {
+        {392, 34, 16, false},
+        {436, 8, 22, false},
+        {452, 56, 12, false},
+        {520, 5, 90, true},
+        {534, 18, 18, false},
+        {562, 3, 60, true},
         {574, 40, 10, false},
     };
     for (const auto& b : bands) {

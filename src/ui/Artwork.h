@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QPixmap>
-#include <QString>
 #include <QSize>
+#include <QString>
 
 class QColor;
 

@@ -5,7 +5,9 @@
 namespace paceforge {
 
 ImageButton::ImageButton(const QPixmap& face, const QPixmap& pressedFace, QWidget* parent)
-    : QAbstractButton(parent), m_face(face), m_pressedFace(pressedFace)
+    : QAbstractButton(parent),
+      m_face(face),
+      m_pressedFace(pressedFace)
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);

@@ -14,7 +14,10 @@ int WorkoutListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int WorkoutListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
+int WorkoutListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
 
 QVariant WorkoutListModel::data(const QModelIndex& index, int role) const
 {
@@ -22,9 +25,12 @@ QVariant WorkoutListModel::data(const QModelIndex& index, int role) const
         return {};
     const CatalogueRow& r = m_rows[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
-    case 0: return r.date;
-    case 1: return r.time;
-    default: return r.synched ? QStringLiteral("Yes") : QStringLiteral("No");
+    case 0:
+        return r.date;
+    case 1:
+        return r.time;
+    default:
+        return r.synched ? QStringLiteral("Yes") : QStringLiteral("No");
     }
 }
 

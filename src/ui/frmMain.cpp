@@ -43,8 +43,7 @@ const QString kEdit = QStringLiteral("Edit");
 const QString kProgramTitle = QStringLiteral("Paceforge");
 
 // Elements are pressed, typed into and clicked; only the bare background moves the window.
-template <typename W>
-W* Element(W* widget, const char* name, QRect geometry)
+template <typename W> W* Element(W* widget, const char* name, QRect geometry)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
@@ -82,8 +81,8 @@ QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& text,
 ImageButton* MakeButton(QWidget* parent, const char* name, QRect geometry, artwork::Glyph glyph)
 {
     return Element(new ImageButton(artwork::buttonFace(glyph, geometry.size(), false),
-                                   artwork::buttonFace(glyph, geometry.size(), true), parent),
-                   name, geometry);
+                       artwork::buttonFace(glyph, geometry.size(), true), parent),
+        name, geometry);
 }
 
 ImageButton* MakeTab(QWidget* parent, const char* name, QRect geometry, const QString& caption, bool active)
@@ -92,12 +91,16 @@ ImageButton* MakeTab(QWidget* parent, const char* name, QRect geometry, const QS
     return Element(new ImageButton(face, face, parent), name, geometry);
 }
 
-bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+bool OnWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 } // namespace
 
 frmMain::frmMain(frmMainServices services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_services(std::move(services))
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_services(std::move(services))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kProgramTitle);
@@ -187,11 +190,11 @@ void frmMain::buildElements()
     frmWorkoutSaved->hide();
     MakeLabel(frmWorkoutSaved, "lblSaved", QStringLiteral("Workout Saved!"), {12, 14, 104, 36})->setWordWrap(false);
     MakeLabel(frmWorkoutSaved, "lblSyncHint",
-              QStringLiteral("Please syncronize your ipod now  in order to implement the changes, or you can wait "
-                             "till you are finished   adding / editing more workouts. "),
-              {30, 55, 261, 47});
-    MakeLabel(frmWorkoutSaved, "lblContinueHint",
-              QStringLiteral("Click Continue to create or edit another workout."), {30, 107, 261, 47});
+        QStringLiteral("Please syncronize your ipod now  in order to implement the changes, or you can wait "
+                       "till you are finished   adding / editing more workouts. "),
+        {30, 55, 261, 47});
+    MakeLabel(frmWorkoutSaved, "lblContinueHint", QStringLiteral("Click Continue to create or edit another workout."),
+        {30, 107, 261, 47});
     imgContinue = MakeButton(frmWorkoutSaved, "imgContinue", {179, 170, 105, 31}, artwork::Glyph::Continue);
 }
 
@@ -276,10 +279,22 @@ void frmMain::wireEvents()
         if (auto text = WeightForUnit(tbxWeight->text(), toKilograms, m_services.locale))
             tbxWeight->setText(*text);
     };
-    connect(optKilometers, &QRadioButton::toggled, this, [=](bool on) { if (on) convertDistance(true); });
-    connect(optMiles, &QRadioButton::toggled, this, [=](bool on) { if (on) convertDistance(false); });
-    connect(optKilograms, &QRadioButton::toggled, this, [=](bool on) { if (on) convertWeight(true); });
-    connect(optPounds, &QRadioButton::toggled, this, [=](bool on) { if (on) convertWeight(false); });
+    connect(optKilometers, &QRadioButton::toggled, this, [=](bool on) {
+        if (on)
+            convertDistance(true);
+    });
+    connect(optMiles, &QRadioButton::toggled, this, [=](bool on) {
+        if (on)
+            convertDistance(false);
+    });
+    connect(optKilograms, &QRadioButton::toggled, this, [=](bool on) {
+        if (on)
+            convertWeight(true);
+    });
+    connect(optPounds, &QRadioButton::toggled, this, [=](bool on) {
+        if (on)
+            convertWeight(false);
+    });
 }
 
 void frmMain::Form_Load()
@@ -340,14 +355,17 @@ void frmMain::ScanForIPods()
         report);
 }
 
-void frmMain::imgRefresh_Click() { ScanForIPods(); }
+void frmMain::imgRefresh_Click()
+{
+    ScanForIPods();
+}
 
 void frmMain::cbxiPodDrv_Click()
 {
     const int position = cbxiPodDrv->currentIndex();
     if (position < 0) {
-        m_services.dialogs.critical(this, QStringLiteral("Select Ipod"),
-                                    QStringLiteral("Please select an iPod to read data from."));
+        m_services.dialogs.critical(
+            this, QStringLiteral("Select Ipod"), QStringLiteral("Please select an iPod to read data from."));
         return;
     }
     m_listModel->setRows({});
@@ -482,11 +500,8 @@ void frmMain::CheckWorkoutDate()
 void frmMain::imgSave_Click()
 {
     SaveEntries entries{{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
-                         tbxWeight->text(), tbxCalories->text()},
-                        optMiles->isChecked(),
-                        optPounds->isChecked(),
-                        calMain->selectedDate(),
-                        DTPicker1->time()};
+                            tbxWeight->text(), tbxCalories->text()},
+        optMiles->isChecked(), optPounds->isChecked(), calMain->selectedDate(), DTPicker1->time()};
     SaveContext context;
     context.workoutMode = WorkoutMode;
     context.iPodSelected = cbxiPodDrv->currentIndex() >= 0 && cbxiPodDrv->currentText() != kNoIPodsFound;
@@ -543,6 +558,9 @@ void frmMain::mouseMoveEvent(QMouseEvent* event)
     move(pos() + (event->position() - m_pressPoint).toPoint());
 }
 
-void frmMain::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
+void frmMain::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragging = false;
+}
 
 } // namespace paceforge

@@ -7,7 +7,10 @@ namespace {
 
 constexpr QChar kZero = u'0';
 
-QString Padded(int value, int width) { return QStringLiteral("%1").arg(value, width, 10, kZero); }
+QString Padded(int value, int width)
+{
+    return QStringLiteral("%1").arg(value, width, 10, kZero);
+}
 
 // Built by hand rather than with QDate::toString so that no locale can reach the digits.
 QString DatePart(QDate date)

@@ -31,7 +31,10 @@ Int128 Pow10(int exponent)
     return Pow10Table()[exponent];
 }
 
-Int128 Abs(Int128 v) { return v < 0 ? -v : v; }
+Int128 Abs(Int128 v)
+{
+    return v < 0 ? -v : v;
+}
 
 // q and r are the truncated quotient and remainder of a division by `divisor` (> 0 after the sign
 // of the dividend was folded into q and r); returns q moved away from zero where the rule says so.
@@ -55,9 +58,15 @@ Int128 RoundQuotient(Int128 q, Int128 r, Int128 divisor, bool negative, Decimal:
     return away ? q + (negative ? -1 : 1) : q;
 }
 
-bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
-bool IsSpaceSeparator(QChar c) { return c == u' ' || c == u'\u00A0' || c == u'\u202F'; }
+bool IsSpaceSeparator(QChar c)
+{
+    return c == u' ' || c == u'\u00A0' || c == u'\u202F';
+}
 
 // Length of the group separator the text starts with, 0 when none. Keyboards have no narrow or
 // non-breaking space, so where the locale groups with one a plain space stands for it too.
@@ -99,18 +108,28 @@ struct DigitReader {
 
 } // namespace
 
-Decimal Decimal::fromInteger(long long value) { return Decimal(value, 0); }
+Decimal Decimal::fromInteger(long long value)
+{
+    return Decimal(value, 0);
+}
 
-Decimal Decimal::fromParts(Int128 mantissa, int scale) { return Decimal(mantissa, scale).normalized(); }
+Decimal Decimal::fromParts(Int128 mantissa, int scale)
+{
+    return Decimal(mantissa, scale).normalized();
+}
 
-bool Decimal::isInteger() const { return m_scale == 0 || m_mantissa % Pow10(m_scale) == 0; }
+bool Decimal::isInteger() const
+{
+    return m_scale == 0 || m_mantissa % Pow10(m_scale) == 0;
+}
 
 Decimal Decimal::normalized() const
 {
     Decimal d = *this;
     if (d.m_mantissa == 0)
         d.m_scale = 0;
-    if (d.m_mantissa >= std::numeric_limits<std::int64_t>::min() && d.m_mantissa <= std::numeric_limits<std::int64_t>::max()) {
+    if (d.m_mantissa >= std::numeric_limits<std::int64_t>::min()
+        && d.m_mantissa <= std::numeric_limits<std::int64_t>::max()) {
         auto small = static_cast<std::int64_t>(d.m_mantissa);
         while (d.m_scale > 0 && small % 10 == 0) {
             small /= 10;
@@ -229,7 +248,10 @@ Decimal Decimal::operator+(const Decimal& other) const
         .normalized();
 }
 
-Decimal Decimal::operator-(const Decimal& other) const { return *this + Decimal(-other.m_mantissa, other.m_scale); }
+Decimal Decimal::operator-(const Decimal& other) const
+{
+    return *this + Decimal(-other.m_mantissa, other.m_scale);
+}
 
 Decimal Decimal::operator*(const Decimal& other) const
 {
@@ -265,14 +287,18 @@ Decimal Decimal::dividedBy(const Decimal& divisor, int decimals, Rounding roundi
     return Decimal(q, decimals).normalized();
 }
 
-Int128 Decimal::integerPart() const { return m_mantissa / Pow10(m_scale); }
+Int128 Decimal::integerPart() const
+{
+    return m_mantissa / Pow10(m_scale);
+}
 
 std::string Int128ToString(Int128 value)
 {
     // Digits come from 64-bit arithmetic, 18 at a time above 64 bits: 128-bit division by ten
     // for every digit made this the slowest step of a long distance series.
     const bool negative = value < 0;
-    Unsigned128 magnitude = negative ? Unsigned128(0) - static_cast<Unsigned128>(value) : static_cast<Unsigned128>(value);
+    Unsigned128 magnitude
+        = negative ? Unsigned128(0) - static_cast<Unsigned128>(value) : static_cast<Unsigned128>(value);
     char buffer[48];
     char* const end = buffer + sizeof buffer;
     char* begin = end;

@@ -74,7 +74,7 @@ public:
     double toDouble() const;
 
 private:
-    Decimal(Int128 mantissa, int scale) : m_mantissa(mantissa), m_scale(scale) {}
+    Decimal(Int128 mantissa, int scale) : m_mantissa(mantissa), m_scale(scale) { }
     Decimal normalized() const;
 
     Int128 m_mantissa = 0;

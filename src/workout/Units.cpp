@@ -24,8 +24,7 @@ const Decimal& KilogramsPerPound()
     return factor;
 }
 
-template <typename Convert>
-std::optional<QString> ConvertText(QStringView text, const QLocale& locale, Convert convert)
+template <typename Convert> std::optional<QString> ConvertText(QStringView text, const QLocale& locale, Convert convert)
 {
     const std::optional<Decimal> value = ReadEntryNumber(text, locale);
     if (!value)

@@ -72,11 +72,20 @@ Presence Look(pugi::xml_node node, std::string_view path)
 
 } // namespace
 
-std::string FormatDistancePattern(const Decimal& km) { return km.toFixedString(4); }
+std::string FormatDistancePattern(const Decimal& km)
+{
+    return km.toFixedString(4);
+}
 
-std::string FormatMilesPattern(const Decimal& miles) { return miles.toFixedString(2); }
+std::string FormatMilesPattern(const Decimal& miles)
+{
+    return miles.toFixedString(2);
+}
 
-std::string KilometresCutText(const Decimal& km) { return km.rounded(3, Decimal::Rounding::Floor).toFixedString(3); }
+std::string KilometresCutText(const Decimal& km)
+{
+    return km.rounded(3, Decimal::Rounding::Floor).toFixedString(3);
+}
 
 WorkoutNodes FindWorkoutNodes(const XmlDocument& document)
 {

@@ -11,8 +11,8 @@
 namespace paceforge {
 
 // Document numbers: "." and halves rounded away from zero, whatever the user's locale.
-std::string FormatDistancePattern(const Decimal& km);   // "##########0.0000"
-std::string FormatMilesPattern(const Decimal& miles);   // "##########0.00"
+std::string FormatDistancePattern(const Decimal& km); // "##########0.0000"
+std::string FormatMilesPattern(const Decimal& miles); // "##########0.00"
 // "#########0.000" of the kilometres cut (not rounded) to three decimals: 3.04859 gives "3.048".
 std::string KilometresCutText(const Decimal& km);
 

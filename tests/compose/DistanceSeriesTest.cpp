@@ -12,7 +12,10 @@ using namespace paceforge;
 
 namespace {
 
-Decimal Km(const char* text) { return *Decimal::parsePlain(text); }
+Decimal Km(const char* text)
+{
+    return *Decimal::parsePlain(text);
+}
 
 // "0.0" then `count` multiples of the step (in ten-thousandths of a kilometre), then `last`.
 std::string Evenly(int step, int count, const char* last = nullptr)
@@ -79,7 +82,8 @@ TEST(DistanceSeriesTest, SetsOnlyExistingAttributesAndReadsElementText)
         const char* expectedSeries;
     } cases[] = {
         {R"(<e dataType="x" intervalType="y" intervalUnit="z" intervalValue="5">0.0, 1.0, 2.0</e>)", "2.5",
-         R"(<e dataType="distance" intervalType="time" intervalUnit="s" intervalValue="10">)", "0.0, 1.0, 2.0,2.2500"},
+            R"(<e dataType="distance" intervalType="time" intervalUnit="s" intervalValue="10">)",
+            "0.0, 1.0, 2.0,2.2500"},
         {R"(<e intervalValue="5" other="o"> </e>)", "0", R"(<e intervalValue="10" other="o">)", "0.0"},
     };
     for (const auto& c : cases) {

@@ -19,7 +19,10 @@ std::string AllHighBytes()
     return bytes;
 }
 
-void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void Write(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 TEST(FileCleanupTest, CleanedBytes)
 {
@@ -28,7 +31,7 @@ TEST(FileCleanupTest, CleanedBytes)
     } cases[] = {
         {"", "\r\n"},
         {"<?xml version=\"1.0\"?>\r\n<a>\r\n\t<b>\t\xC3\xA9t\xC3\xA9</b>\r\n</a>",
-         "<?xml version=\"1.0\"?>\n<a>\n<b>\xC3\xA9t\xC3\xA9</b>\n</a>\r\n"},
+            "<?xml version=\"1.0\"?>\n<a>\n<b>\xC3\xA9t\xC3\xA9</b>\n</a>\r\n"},
         {std::string("\0\x01\r\r\t\x0B\x0C\n", 8), std::string("\0\x01\x0B\x0C\n\r\n", 7)},
         {AllHighBytes(), AllHighBytes() + "\r\n"},
     };
@@ -62,7 +65,8 @@ TEST(FileCleanupTest, FailedWriteLeavesFileAndNamesIt)
     Write(file, original);
     const Result result = Cleanupfile(file, failing);
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error().contains(DisplayPath(file)) && result.error().contains("disk full")) << result.error().toStdString();
+    EXPECT_TRUE(result.error().contains(DisplayPath(file)) && result.error().contains("disk full"))
+        << result.error().toStdString();
     EXPECT_EQ(ReadWholeFile(file), original);
 }
 

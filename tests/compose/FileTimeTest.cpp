@@ -28,12 +28,15 @@ struct TimeZone {
 
 struct stat StatOf(const fs::path& file)
 {
-    struct stat s {};
+    struct stat s { };
     ::stat(file.c_str(), &s);
     return s;
 }
 
-long long Utc(const char* iso) { return QDateTime::fromString(iso, Qt::ISODate).toSecsSinceEpoch(); }
+long long Utc(const char* iso)
+{
+    return QDateTime::fromString(iso, Qt::ISODate).toSecsSinceEpoch();
+}
 
 struct FileTimeTest : testing::Test {
     QTemporaryDir dir;

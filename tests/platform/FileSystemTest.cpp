@@ -47,7 +47,8 @@ TEST(FileSystemTest, LookupsIgnoreLetterCase)
     TempFolder t;
     Write(t.root / "IPOD_CONTROL" / "Latest" / "Run.xml", "x");
     FileSystem fsys;
-    EXPECT_EQ(fsys.resolve(t.root / "iPod_Control" / "latest" / "run.XML"), t.root / "IPOD_CONTROL" / "Latest" / "Run.xml");
+    EXPECT_EQ(
+        fsys.resolve(t.root / "iPod_Control" / "latest" / "run.XML"), t.root / "IPOD_CONTROL" / "Latest" / "Run.xml");
     EXPECT_TRUE(fsys.folderExists(t.root / "ipod_control"));
     EXPECT_TRUE(fsys.folderExists(t.root / "iPod_Control" / "LATEST"));
     EXPECT_TRUE(fsys.fileExists(t.root / "ipod_control" / "latest" / "RUN.xml"));
@@ -134,7 +135,8 @@ TEST(FileSystemTest, CopyKeepsSourceTimeAndOverwrites)
     FileSystem fsys;
     Write(t.root / "from.xml", "source");
     Write(t.root / "to.xml", "older and longer");
-    const fs::file_time_type time = fs::file_time_type::clock::from_sys(std::chrono::sys_seconds{std::chrono::sys_days{std::chrono::year{2006} / 9 / 15}});
+    const fs::file_time_type time = fs::file_time_type::clock::from_sys(
+        std::chrono::sys_seconds{std::chrono::sys_days{std::chrono::year{2006} / 9 / 15}});
     fs::last_write_time(t.root / "from.xml", time);
     ASSERT_TRUE(fsys.copyFile(t.root / "FROM.xml", t.root / "to.xml").ok());
     EXPECT_EQ(ReadWholeFile(t.root / "to.xml"), "source");
@@ -222,7 +224,7 @@ TEST(FileSystemTest, SetLastWriteTimeTouchesOnlyMtime)
 
     const auto when = std::chrono::system_clock::from_time_t(1158315630) + std::chrono::milliseconds(250);
     ASSERT_TRUE(fsys.setLastWriteTime(t.root / "RUN.xml", when));
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
     EXPECT_EQ(st.st_mtim.tv_sec, 1158315630);

@@ -1,6 +1,6 @@
-#include "TestCorpus.h"
-#include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
+#include "platform/FileSystem.h"
+#include "TestCorpus.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kDocuments = paceforge::test::kCorpusDocuments;
-
 
 std::string Utf16LeWithBom(const QString& text)
 {
@@ -173,8 +172,8 @@ TEST(XmlDocumentTest, ChangedValueChangesOnlyItsText)
         SCOPED_TRACE(file.filename().string());
         const std::string bytes = *ReadWholeFile(file);
         const bool utf16 = bytes.starts_with("\xFF\xFE");
-        QStringDecoder decode(utf16 ? QStringConverter::Utf16LE : QStringConverter::Utf8,
-                              QStringConverter::Flag::ConvertInitialBom);
+        QStringDecoder decode(
+            utf16 ? QStringConverter::Utf16LE : QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         QString expected = decode(QByteArray::fromStdString(bytes));
 
         const XmlDocument doc = XmlDocument::fromBytes(bytes);
@@ -185,8 +184,8 @@ TEST(XmlDocumentTest, ChangedValueChangesOnlyItsText)
         expected.replace(at, old.size(), QStringLiteral("<duration>1234567</duration>"));
         SetNodeText(duration, "1234567");
 
-        QStringEncoder encode(utf16 ? QStringConverter::Utf16LE : QStringConverter::Utf8,
-                              QStringConverter::Flag::ConvertInitialBom);
+        QStringEncoder encode(
+            utf16 ? QStringConverter::Utf16LE : QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         EXPECT_EQ(doc.toBytes(), QByteArray(encode(expected)).toStdString());
     }
 }

@@ -1,5 +1,5 @@
-#include "TestCorpus.h"
 #include "FaultFixtures.h"
+#include "TestCorpus.h"
 
 #include "compose/FileCleanup.h"
 #include "platform/XmlDocument.h"
@@ -15,7 +15,6 @@ using namespace paceforge::test;
 namespace {
 
 const fs::path kDocuments = paceforge::test::kCorpusDocuments;
-
 
 bool IsUtf16Le(const std::string& bytes)
 {

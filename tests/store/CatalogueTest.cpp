@@ -1,5 +1,5 @@
-#include "platform/FileSystem.h"
 #include "store/Catalogue.h"
+#include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,10 @@ struct Row {
     std::string key, date, time;
     bool synched;
     bool operator==(const Row&) const = default;
-    friend void PrintTo(const Row& r, std::ostream* os) { *os << r.key << ' ' << r.date << ' ' << r.time << ' ' << r.synched; }
+    friend void PrintTo(const Row& r, std::ostream* os)
+    {
+        *os << r.key << ' ' << r.date << ' ' << r.time << ' ' << r.synched;
+    }
 };
 
 struct Store {
@@ -29,7 +32,10 @@ struct Store {
         fs::create_directories((root / relative).parent_path());
         std::ofstream(root / relative, std::ios::binary) << bytes;
     }
-    CatalogueBuild build(FileSystem& fileSystem) const { return BuildCatalogue(iPodRecord{"E", drive, {}}, fileSystem); }
+    CatalogueBuild build(FileSystem& fileSystem) const
+    {
+        return BuildCatalogue(iPodRecord{"E", drive, {}}, fileSystem);
+    }
 };
 
 std::vector<Row> Rows(const CatalogueBuild& build)
@@ -55,8 +61,8 @@ TEST(CatalogueTest, OneSensorTwoRowsNewestFirst)
     store.file("sensor1/synched/2006-09-15 18;30;45.xml");
     FileSystem fileSystem;
     const CatalogueBuild build = store.build(fileSystem);
-    EXPECT_EQ(Rows(build), (std::vector<Row>{{"1::1", "09/20/2006", "07:15:00 am", false},
-                                             {"1::2", "09/15/2006", "6:30:45 pm", true}}));
+    EXPECT_EQ(Rows(build),
+        (std::vector<Row>{{"1::1", "09/20/2006", "07:15:00 am", false}, {"1::2", "09/15/2006", "6:30:45 pm", true}}));
     ASSERT_EQ(build.ipod.sensors.size(), 1u);
     const SensorFolder& sensor = build.ipod.sensors[0];
     EXPECT_EQ(sensor.name, "sensor1");
@@ -76,23 +82,27 @@ TEST(CatalogueTest, StoreEdgeCases)
         std::size_t entries;
     } cases[] = {
         {"a file without a date takes an index", {"s/latest/notes.txt", "s/synched/2006-09-15 10;20;30.xml"},
-         {{"1::2", "09/15/2006", "10:20:30 am", true}}, 2},
+            {{"1::2", "09/15/2006", "10:20:30 am", true}}, 2},
         {"listing ignores the extension", {"s/latest/2006-09-15 10;20;30.bak", "s/latest/2006-09-16 10;20;30.xml.old"},
-         {{"1::2", "09/16/2006", "10:20:30 am", false}, {"1::1", "09/15/2006", "10:20:30 am", false}}, 2},
+            {{"1::2", "09/16/2006", "10:20:30 am", false}, {"1::1", "09/15/2006", "10:20:30 am", false}}, 2},
         {"year before month", {"s/latest/2005-12-31 10;00;00.xml", "s/latest/2006-01-02 09;00;00.xml"},
-         {{"1::2", "01/02/2006", "09:00:00 am", false}, {"1::1", "12/31/2005", "10:00:00 am", false}}, 2},
+            {{"1::2", "01/02/2006", "09:00:00 am", false}, {"1::1", "12/31/2005", "10:00:00 am", false}}, 2},
         {"same day keeps walk order", {"s/latest/2006-09-15 23;00;00.xml", "s/synched/2006-09-15 06;00;00.xml"},
-         {{"1::1", "09/15/2006", "11:00:00 pm", false}, {"1::2", "09/15/2006", "06:00:00 am", true}}, 2},
-        {"sensor without workout folders advances the index", {"a/other/2006-09-15 10;20;30.xml", "b/latest/2006-09-15 10;20;30.xml"},
-         {{"2::1", "09/15/2006", "10:20:30 am", false}}, 1},
-        {"folder names in any case", {"s/SYNCHED/2006-09-14 10;00;00.xml", "s/Latest/2006-09-15 10;00;00.xml", "s/latest.old/2006-09-16 10;00;00.xml"},
-         {{"1::1", "09/15/2006", "10:00:00 am", false}, {"1::2", "09/14/2006", "10:00:00 am", true}}, 2},
+            {{"1::1", "09/15/2006", "11:00:00 pm", false}, {"1::2", "09/15/2006", "06:00:00 am", true}}, 2},
+        {"sensor without workout folders advances the index",
+            {"a/other/2006-09-15 10;20;30.xml", "b/latest/2006-09-15 10;20;30.xml"},
+            {{"2::1", "09/15/2006", "10:20:30 am", false}}, 1},
+        {"folder names in any case",
+            {"s/SYNCHED/2006-09-14 10;00;00.xml", "s/Latest/2006-09-15 10;00;00.xml",
+                "s/latest.old/2006-09-16 10;00;00.xml"},
+            {{"1::1", "09/15/2006", "10:00:00 am", false}, {"1::2", "09/14/2006", "10:00:00 am", true}}, 2},
         {"invalid date", {"s/latest/2006-02-30 10;00;00.xml", "s/latest/2006-03-01 10;00;00.xml"},
-         {{"1::2", "03/01/2006", "10:00:00 am", false}}, 2},
+            {{"1::2", "03/01/2006", "10:00:00 am", false}}, 2},
         {"hour above 24", {"s/latest/2006-09-15 25;00;00.xml"}, {{"1::1", "09/15/2006", "", false}}, 1},
         // '-' sorts between ' ' and '.', so only the renamed name is numbered after it.
-        {"extra words renamed before listing", {"s/latest/2006-09-15 10;20;30 copy.xml", "s/latest/2006-09-15 10;20;30-1.xml"},
-         {{"1::1", "09/15/2006", "10:20:30-1 am", false}, {"1::2", "09/15/2006", "10:20:30 am", false}}, 2},
+        {"extra words renamed before listing",
+            {"s/latest/2006-09-15 10;20;30 copy.xml", "s/latest/2006-09-15 10;20;30-1.xml"},
+            {{"1::1", "09/15/2006", "10:20:30-1 am", false}, {"1::2", "09/15/2006", "10:20:30 am", false}}, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -140,8 +150,9 @@ TEST(CatalogueTest, RenamingNeverOverwritesAWorkout)
     EXPECT_EQ(ReadWholeFile(store.root / "s/synched/2006-09-16 08;00;00.xml"), "new");
     EXPECT_EQ(ReadWholeFile(store.root / "s/synched/2006-09-16 08;00;00 old.xml"), "old");
     EXPECT_FALSE(fs::exists(store.root / "s/synched/2006-09-16 08;00;00 new.xml"));
-    EXPECT_EQ(FileNames(build, 1), (std::vector<std::string>{"2006-09-15 10;20;30 copy.xml", "2006-09-15 10;20;30.XML",
-                                                             "2006-09-16 08;00;00 old.xml", "2006-09-16 08;00;00.xml"}));
+    EXPECT_EQ(FileNames(build, 1),
+        (std::vector<std::string>{"2006-09-15 10;20;30 copy.xml", "2006-09-15 10;20;30.XML",
+            "2006-09-16 08;00;00 old.xml", "2006-09-16 08;00;00.xml"}));
     EXPECT_EQ(build.rows.size(), 4u);
 }
 
@@ -161,11 +172,12 @@ TEST(CatalogueTest, FailedRenameLeavesFileAndGoesOn)
     store.file("b/synched/2006-09-17 10;20;30 moved.xml", "b");
     const CatalogueBuild build = store.build(fileSystem);
     EXPECT_EQ(ReadWholeFile(store.root / "a/latest/2006-09-15 10;20;30 stuck.xml"), "stuck");
-    EXPECT_EQ(FileNames(build, 1), (std::vector<std::string>{"2006-09-15 10;20;30 stuck.xml", "2006-09-16 10;20;30.xml"}));
+    EXPECT_EQ(
+        FileNames(build, 1), (std::vector<std::string>{"2006-09-15 10;20;30 stuck.xml", "2006-09-16 10;20;30.xml"}));
     EXPECT_EQ(FileNames(build, 2), std::vector<std::string>{"2006-09-17 10;20;30.xml"});
-    EXPECT_EQ(Rows(build), (std::vector<Row>{{"2::1", "09/17/2006", "10:20:30 am", true},
-                                             {"1::2", "09/16/2006", "10:20:30 am", false},
-                                             {"1::1", "09/15/2006", "10:20:30 am", false}}));
+    EXPECT_EQ(Rows(build),
+        (std::vector<Row>{{"2::1", "09/17/2006", "10:20:30 am", true}, {"1::2", "09/16/2006", "10:20:30 am", false},
+            {"1::1", "09/15/2006", "10:20:30 am", false}}));
 }
 
 TEST(CatalogueTest, FormatTime12)
@@ -174,11 +186,20 @@ TEST(CatalogueTest, FormatTime12)
         const char* time;
         std::optional<QString> text;
     } cases[] = {
-        {"10;20;30", "10:20:30 am"}, {"13;05;07", "1:05:07 pm"}, {"24;00;00", "12:00:00 pm"},
-        {"00;00;00", "00:00:00 am"}, {"12;00;00", "12:00:00 am"}, {"09;5;7", "09:5:7 am"},
-        {"9;5", "9:5:00 am"},        {"23;59", "11:59:00 pm"},    {"10;20;30;40", "10:20:30 am"},
-        {"25;00;00", ""},            {"ab;00", ""},               {";00", ""},
-        {"1030", std::nullopt},      {"", std::nullopt},
+        {"10;20;30", "10:20:30 am"},
+        {"13;05;07", "1:05:07 pm"},
+        {"24;00;00", "12:00:00 pm"},
+        {"00;00;00", "00:00:00 am"},
+        {"12;00;00", "12:00:00 am"},
+        {"09;5;7", "09:5:7 am"},
+        {"9;5", "9:5:00 am"},
+        {"23;59", "11:59:00 pm"},
+        {"10;20;30;40", "10:20:30 am"},
+        {"25;00;00", ""},
+        {"ab;00", ""},
+        {";00", ""},
+        {"1030", std::nullopt},
+        {"", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.time);

@@ -1,6 +1,6 @@
+#include "store/StopSnapshot.h"
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
-#include "store/StopSnapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,10 @@ std::string Stop(const char* event, const char* duration, const char* distance, 
     return s + "><duration>" + duration + "</duration><distance>" + distance + "</distance>" + inner + "</snapShot>";
 }
 
-std::string Updated(const char* event = "stop", const std::string& inner = {}) { return Stop(event, "42", "4.2", inner); }
+std::string Updated(const char* event = "stop", const std::string& inner = {})
+{
+    return Stop(event, "42", "4.2", inner);
+}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
 {
@@ -32,22 +35,30 @@ TEST(StopSnapshotTest, UpdatesStopSnapshotsOutsideOtherSnapshots)
         const char* what;
         std::string in, out;
     } cases[] = {
-        {"only the stop one of three", "<l>" + Stop("pause", "1", "2") + Stop("onDemandVP", "3", "4") + Stop("stop", "5", "6") + "</l>",
-         "<l>" + Stop("pause", "1", "2") + Stop("onDemandVP", "3", "4") + Updated() + "</l>"},
-        {"inside another element", "<l><g>x<h>" + Stop("stop", "1", "2") + "</h></g></l>", "<l><g>x<h>" + Updated() + "</h></g></l>"},
-        {"inside another snapShot", Stop("pause", "1", "2", Stop("stop", "3", "4")), Stop("pause", "1", "2", Stop("stop", "3", "4"))},
-        {"inside a stop snapShot", Stop("stop", "1", "2", Stop("stop", "3", "4")), Updated("stop", Stop("stop", "3", "4"))},
-        {"SnapShot is walked into", "<SnapShot event=\"stop\"><duration>1</duration>" + Stop("stop", "3", "4") + "</SnapShot>",
-         "<SnapShot event=\"stop\"><duration>1</duration>" + Updated() + "</SnapShot>"},
+        {"only the stop one of three",
+            "<l>" + Stop("pause", "1", "2") + Stop("onDemandVP", "3", "4") + Stop("stop", "5", "6") + "</l>",
+            "<l>" + Stop("pause", "1", "2") + Stop("onDemandVP", "3", "4") + Updated() + "</l>"},
+        {"inside another element", "<l><g>x<h>" + Stop("stop", "1", "2") + "</h></g></l>",
+            "<l><g>x<h>" + Updated() + "</h></g></l>"},
+        {"inside another snapShot", Stop("pause", "1", "2", Stop("stop", "3", "4")),
+            Stop("pause", "1", "2", Stop("stop", "3", "4"))},
+        {"inside a stop snapShot", Stop("stop", "1", "2", Stop("stop", "3", "4")),
+            Updated("stop", Stop("stop", "3", "4"))},
+        {"SnapShot is walked into",
+            "<SnapShot event=\"stop\"><duration>1</duration>" + Stop("stop", "3", "4") + "</SnapShot>",
+            "<SnapShot event=\"stop\"><duration>1</duration>" + Updated() + "</SnapShot>"},
         {"two stops", Stop("stop", "1", "2") + Stop("pause", "3", "4") + Stop("stop", "5", "6"),
-         Updated() + Stop("pause", "3", "4") + Updated()},
+            Updated() + Stop("pause", "3", "4") + Updated()},
         {"event compared exactly", Stop("Stop", "1", "2") + Stop(" stop", "1", "2") + Stop(nullptr, "1", "2"),
-         Stop("Stop", "1", "2") + Stop(" stop", "1", "2") + Stop(nullptr, "1", "2")},
+            Stop("Stop", "1", "2") + Stop(" stop", "1", "2") + Stop(nullptr, "1", "2")},
         {"missing distance is not created", "<snapShot event=\"stop\"><pace>3</pace><duration>1</duration></snapShot>",
-         "<snapShot event=\"stop\"><pace>3</pace><duration>42</duration></snapShot>"},
+            "<snapShot event=\"stop\"><pace>3</pace><duration>42</duration></snapShot>"},
         {"content replaced, first child only",
-         "<snapShot event=\"stop\"><duration>1<!--c--><x>2</x></duration><duration>9</duration><distance><![CDATA[5]]></distance></snapShot>",
-         "<snapShot event=\"stop\"><duration>42</duration><duration>9</duration><distance>4.2</distance></snapShot>"},
+            "<snapShot "
+            "event=\"stop\"><duration>1<!--c--><x>2</x></duration><duration>9</duration><distance><![CDATA[5]]></"
+            "distance></snapShot>",
+            "<snapShot "
+            "event=\"stop\"><duration>42</duration><duration>9</duration><distance>4.2</distance></snapShot>"},
         {"entity in event", Stop("s&#116;op", "1", "2"), Updated("s&#116;op")},
     };
     for (const auto& c : cases) {
@@ -61,8 +72,10 @@ TEST(StopSnapshotTest, UpdatesStopSnapshotsOutsideOtherSnapshots)
 
 TEST(StopSnapshotTest, Fixtures)
 {
-    const std::string nestedOld = "<clickGroup source=\"remote\"><snapShot event=\"stop\"><duration>1303243</duration>\n<distance>3.99</distance>";
-    const std::string nestedNew = "<clickGroup source=\"remote\"><snapShot event=\"stop\"><duration>42</duration>\n<distance>4.2</distance>";
+    const std::string nestedOld = "<clickGroup source=\"remote\"><snapShot "
+                                  "event=\"stop\"><duration>1303243</duration>\n<distance>3.99</distance>";
+    const std::string nestedNew
+        = "<clickGroup source=\"remote\"><snapShot event=\"stop\"><duration>42</duration>\n<distance>4.2</distance>";
     const std::string twoOld = "<snapShot event=\"stop\"><duration>1209280</duration>\n<distance>3.701</distance>";
     const std::string twoNew = "<snapShot event=\"stop\"><duration>42</duration>\n<distance>4.2</distance>";
     const struct {

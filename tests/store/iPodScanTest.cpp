@@ -1,6 +1,6 @@
+#include "store/iPodScan.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
-#include "store/iPodScan.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,10 @@ struct FakeDrives : DriveSource {
 
 struct Reports {
     std::vector<ScanError> seen;
-    ScanErrorReport callback() { return [this](const ScanError& e) { seen.push_back(e); }; }
+    ScanErrorReport callback()
+    {
+        return [this](const ScanError& e) { seen.push_back(e); };
+    }
 };
 
 TEST(iPodScanTest, FindsDrivesWithIPodControlInOrder)

@@ -42,13 +42,13 @@ TEST(WorkoutLoader, DistanceInTheUnitsTheWindowShows)
         {"<distance unit=\"mi\">3.1</distance>", true, "3.1"},
         {"<distance unit=\"mi\">3.1</distance>", false, "4.9891"},
         {"<distance unit=\"KM\">5.0000</distance>", false, "8.047"}, // only "km" exactly is kilometres
-        {"<distance unit=\"km\">far</distance>", true, "far"},        // shown as found, not guessed
+        {"<distance unit=\"km\">far</distance>", true, "far"}, // shown as found, not guessed
         {"<distance>2.5</distance>", true, "2.5"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.element);
         EXPECT_EQ(Read(Workout(Summary(c.element, "30:00"), "<weight>70</weight>"), c.miles).distance,
-                  QString::fromLatin1(c.shown));
+            QString::fromLatin1(c.shown));
     }
 }
 
@@ -61,12 +61,9 @@ TEST(WorkoutLoader, DurationPieces)
         const char* seconds;
     };
     const Case cases[] = {
-        {"32:15", "", "32", "15"},
-        {"0:32:15", "", "32", "15"},
-        {"1:05:07", "1", "05", "07"},
-        {" 2 :10:00", "2", "10", "00"},
-        {"a:05:07", "a", "05", "07"},    // a non-numeric hour stays visible as found
-        {"1800", "", "???", "???"},      // no ":" cannot be read as minutes and seconds
+        {"32:15", "", "32", "15"}, {"0:32:15", "", "32", "15"}, {"1:05:07", "1", "05", "07"},
+        {" 2 :10:00", "2", "10", "00"}, {"a:05:07", "a", "05", "07"}, // a non-numeric hour stays visible as found
+        {"1800", "", "???", "???"}, // no ":" cannot be read as minutes and seconds
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -94,8 +91,9 @@ TEST(WorkoutLoader, WeightRoundedToOneDecimalInTheChosenUnit)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.weight);
-        EXPECT_EQ(Read(Workout(Summary("<distance unit=\"km\">5</distance>", "30:00"), c.weight), true, c.pounds).weight,
-                  QString::fromLatin1(c.shown));
+        EXPECT_EQ(
+            Read(Workout(Summary("<distance unit=\"km\">5</distance>", "30:00"), c.weight), true, c.pounds).weight,
+            QString::fromLatin1(c.shown));
     }
 }
 
@@ -130,8 +128,8 @@ TEST(WorkoutLoader, AbsentValuesShowAsUnknownNeverAsNumbers)
     EXPECT_EQ(noSummary.weight, "???");
     EXPECT_FALSE(noSummary.dateLabel);
 
-    const WorkoutEntries emptyCalories =
-        Read(Workout("<distance unit=\"km\">5</distance><calories></calories>", "<weight>70</weight>"));
+    const WorkoutEntries emptyCalories
+        = Read(Workout("<distance unit=\"km\">5</distance><calories></calories>", "<weight>70</weight>"));
     EXPECT_EQ(emptyCalories.calories, "");
 
     // A well-formed file that is not a workout is not loaded at all.
@@ -141,7 +139,8 @@ TEST(WorkoutLoader, AbsentValuesShowAsUnknownNeverAsNumbers)
 TEST(WorkoutLoader, NumbersTakeTheUsersDecimalSeparator)
 {
     const QLocale german(QLocale::German, QLocale::Germany);
-    const std::string bytes = Workout(Summary("<distance unit=\"km\">5.0000</distance>", "30:00"), "<weight>72.576</weight>");
+    const std::string bytes
+        = Workout(Summary("<distance unit=\"km\">5.0000</distance>", "30:00"), "<weight>72.576</weight>");
     const WorkoutEntries e = Read(bytes, false, false, german);
     EXPECT_EQ(e.distance, "5,0000");
     EXPECT_EQ(e.weight, "72,6");

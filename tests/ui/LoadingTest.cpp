@@ -15,11 +15,18 @@ struct TwoWorkouts {
     TwoWorkouts()
     {
         store.add("4H7136ZXVSX", "latest", "2006-09-20 07;15;00.xml",
-                  WorkoutXml({.time = "2006-09-20T07:15:00-04:00", .durationString = "1:05:07", .distance = "5.0000",
-                              .calories = "420", .weight = "72.576"}));
+            WorkoutXml({.time = "2006-09-20T07:15:00-04:00",
+                .durationString = "1:05:07",
+                .distance = "5.0000",
+                .calories = "420",
+                .weight = "72.576"}));
         store.add("4H7136ZXVSX", "synched", "2006-08-01 18;05;09.xml",
-                  WorkoutXml({.time = "2006-08-01T18:05:09-04:00", .durationString = "32:15", .distance = "3.1",
-                              .unit = "mi", .calories = "", .weight = ""}));
+            WorkoutXml({.time = "2006-08-01T18:05:09-04:00",
+                .durationString = "32:15",
+                .distance = "3.1",
+                .unit = "mi",
+                .calories = "",
+                .weight = ""}));
     }
     TempStore store;
 };
@@ -119,7 +126,8 @@ TEST(Loading, DateRuleRefusesDatesMoreThanFourMonthsBack)
 
     w.chooseDate({2006, 4, 30});
     ASSERT_EQ(w.dialogs.titles(), QStringList{"You're too late!"});
-    EXPECT_EQ(w.dialogs.messages[0].text, "The limit for previous workouts is 4 months. Please select a different date!");
+    EXPECT_EQ(
+        w.dialogs.messages[0].text, "The limit for previous workouts is 4 months. Please select a different date!");
     EXPECT_TRUE(w.dialogs.messages[0].critical);
     EXPECT_EQ(w.text("lblWorkoutDte"), accepted);
 

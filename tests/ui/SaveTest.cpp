@@ -18,7 +18,7 @@ const std::string kSensor = "4H7136ZXVSX";
 const std::string kNewName = "2006-09-15 06;00;00.xml";
 
 struct Saved {
-    explicit Saved(const fs::path& path) : bytes(ReadBytes(path)), document(XmlDocument::fromBytes(bytes)) {}
+    explicit Saved(const fs::path& path) : bytes(ReadBytes(path)), document(XmlDocument::fromBytes(bytes)) { }
     std::string text(pugi::xml_node node) const { return NodeText(node); }
     WorkoutNodes nodes() const { return FindWorkoutNodes(document); }
     std::vector<pugi::xml_node> stopSnapshots() const
@@ -103,9 +103,8 @@ TEST(Save, NewWorkoutInMilesIsWrittenToBothFoldersFromTheTemplate)
     const auto savedLines = Lines(saved.bytes.substr(0, saved.bytes.size() - 2));
     ASSERT_EQ(savedLines.size(), templateLines.size());
     const QStringList written{"<time>", "<duration>", "<durationString>", "<distance", "<distanceString>", "<pace>",
-                              "<calories>", "<stepCounts><walkBegin>", "<walkEnd>", "<runBegin>", "<runEnd>", "<weight>",
-                              "<userInfo><empedID>", "<startTime>", "<extendedDataList>",
-                              "<snapShot event=\"stop\"><duration>"};
+        "<calories>", "<stepCounts><walkBegin>", "<walkEnd>", "<runBegin>", "<runEnd>", "<weight>",
+        "<userInfo><empedID>", "<startTime>", "<extendedDataList>", "<snapShot event=\"stop\"><duration>"};
     for (std::size_t i = 0; i < savedLines.size(); ++i) {
         if (savedLines[i] == templateLines[i])
             continue;
@@ -140,11 +139,16 @@ TEST(Save, ComposedValues)
         std::string distanceText, distanceString, pace, durationString, weightText, calorieText;
     };
     const Case cases[] = {
-        {"5 km in 30 min", "5", "", "30", "0", "72.5", "250", true, true, "5.0000", "3.11 mi", "9:39 min/mi", "30:00", "72.5", "250"},
-        {"a mile in 4:01 is the fastest accepted", "1", "0", "4", "1", "", "", false, false, "1.6094", "1.00 mi", "4:01 min/mi", "4:01", "0", "0"},
-        {"under a minute has no pace", "0.2", "", "0", "45", "", "", false, true, "0.3219", "0.20 mi", "0:00 min/mi", "0:45", "", "0"},
-        {"seconds that round to 60 carry", "1.0016", "", "5", "0", "150", "", false, false, "1.6120", "1.00 mi", "5:00 min/mi", "5:00", "68.04", "0"},
-        {"hours as typed", "10", "01", "5", "7", "", "", false, false, "16.0940", "10.00 mi", "6:31 min/mi", "01:5:07", "0", "0"},
+        {"5 km in 30 min", "5", "", "30", "0", "72.5", "250", true, true, "5.0000", "3.11 mi", "9:39 min/mi", "30:00",
+            "72.5", "250"},
+        {"a mile in 4:01 is the fastest accepted", "1", "0", "4", "1", "", "", false, false, "1.6094", "1.00 mi",
+            "4:01 min/mi", "4:01", "0", "0"},
+        {"under a minute has no pace", "0.2", "", "0", "45", "", "", false, true, "0.3219", "0.20 mi", "0:00 min/mi",
+            "0:45", "", "0"},
+        {"seconds that round to 60 carry", "1.0016", "", "5", "0", "150", "", false, false, "1.6120", "1.00 mi",
+            "5:00 min/mi", "5:00", "68.04", "0"},
+        {"hours as typed", "10", "01", "5", "7", "", "", false, false, "16.0940", "10.00 mi", "6:31 min/mi", "01:5:07",
+            "0", "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -191,14 +195,14 @@ TEST(Save, RefusalsLeaveTheStoreUntouched)
         {"You're too fast!", "1", "", "4", "0"},
         {"You're too late!", "5", "", "30", "0", "", "", {2006, 4, 30}},
         {"No Workout Folder", "5", "", "30", "0", "", "", {2006, 9, 15},
-         [](Window& w, EmptySensor& s) {
-             fs::remove(s.store.empeds() / kSensor / "latest");
-             w.click("imgRefresh");
-         }},
+            [](Window& w, EmptySensor& s) {
+                fs::remove(s.store.empeds() / kSensor / "latest");
+                w.click("imgRefresh");
+            }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.title) + " " + c.distance.toStdString() + " " + c.hours.toStdString() + ":"
-                     + c.minutes.toStdString());
+            + c.minutes.toStdString());
         EmptySensor sensor;
         Window w({sensor.store.drive()});
         if (c.prepare)
@@ -228,11 +232,12 @@ TEST(Save, CheckMessagesAndTheirMarksOnScreen)
     w.click("imgSave");
     EXPECT_EQ(w.dialogs.messages.back().text, "Please enter the amount of time you worked out!");
     EXPECT_EQ(QStringList({w.text("tbxTimeHrs"), w.text("tbxTimeMins"), w.text("tbxTimeSecs")}),
-              QStringList({"0", "0", "0"}));
+        QStringList({"0", "0", "0"}));
     w.fill("1", "", "4", "0", "", "");
     w.click("imgSave");
-    EXPECT_EQ(w.dialogs.messages.back().text, "The current highest supported pace is 4 Minutes, 1 Second per mile. "
-                                               "Please enter your data to fit this criteria!");
+    EXPECT_EQ(w.dialogs.messages.back().text,
+        "The current highest supported pace is 4 Minutes, 1 Second per mile. "
+        "Please enter your data to fit this criteria!");
 
     Window none({});
     none.fill("5", "", "30", "0");
@@ -280,7 +285,7 @@ TEST(Save, EditFromSynchedMovesTheWorkoutToLatest)
     // Shown as 3.1069 mi and saved back as kilometres: the two factors are not each other's inverse.
     EXPECT_EQ(saved.text(n.distance), "5.0002");
     EXPECT_EQ(saved.text(n.time), "2006-09-15T06:30:00-04:00"); // an edit keeps its start,
-    EXPECT_EQ(saved.text(n.empedID), "4H7136ZXVSX");                // its sensor and its step counts
+    EXPECT_EQ(saved.text(n.empedID), "4H7136ZXVSX"); // its sensor and its step counts
     EXPECT_EQ(saved.text(n.walkEnd), "200");
     EXPECT_NE(fs::last_write_time(moved), originalTime);
     EXPECT_EQ(w.random.asked.size(), 1u);
@@ -318,7 +323,7 @@ TEST(Save, EditInLatestRewritesInPlaceAndUpdatesEveryStopSnapshot)
 {
     TempStore store;
     const fs::path file = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml",
-                                    ReadBytes(fs::path(PACEFORGE_TEST_DATA) / "documents" / "two-stop-snapshots.xml"));
+        ReadBytes(fs::path(PACEFORGE_TEST_DATA) / "documents" / "two-stop-snapshots.xml"));
     Window w({store.drive()});
     w.click("imgExistingWorkout");
     w.fill("5", "", "30", "0", "150", "300");
@@ -386,19 +391,22 @@ public:
     Result writeFileAtomic(const fs::path& path, std::string_view bytes) override
     {
         if (fault == Fault::Write)
-            return Result::failure(QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(path)));
+            return Result::failure(
+                QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(path)));
         return FileSystem::writeFileAtomic(path, bytes);
     }
     Result copyFile(const fs::path& from, const fs::path& to) override
     {
         if (fault == Fault::Copy)
-            return Result::failure(QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(to)));
+            return Result::failure(
+                QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(to)));
         return FileSystem::copyFile(from, to);
     }
     Result deleteFile(const fs::path& path) override
     {
         if (fault == Fault::Delete)
-            return Result::failure(QStringLiteral("Could not delete \"%1\": Permission denied.").arg(DisplayPath(path)));
+            return Result::failure(
+                QStringLiteral("Could not delete \"%1\": Permission denied.").arg(DisplayPath(path)));
         return FileSystem::deleteFile(path);
     }
 };

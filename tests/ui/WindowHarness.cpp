@@ -35,10 +35,13 @@ TempStore::TempStore(const std::string& driveName) : m_drive(fs::path(m_dir.path
     fs::create_directories(empeds());
 }
 
-Drive TempStore::drive() const { return {QString::fromStdString(m_drive.filename().string()), m_drive}; }
+Drive TempStore::drive() const
+{
+    return {QString::fromStdString(m_drive.filename().string()), m_drive};
+}
 
-fs::path TempStore::add(const std::string& sensor, const std::string& folder, const std::string& name,
-                        const std::string& bytes)
+fs::path TempStore::add(
+    const std::string& sensor, const std::string& folder, const std::string& name, const std::string& bytes)
 {
     const fs::path dir = folder.empty() ? empeds() / sensor : empeds() / sensor / folder;
     fs::create_directories(dir);
@@ -69,27 +72,39 @@ std::string WorkoutXml(const WorkoutValues& v)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<sportsData><vers>2</vers>\n"
            "<runSummary><workoutName><![CDATA[Basic]]></workoutName>\n"
-           "<time>" + v.time + "</time>\n"
-           "<duration>1800321</duration>\n"
-           "<durationString>" + v.durationString + "</durationString>\n"
-           "<distance unit=\"" + v.unit + "\">" + v.distance + "</distance>\n"
-           "<distanceString>3.11 mi</distanceString>\n"
-           "<pace>9:39 min/mi</pace>\n"
-           "<calories>" + v.calories + "</calories>\n"
-           "<battery></battery>\n"
-           "<stepCounts><walkBegin>100</walkBegin>\n<walkEnd>200</walkEnd>\n<runBegin>300</runBegin>\n"
-           "<runEnd>4000</runEnd>\n</stepCounts>\n"
-           "</runSummary>\n"
-           "<userInfo><empedID>4H7136ZXVSX</empedID>\n<weight>" + v.weight + "</weight>\n<device>iPod</device>\n"
-           "</userInfo>\n"
-           "<startTime>" + v.time + "</startTime>\n"
-           "<snapShotList snapShotType=\"userClick\"><snapShot event=\"pause\"><duration>600000</duration>\n"
-           "<distance>1.7</distance>\n<pace>350000</pace>\n</snapShot>\n"
-           "<snapShot event=\"stop\"><duration>1800321</duration>\n<distance>5.0</distance>\n<pace>360000</pace>\n"
-           "</snapShot>\n</snapShotList>\n"
-           "<extendedDataList><extendedData dataType=\"distance\" intervalType=\"time\" intervalUnit=\"s\" "
-           "intervalValue=\"10\">0.0, 0.0278, 0.0556</extendedData>\n</extendedDataList>\n"
-           "</sportsData>\n";
+           "<time>"
+        + v.time
+        + "</time>\n"
+          "<duration>1800321</duration>\n"
+          "<durationString>"
+        + v.durationString
+        + "</durationString>\n"
+          "<distance unit=\""
+        + v.unit + "\">" + v.distance
+        + "</distance>\n"
+          "<distanceString>3.11 mi</distanceString>\n"
+          "<pace>9:39 min/mi</pace>\n"
+          "<calories>"
+        + v.calories
+        + "</calories>\n"
+          "<battery></battery>\n"
+          "<stepCounts><walkBegin>100</walkBegin>\n<walkEnd>200</walkEnd>\n<runBegin>300</runBegin>\n"
+          "<runEnd>4000</runEnd>\n</stepCounts>\n"
+          "</runSummary>\n"
+          "<userInfo><empedID>4H7136ZXVSX</empedID>\n<weight>"
+        + v.weight
+        + "</weight>\n<device>iPod</device>\n"
+          "</userInfo>\n"
+          "<startTime>"
+        + v.time
+        + "</startTime>\n"
+          "<snapShotList snapShotType=\"userClick\"><snapShot event=\"pause\"><duration>600000</duration>\n"
+          "<distance>1.7</distance>\n<pace>350000</pace>\n</snapShot>\n"
+          "<snapShot event=\"stop\"><duration>1800321</duration>\n<distance>5.0</distance>\n<pace>360000</pace>\n"
+          "</snapShot>\n</snapShotList>\n"
+          "<extendedDataList><extendedData dataType=\"distance\" intervalType=\"time\" intervalUnit=\"s\" "
+          "intervalValue=\"10\">0.0, 0.0278, 0.0556</extendedData>\n</extendedDataList>\n"
+          "</sportsData>\n";
 }
 
 Window::Window(std::vector<Drive> driveList, QDate today, FileSystem* fileSystem, QLocale locale)
@@ -97,8 +112,8 @@ Window::Window(std::vector<Drive> driveList, QDate today, FileSystem* fileSystem
     drives.list = std::move(driveList);
     clock.day = today;
     fs::copy_file(fs::path(PACEFORGE_SOURCE_DIR) / "data" / "userdata.xml", programFolder() / "userdata.xml");
-    form = std::make_unique<frmMain>(frmMainServices{dialogs, drives, fileSystem ? *fileSystem : realFileSystem, clock,
-                                                     random, desktop, locale, programFolder()});
+    form = std::make_unique<frmMain>(frmMainServices{
+        dialogs, drives, fileSystem ? *fileSystem : realFileSystem, clock, random, desktop, locale, programFolder()});
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
         ADD_FAILURE() << "the window was not shown";
@@ -139,7 +154,10 @@ void Window::clickRow(int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cellRect.center());
 }
 
-int Window::rowCount() const { return find<QTreeView>("ListView1")->model()->rowCount(); }
+int Window::rowCount() const
+{
+    return find<QTreeView>("ListView1")->model()->rowCount();
+}
 
 QString Window::cell(int row, int column) const
 {
@@ -147,10 +165,13 @@ QString Window::cell(int row, int column) const
     return model->data(model->index(row, column)).toString();
 }
 
-void Window::chooseDate(QDate date) { find<QCalendarWidget>("calMain")->setSelectedDate(date); }
+void Window::chooseDate(QDate date)
+{
+    find<QCalendarWidget>("calMain")->setSelectedDate(date);
+}
 
 void Window::fill(const QString& distance, const QString& hours, const QString& minutes, const QString& seconds,
-                  const QString& weight, const QString& calories)
+    const QString& weight, const QString& calories)
 {
     type("tbxDistance", distance);
     type("tbxTimeHrs", hours);

@@ -35,8 +35,14 @@ public:
         QString title;
         QString text;
     };
-    void critical(QWidget*, const QString& title, const QString& text) override { messages.push_back({true, title, text}); }
-    void plain(QWidget*, const QString& title, const QString& text) override { messages.push_back({false, title, text}); }
+    void critical(QWidget*, const QString& title, const QString& text) override
+    {
+        messages.push_back({true, title, text});
+    }
+    void plain(QWidget*, const QString& title, const QString& text) override
+    {
+        messages.push_back({false, title, text});
+    }
     QStringList titles() const;
     std::vector<Message> messages;
 };
@@ -80,7 +86,8 @@ public:
     Drive drive() const;
     fs::path empeds() const { return m_drive / "iPod_Control" / "Device" / "Trainer" / "Workouts" / "Empeds"; }
     // Writes a file below Empeds, creating folders as needed.
-    fs::path add(const std::string& sensor, const std::string& folder, const std::string& name, const std::string& bytes);
+    fs::path add(
+        const std::string& sensor, const std::string& folder, const std::string& name, const std::string& bytes);
     // Every file below the drive with its bytes.
     std::map<fs::path, std::string> files() const;
     const fs::path& root() const { return m_drive; }
@@ -107,14 +114,10 @@ class Window
 {
 public:
     explicit Window(std::vector<Drive> drives, QDate today = {2006, 9, 15}, FileSystem* fileSystem = nullptr,
-                    QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates));
+        QLocale locale = QLocale(QLocale::English, QLocale::UnitedStates));
     ~Window();
 
-    template <typename T>
-    T* find(const char* name) const
-    {
-        return form->findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T> T* find(const char* name) const { return form->findChild<T*>(QString::fromLatin1(name)); }
     void click(const char* name, Qt::MouseButton button = Qt::LeftButton);
     void type(const char* name, const QString& text);
     QString text(const char* name) const;
@@ -123,7 +126,7 @@ public:
     QString cell(int row, int column) const;
     void chooseDate(QDate date);
     void fill(const QString& distance, const QString& hours, const QString& minutes, const QString& seconds,
-              const QString& weight = QString(), const QString& calories = QString());
+        const QString& weight = QString(), const QString& calories = QString());
     fs::path programFolder() const { return fs::path(programDir.path().toStdString()); }
 
     RecordingDialogs dialogs;

@@ -16,13 +16,16 @@ using namespace paceforge::test;
 
 namespace {
 
-bool Shown(const Window& w, const char* name) { return w.find<QWidget>(name)->isVisibleTo(w.form.get()); }
+bool Shown(const Window& w, const char* name)
+{
+    return w.find<QWidget>(name)->isVisibleTo(w.form.get());
+}
 
 void Send(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)),
-                      type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
+        type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
     QApplication::sendEvent(target, &event);
 }
 
@@ -193,7 +196,7 @@ TEST(Window, PressesOnElementsNeverDrag)
 {
     Window w({});
     for (const char* name : {"imgNewWorkout", "imgSave", "frmWorkout", "lblWorkoutDte", "tbxDistance", "optMiles",
-                             "frmDatePick", "calMain", "Frame2"}) {
+             "frmDatePick", "calMain", "Frame2"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(DragFrom(w, w.find<QWidget>(name), Qt::LeftButton), QPoint(0, 0));
     }

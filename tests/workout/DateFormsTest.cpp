@@ -5,13 +5,21 @@
 using namespace paceforge;
 
 // Readable failure messages.
-static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
 TEST(DateFormsTest, StartTimeFileNameAndDuration)
 {
-    const struct { QDate date; QTime time; const char* startTime; const char* fileName; } cases[] = {
+    const struct {
+        QDate date;
+        QTime time;
+        const char* startTime;
+        const char* fileName;
+    } cases[] = {
         {{2006, 9, 15}, {6, 0, 0}, "2006-09-15T06:00:00-04:00", "2006-09-15 06;00;00.xml"},
         {{2008, 6, 14}, {18, 5, 9}, "2008-06-14T18:05:09-04:00", "2008-06-14 18;05;09.xml"},
         {{2009, 1, 1}, {0, 0, 0}, "2009-01-01T00:00:00-04:00", "2009-01-01 00;00;00.xml"}, // winter: same offset
@@ -34,14 +42,20 @@ TEST(DateFormsTest, DurationString)
         const QLocale& locale;
         const char* expected;
     } cases[] = {
-        {"1", 5, 7, c, "1:5:07"}, {"0", 9, 3, c, "9:03"}, {"", 30, 0, c, "30:00"}, {"  ", 75, 0, c, "75:00"},
-        {"0.0", 1, 0, c, "1:00"}, {" 02 ", 0, 0, c, "02:0:00"}, // hours are written as typed
-        {"0,0", 4, 5, de, "4:05"}, {"1,5", 4, 5, de, "1,5:4:05"}, {"abc", 4, 5, c, "abc:4:05"},
+        {"1", 5, 7, c, "1:5:07"},
+        {"0", 9, 3, c, "9:03"},
+        {"", 30, 0, c, "30:00"},
+        {"  ", 75, 0, c, "75:00"},
+        {"0.0", 1, 0, c, "1:00"},
+        {" 02 ", 0, 0, c, "02:0:00"}, // hours are written as typed
+        {"0,0", 4, 5, de, "4:05"},
+        {"1,5", 4, 5, de, "1,5:4:05"},
+        {"abc", 4, 5, c, "abc:4:05"},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.expected);
         EXPECT_EQ(DurationString(QString::fromLatin1(t.hours), t.minutes, t.seconds, t.locale),
-                  QString::fromLatin1(t.expected));
+            QString::fromLatin1(t.expected));
     }
 }
 

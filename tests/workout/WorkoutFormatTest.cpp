@@ -7,7 +7,10 @@
 using namespace paceforge;
 
 // Readable failure messages.
-static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -40,10 +43,18 @@ void Remove(const XmlDocument& document, std::string_view path)
 
 TEST(WorkoutFormatTest, Patterns)
 {
-    const struct { const char* value; const char* distance; const char* miles; const char* cut; } cases[] = {
-        {"5", "5.0000", "5.00", "5.000"}, {"8.047", "8.0470", "8.05", "8.047"},
-        {"3.04859", "3.0486", "3.05", "3.048"}, {"0.9999", "0.9999", "1.00", "0.999"},
-        {"2.00045", "2.0005", "2.00", "2.000"}, {"1.005", "1.0050", "1.01", "1.005"}, // halves away from zero
+    const struct {
+        const char* value;
+        const char* distance;
+        const char* miles;
+        const char* cut;
+    } cases[] = {
+        {"5", "5.0000", "5.00", "5.000"},
+        {"8.047", "8.0470", "8.05", "8.047"},
+        {"3.04859", "3.0486", "3.05", "3.048"},
+        {"0.9999", "0.9999", "1.00", "0.999"},
+        {"2.00045", "2.0005", "2.00", "2.000"},
+        {"1.005", "1.0050", "1.01", "1.005"}, // halves away from zero
         {"12345678901.99999", "12345678902.0000", "12345678902.00", "12345678901.999"},
     };
     for (const auto& c : cases) {
@@ -60,7 +71,7 @@ TEST(WorkoutFormatTest, FindsTheNodesOneStepAtATime)
     const XmlDocument document = Template();
     const WorkoutNodes n = FindWorkoutNodes(document);
     EXPECT_EQ(NodeText(n.distance) + AttributeText(n.distanceUnit) + NodeText(n.startTime),
-              "3.0480km2008-06-14T06:00:00-04:00");
+        "3.0480km2008-06-14T06:00:00-04:00");
     EXPECT_EQ(NodeText(n.runEnd) + AttributeText(n.intervalValue) + NodeText(n.weight), "227141072.5");
 
     // A distance inside a snapshot, or a runSummary one level too deep, is not the one a save writes.
@@ -78,16 +89,34 @@ TEST(WorkoutFormatTest, NamesEachMissingPart)
     EXPECT_EQ(Missing(complete, false), QString());
     EXPECT_EQ(Missing(complete, true), QString());
 
-    const struct { const char* path; bool newOnly; } cases[] = {
-        {"runSummary", false}, {"runSummary/time", true}, {"startTime", true}, {"runSummary/duration", false},
-        {"runSummary/durationString", false}, {"runSummary/distance", false}, {"runSummary/distance@unit", false},
-        {"runSummary/distanceString", false}, {"runSummary/pace", false}, {"runSummary/calories", false},
-        {"runSummary/stepCounts", true}, {"runSummary/stepCounts/walkBegin", true},
-        {"runSummary/stepCounts/walkEnd", true}, {"runSummary/stepCounts/runBegin", true},
-        {"runSummary/stepCounts/runEnd", true}, {"extendedDataList", false}, {"extendedDataList/extendedData", false},
-        {"extendedDataList/extendedData@dataType", false}, {"extendedDataList/extendedData@intervalType", false},
-        {"extendedDataList/extendedData@intervalUnit", false}, {"extendedDataList/extendedData@intervalValue", false},
-        {"userInfo", false}, {"userInfo/weight", false}, {"userInfo/empedID", true},
+    const struct {
+        const char* path;
+        bool newOnly;
+    } cases[] = {
+        {"runSummary", false},
+        {"runSummary/time", true},
+        {"startTime", true},
+        {"runSummary/duration", false},
+        {"runSummary/durationString", false},
+        {"runSummary/distance", false},
+        {"runSummary/distance@unit", false},
+        {"runSummary/distanceString", false},
+        {"runSummary/pace", false},
+        {"runSummary/calories", false},
+        {"runSummary/stepCounts", true},
+        {"runSummary/stepCounts/walkBegin", true},
+        {"runSummary/stepCounts/walkEnd", true},
+        {"runSummary/stepCounts/runBegin", true},
+        {"runSummary/stepCounts/runEnd", true},
+        {"extendedDataList", false},
+        {"extendedDataList/extendedData", false},
+        {"extendedDataList/extendedData@dataType", false},
+        {"extendedDataList/extendedData@intervalType", false},
+        {"extendedDataList/extendedData@intervalUnit", false},
+        {"extendedDataList/extendedData@intervalValue", false},
+        {"userInfo", false},
+        {"userInfo/weight", false},
+        {"userInfo/empedID", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -102,13 +131,15 @@ TEST(WorkoutFormatTest, NamesEverythingMissingInTableOrder)
 {
     const XmlDocument document = Template();
     for (const char* path : {"userInfo/weight", "runSummary/pace", "runSummary/stepCounts/runEnd",
-                             "extendedDataList/extendedData@intervalUnit", "runSummary/distance@unit", "startTime"})
+             "extendedDataList/extendedData@intervalUnit", "runSummary/distance@unit", "startTime"})
         Remove(document, path);
-    EXPECT_EQ(Missing(document, false), u"runSummary/distance@unit, runSummary/pace, "
-                                        u"extendedDataList/extendedData@intervalUnit, userInfo/weight"_qs);
-    EXPECT_EQ(Missing(document, true), u"startTime, runSummary/distance@unit, runSummary/pace, "
-                                       u"runSummary/stepCounts/runEnd, extendedDataList/extendedData@intervalUnit, "
-                                       u"userInfo/weight"_qs);
+    EXPECT_EQ(Missing(document, false),
+        u"runSummary/distance@unit, runSummary/pace, "
+        u"extendedDataList/extendedData@intervalUnit, userInfo/weight"_qs);
+    EXPECT_EQ(Missing(document, true),
+        u"startTime, runSummary/distance@unit, runSummary/pace, "
+        u"runSummary/stepCounts/runEnd, extendedDataList/extendedData@intervalUnit, "
+        u"userInfo/weight"_qs);
 
     // An element of the right name one level too deep does not count.
     const XmlDocument moved = Template();
