@@ -122,8 +122,8 @@ void Save(benchmark::State& state)
             state.SkipWithError(outcome.message ? outcome.message->text.toStdString().c_str() : "not saved");
             break;
         }
-        if (outcome.templateDocument)
-            current = std::move(outcome.templateDocument);
+        if (outcome.document)
+            current = std::move(outcome.document);
     }
     if (adding) {
         const std::string name = "2024-05-18 06;45;00.xml";

@@ -10,7 +10,6 @@
 #include "templates/DateRule.h"
 #include "templates/TemplateWorkout.h"
 #include "workout/DateForms.h"
-#include "workout/Decimal.h"
 #include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
 
@@ -23,10 +22,9 @@ namespace {
 
 constexpr long long kLongestWorkoutSeconds = 100LL * 3600;
 
-SaveOutcome Refused(SaveOutcome outcome, const QString& title, const QString& text)
+SaveMessage Message(const char16_t* title, const QString& text)
 {
-    outcome.message = SaveMessage{title, text};
-    return outcome;
+    return {QString::fromUtf16(title), text};
 }
 
 std::optional<Decimal> WholeNumber(const QString& text, const QLocale& locale)
@@ -37,50 +35,20 @@ std::optional<Decimal> WholeNumber(const QString& text, const QLocale& locale)
     return value;
 }
 
-// Entries go into the document as typed where that is already a plain number; in a locale that
-// writes "72,5" the document still gets "72.5", which is all the device can read.
+// An entry goes into the document as typed only where the typed text already is a plain number
+// of the same value. In a locale that writes "72,5" the document gets "72.5", and where "." groups
+// digits, "1.000" calories go in as "1000": every reader of the file would take "1.000" for one.
 std::string DocumentNumberText(const QString& entry, const Decimal& value)
 {
-    const QString typed = entry.trimmed();
-    for (QChar c : typed)
-        if (!(c.isDigit() && c.unicode() < 128) && c != u'.' && c != u'-' && c != u'+')
-            return value.toPlainString('.');
-    return typed.toStdString();
+    const std::string typed = entry.trimmed().toStdString();
+    if (const auto plain = Decimal::parsePlain(typed); plain && *plain == value)
+        return typed;
+    return value.toPlainString('.');
 }
 
 std::string Utf8(const QString& text)
 {
     return text.toStdString();
-}
-
-struct Pace {
-    bool tooFast = false;
-    std::string text;
-};
-
-// Minutes per mile from whole seconds and a distance in miles, in exact arithmetic so that a pace
-// on a rounding tie goes to the even second. Seconds that round up to 60 carry into the minutes.
-Pace PaceFor(long long totalSeconds, const Decimal& miles)
-{
-    if (totalSeconds < 60)
-        return {false, "0:00"};
-    Int128 numerator = totalSeconds;
-    for (int i = 0; i < miles.scale(); ++i)
-        numerator *= 10;
-    const Int128 denominator = 60 * miles.mantissa();
-    Int128 minutes = numerator / denominator;
-    const Int128 remainder = numerator % denominator;
-    Int128 seconds = Decimal::fromParts(remainder, 0)
-                         .dividedBy(Decimal::fromParts(miles.mantissa(), 0), 0, Decimal::Rounding::HalfEven)
-                         .integerPart();
-    if (seconds == 60) {
-        ++minutes;
-        seconds = 0;
-    }
-    Pace pace;
-    pace.tooFast = minutes < 4 || (minutes == 4 && seconds == 0);
-    pace.text = Int128ToString(minutes) + ":" + (seconds < 10 ? "0" : "") + Int128ToString(seconds);
-    return pace;
 }
 
 QString Listed(const std::vector<QString>& names)
@@ -94,26 +62,191 @@ bool SameFile(const FileSystem& fileSystem, const fs::path& a, const fs::path& b
         fileSystem.resolve(a).value_or(a).string(), fileSystem.resolve(b).value_or(b).string());
 }
 
-} // namespace
+// Every text the document gets, worked out before any of it is written.
+struct WorkoutValues {
+    std::string start;
+    std::string calories;
+    std::string duration;
+    std::string durationString;
+    std::string walkBegin, walkEnd, runBegin, runEnd;
+    DistanceFigures distance;
+    std::string pace;
+    std::string weight;
+    long long totalSeconds = 0;
+};
 
-SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
+// The values, composed in the order in which the random draws are taken: 15-599 for the
+// milliseconds, then 200-1200 and 10-100 for walking and again for running steps.
+std::variant<WorkoutValues, SaveMessage> ComposeValues(
+    const SaveEntries& entries, const CheckedEntries& checked, bool adding, RandomSource& random, const QLocale& locale)
+{
+    WorkoutValues v;
+    v.totalSeconds = checked.totalSeconds;
+    v.start = Utf8(StartTimeText(entries.date, entries.time));
+    v.calories = checked.calories ? DocumentNumberText(entries.calories, *checked.calories) : "0";
+    v.duration = Utf8(DurationText(checked.totalSeconds, random.Rand(15, 599)));
+    v.durationString = Utf8(DurationString(entries.hours, static_cast<long long>(checked.minutes.integerPart()),
+        static_cast<long long>(checked.seconds.integerPart()), locale));
+    if (adding) {
+        const Decimal kilometresForSteps = entries.miles ? MilesToKilometres(checked.distance) : checked.distance;
+        const Int128 feet = (KilometresToMiles(kilometresForSteps) * Decimal::fromInteger(5280))
+                                .rounded(0, Decimal::Rounding::HalfEven)
+                                .integerPart();
+        const int walkStart = random.Rand(200, 1200);
+        v.walkBegin = std::to_string(walkStart);
+        v.walkEnd = Int128ToString(feet * 10 / 32 + walkStart + random.Rand(10, 100));
+        const int runStart = random.Rand(200, 1200);
+        v.runBegin = std::to_string(runStart);
+        v.runEnd = Int128ToString(feet * 10 / 28 + runStart + random.Rand(10, 100));
+    }
+    v.distance = ComposeDistance(checked, entries.miles);
+    const Pace pace = PaceFor(checked.totalSeconds, v.distance.paceMiles);
+    if (auto refused = PaceRefusal(checked.totalSeconds, v.distance, pace))
+        return *refused;
+    v.pace = pace.text + " min/mi";
+    if (entries.pounds)
+        v.weight = PoundsToKilograms(checked.weight.value_or(Decimal())).toPlainString('.');
+    else if (checked.weight)
+        v.weight = DocumentNumberText(entries.weight, *checked.weight);
+    return v;
+}
+
+// A copy of the source with the values in place; only existing nodes get new text.
+XmlDocument ComposeDocument(const XmlDocument& source, const WorkoutValues& v, const SensorFolder* newWorkoutSensor)
+{
+    XmlDocument document = source.clone();
+    const WorkoutNodes nodes = FindWorkoutNodes(document);
+    if (newWorkoutSensor) {
+        SetNodeText(nodes.empedID, newWorkoutSensor->name);
+        SetNodeText(nodes.time, v.start);
+        SetNodeText(nodes.startTime, v.start);
+    }
+    SetNodeText(nodes.calories, v.calories);
+    SetNodeText(nodes.duration, v.duration);
+    SetNodeText(nodes.durationString, v.durationString);
+    if (newWorkoutSensor) {
+        SetNodeText(nodes.walkBegin, v.walkBegin);
+        SetNodeText(nodes.walkEnd, v.walkEnd);
+        SetNodeText(nodes.runBegin, v.runBegin);
+        SetNodeText(nodes.runEnd, v.runEnd);
+    }
+    SetNodeText(nodes.distance, v.distance.distanceText);
+    SetAttributeText(nodes.distanceUnit, "km");
+    SetNodeText(nodes.distanceString, v.distance.distanceString);
+    SetNodeText(nodes.pace, v.pace);
+    SetNodeText(nodes.extendedData, DistanceSeries(nodes.extendedData, v.distance.kilometres, v.totalSeconds));
+    SetNodeText(nodes.weight, v.weight);
+    SetStopSnapshot(nodes.sportsData, v.duration, v.distance.kilometresCut);
+    return document;
+}
+
+SaveMessage IPodGone(const iPodRecord& ipod)
+{
+    return Message(u"iPod Not Found",
+        QStringLiteral("The iPod \"%1\" is no longer there. Connect it and refresh the iPod list, then "
+                       "save again. Nothing was saved.")
+            .arg(ipod.driveLetter));
+}
+
+bool IPodStillThere(const iPodRecord& ipod, const FileSystem& fileSystem)
+{
+    return fileSystem.folderExists(ipod.root / "iPod_Control");
+}
+
+// The new workout goes to the first sensor folder that has a latest folder.
+std::variant<const SensorFolder*, SaveMessage> NewWorkoutSensor(const iPodRecord& ipod, const FileSystem& fileSystem)
+{
+    for (const SensorFolder& sensor : ipod.sensors)
+        if (!sensor.latestPath.empty() && fileSystem.folderExists(sensor.latestPath))
+            return &sensor;
+    if (!IPodStillThere(ipod, fileSystem))
+        return IPodGone(ipod);
+    return Message(u"No Workout Folder",
+        QStringLiteral("The iPod holds no sensor folder with a latest folder, so there is nowhere to put "
+                       "the workout. Nothing was saved."));
+}
+
+// An edit from the synched folder moves the workout into latest. A copy of it may stand there
+// already; a different workout of the same name is never overwritten by the move.
+std::optional<SaveMessage> EditTargetTaken(
+    const fs::path& source, const fs::path& target, const std::string& fileName, const FileSystem& fileSystem)
+{
+    if (SameFile(fileSystem, source, target) || !fileSystem.fileExists(target))
+        return std::nullopt;
+    const auto there = fileSystem.readFile(target);
+    const auto original = fileSystem.readFile(source);
+    if (there && original && there.value() == original.value())
+        return std::nullopt;
+    return Message(u"Workout Name Taken",
+        QStringLiteral("The latest folder already holds a different workout named \"%1\". Paceforge did "
+                       "not overwrite it; choose that workout in the list to change it.")
+            .arg(QString::fromStdString(fileName)));
+}
+
+SaveOutcome Written(XmlDocument document, fs::path path, std::optional<SaveMessage> message = std::nullopt)
 {
     SaveOutcome outcome;
-    const bool adding = context.workoutMode == QStringLiteral("Add");
-    const QLocale& locale = context.locale;
-    FileSystem& fileSystem = *context.fileSystem;
-    RandomSource& random = *context.random;
+    outcome.saved = true;
+    outcome.message = std::move(message);
+    outcome.document = std::move(document);
+    outcome.documentPath = std::move(path);
+    return outcome;
+}
 
-    // Checks. Nothing is written unless every one of them passes.
-    if (!context.iPodSelected)
-        return Refused(
-            std::move(outcome), QStringLiteral("No iPods connected"), QStringLiteral("No iPods are available!"));
+SaveOutcome Refused(SaveMessage message)
+{
+    SaveOutcome outcome;
+    outcome.message = std::move(message);
+    return outcome;
+}
 
+SaveOutcome WriteNewWorkout(
+    XmlDocument document, const SensorFolder& sensor, const SaveEntries& entries, FileSystem& fileSystem)
+{
+    const std::string bytes = CleanedBytes(document);
+    const std::string name = Utf8(WorkoutFileName(entries.date, entries.time));
+    const fs::path synchedFile = sensor.synchedPath / name;
+    if (Result written = fileSystem.writeFileAtomic(synchedFile, bytes); !written)
+        return Refused(Message(u"Save Failed", written.error() + QStringLiteral(" Nothing was saved on the iPod.")));
+    SetFileDateTime(synchedFile, QDateTime(entries.date, entries.time, Qt::LocalTime), fileSystem);
+    std::optional<SaveMessage> problem;
+    if (Result copied = fileSystem.copyFile(synchedFile, sensor.latestPath / name); !copied)
+        problem = Message(
+            u"Copy Failed", copied.error() + QStringLiteral(" The workout was saved in the synched folder only."));
+    return Written(std::move(document), synchedFile, std::move(problem));
+}
+
+SaveOutcome WriteEditedWorkout(
+    XmlDocument document, const fs::path& source, const fs::path& target, FileSystem& fileSystem)
+{
+    const std::string bytes = CleanedBytes(document);
+    if (Result written = fileSystem.writeFileAtomic(target, bytes); !written)
+        return Refused(Message(u"Save Failed", written.error() + QStringLiteral(" The workout file was not changed.")));
+    const auto readBack = fileSystem.readFile(target);
+    if (!readBack || readBack.value() != bytes)
+        return Written(std::move(document), target,
+            Message(u"Save Failed",
+                QStringLiteral("Could not read back \"%1\" as it was written. The "
+                               "workout in \"%2\" was kept.")
+                    .arg(DisplayPath(target), DisplayPath(source))));
+    std::optional<SaveMessage> problem;
+    if (!SameFile(fileSystem, source, target))
+        if (Result removed = fileSystem.deleteFile(source); !removed)
+            problem = Message(u"Old Copy Kept",
+                removed.error()
+                    + QStringLiteral(" The changed workout was saved in the latest "
+                                     "folder; the old copy is still in place."));
+    return Written(std::move(document), target, std::move(problem));
+}
+
+} // namespace
+
+std::variant<CheckedEntries, SaveMessage> CheckEntries(SaveEntries& entries, const QLocale& locale)
+{
     if (entries.distance.trimmed().isEmpty() || Decimal::parseLeading(entries.distance, locale).isZero()) {
         entries.distance = QStringLiteral("0.0");
-        return Refused(std::move(outcome), QStringLiteral("No Distance"), QStringLiteral("Please enter a distance!"));
+        return Message(u"No Distance", QStringLiteral("Please enter a distance!"));
     }
-
     for (QString* field : {&entries.hours, &entries.minutes, &entries.seconds})
         if (field->trimmed().isEmpty())
             *field = QStringLiteral("0");
@@ -121,204 +254,171 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
     const auto minutes = WholeNumber(entries.minutes, locale);
     const auto seconds = WholeNumber(entries.seconds, locale);
     if (!hours || !minutes || !seconds)
-        return Refused(std::move(outcome), QStringLiteral("Invalid Time"),
+        return Message(u"Invalid Time",
             QStringLiteral("Please enter the hours, minutes and seconds as whole numbers of zero or more!"));
-    const Decimal totalDecimal = *hours * Decimal::fromInteger(3600) + *minutes * Decimal::fromInteger(60) + *seconds;
-    if (totalDecimal > Decimal::fromInteger(kLongestWorkoutSeconds))
-        return Refused(std::move(outcome), QStringLiteral("Invalid Time"),
-            QStringLiteral("Please enter a workout of at most 100 hours!"));
-    const auto totalSeconds = static_cast<long long>(totalDecimal.integerPart());
-    if (totalSeconds == 0)
-        return Refused(std::move(outcome), QStringLiteral("No Time"),
-            QStringLiteral("Please enter the amount of time you worked out!"));
+    const Decimal total = *hours * Decimal::fromInteger(3600) + *minutes * Decimal::fromInteger(60) + *seconds;
+    if (total > Decimal::fromInteger(kLongestWorkoutSeconds))
+        return Message(u"Invalid Time", QStringLiteral("Please enter a workout of at most 100 hours!"));
+    CheckedEntries checked;
+    checked.minutes = *minutes;
+    checked.seconds = *seconds;
+    checked.totalSeconds = static_cast<long long>(total.integerPart());
+    if (checked.totalSeconds == 0)
+        return Message(u"No Time", QStringLiteral("Please enter the amount of time you worked out!"));
 
     const auto distance = ReadEntryNumber(entries.distance, locale);
     if (!distance || distance->isNegative())
-        return Refused(std::move(outcome), QStringLiteral("Invalid Distance"),
+        return Message(u"Invalid Distance",
             QStringLiteral("Please enter the distance as a number, for example 5 or 3%11!").arg(locale.decimalPoint()));
-    const bool caloriesBlank = entries.calories.trimmed().isEmpty();
-    const auto calories = caloriesBlank ? std::optional<Decimal>(Decimal()) : WholeNumber(entries.calories, locale);
-    if (!calories)
-        return Refused(std::move(outcome), QStringLiteral("Invalid Calories"),
-            QStringLiteral("Please enter the calories as a whole number, or leave the field empty!"));
-    const bool weightBlank = entries.weight.trimmed().isEmpty();
+    checked.distance = *distance;
+    if (!entries.calories.trimmed().isEmpty()) {
+        checked.calories = WholeNumber(entries.calories, locale);
+        if (!checked.calories)
+            return Message(u"Invalid Calories",
+                QStringLiteral("Please enter the calories as a whole number, or leave the field empty!"));
+    }
     const auto weight = ReadEntryNumber(entries.weight, locale);
     if (!weight || weight->isNegative())
-        return Refused(std::move(outcome), QStringLiteral("Invalid Weight"),
-            QStringLiteral("Please enter the weight as a number, or leave the field empty!"));
+        return Message(
+            u"Invalid Weight", QStringLiteral("Please enter the weight as a number, or leave the field empty!"));
+    if (!entries.weight.trimmed().isEmpty())
+        checked.weight = *weight;
+    return checked;
+}
 
-    const WorkoutFileEntry* edited = nullptr;
-    const SensorFolder* editedSensor = nullptr;
-    if (adding) {
-        // The calendar keeps a date the date rule refused; the save must not take it silently.
-        if (!WorkoutDateAllowed(context.today, entries.date))
-            return Refused(std::move(outcome), kTooLateTitle, kTooLateText);
-    } else {
-        edited = FileAt(*context.currentIPod, context.selectedSensorIndex, context.selectedFileIndex);
-        editedSensor = SensorAt(*context.currentIPod, context.selectedSensorIndex);
-        if (!edited || !context.currentDocument || context.currentDocumentSource != edited->fullPath())
-            return Refused(std::move(outcome), QStringLiteral("No Workout Selected"),
-                QStringLiteral("Please choose the workout to change in the list of existing workouts, "
-                               "then save again!"));
-    }
-
-    XmlDocument* document = context.currentDocument;
-    if (adding) {
-        auto fresh = LoadTemplateWorkout(context.programFolder);
-        if (!fresh)
-            return Refused(std::move(outcome), kMissingFileTitle, kMissingFileText);
-        outcome.templateDocument = std::move(fresh);
-        document = &*outcome.templateDocument;
-    }
-    if (const auto missing = MissingContent(*document, adding); !missing.empty()) {
-        if (adding)
-            return Refused(std::move(outcome), QStringLiteral("Damaged File"),
-                QStringLiteral("The template workout \"%1\" lacks %2. Please reinstall Paceforge. "
-                               "Nothing was saved.")
-                    .arg(DisplayPath(TemplatePath(context.programFolder)), Listed(missing)));
-        return Refused(std::move(outcome), QStringLiteral("Incomplete Workout"),
-            QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to it. "
-                           "The file was not changed.")
-                .arg(DisplayPath(edited->fullPath()), Listed(missing)));
-    }
-
-    // Values, composed in the order in which the random draws are taken.
-    const QDateTime start(entries.date, entries.time, Qt::LocalTime);
-    const std::string startText = Utf8(StartTimeText(entries.date, entries.time));
-    const std::string caloriesText = caloriesBlank ? "0" : DocumentNumberText(entries.calories, *calories);
-    const std::string durationText = Utf8(DurationText(totalSeconds, random.Rand(15, 599)));
-    const std::string durationString = Utf8(DurationString(entries.hours,
-        static_cast<long long>(minutes->integerPart()), static_cast<long long>(seconds->integerPart()), locale));
-    std::string walkBegin, walkEnd, runBegin, runEnd;
-    if (adding) {
-        const Decimal kilometresForSteps = entries.miles ? MilesToKilometres(*distance) : *distance;
-        const Int128 feet = (KilometresToMiles(kilometresForSteps) * Decimal::fromInteger(5280))
-                                .rounded(0, Decimal::Rounding::HalfEven)
-                                .integerPart();
-        const int walkStart = random.Rand(200, 1200);
-        walkBegin = std::to_string(walkStart);
-        walkEnd = Int128ToString(feet * 10 / 32 + walkStart + random.Rand(10, 100));
-        const int runStart = random.Rand(200, 1200);
-        runBegin = std::to_string(runStart);
-        runEnd = Int128ToString(feet * 10 / 28 + runStart + random.Rand(10, 100));
-    }
-    const Decimal enteredKilometres = entries.miles ? MilesToKilometres(*distance) : *distance;
-    const std::string distanceText = FormatDistancePattern(enteredKilometres);
+DistanceFigures ComposeDistance(const CheckedEntries& checked, bool miles)
+{
+    DistanceFigures figures;
+    const Decimal enteredKilometres = miles ? MilesToKilometres(checked.distance) : checked.distance;
+    figures.distanceText = FormatDistancePattern(enteredKilometres);
     // The value of distanceText, rounded as the pattern rounds: the text can hold more digits than
     // a document number is read with (a 15-digit number of miles), and the checks that refuse
     // such a distance come later.
-    const Decimal kilometres = enteredKilometres.rounded(4, Decimal::Rounding::HalfAwayFromZero);
-    const std::string kilometresCut = KilometresCutText(kilometres);
-    const Decimal paceMiles = entries.miles ? *distance : KilometresToMiles(*distance);
-    const std::string distanceString = FormatMilesPattern(paceMiles) + " mi";
-    if (totalSeconds >= 60 && paceMiles.isZero())
-        return Refused(std::move(outcome), QStringLiteral("Distance Too Short"),
+    figures.kilometres = enteredKilometres.rounded(4, Decimal::Rounding::HalfAwayFromZero);
+    figures.kilometresCut = KilometresCutText(figures.kilometres);
+    figures.paceMiles = miles ? checked.distance : KilometresToMiles(checked.distance);
+    figures.distanceString = FormatMilesPattern(figures.paceMiles) + " mi";
+    return figures;
+}
+
+// Exact arithmetic, so that a pace on a rounding tie goes to the even second.
+Pace PaceFor(long long totalSeconds, const Decimal& distance)
+{
+    if (totalSeconds < 60 || distance.isZero())
+        return {false, "0:00"};
+    Int128 numerator = totalSeconds;
+    for (int i = 0; i < distance.scale(); ++i)
+        numerator *= 10;
+    const Int128 denominator = 60 * distance.mantissa();
+    Int128 minutes = numerator / denominator;
+    const Int128 remainder = numerator % denominator;
+    Int128 seconds = Decimal::fromParts(remainder, 0)
+                         .dividedBy(Decimal::fromParts(distance.mantissa(), 0), 0, Decimal::Rounding::HalfEven)
+                         .integerPart();
+    if (seconds == 60) {
+        ++minutes;
+        seconds = 0;
+    }
+    Pace pace;
+    pace.tooFast = minutes < 4 || (minutes == 4 && seconds == 0);
+    pace.text = Int128ToString(minutes) + ":" + (seconds < 10 ? "0" : "") + Int128ToString(seconds);
+    return pace;
+}
+
+std::optional<SaveMessage> PaceRefusal(long long totalSeconds, const DistanceFigures& distance, const Pace& pace)
+{
+    if (totalSeconds >= 60 && distance.paceMiles.isZero())
+        return Message(u"Distance Too Short",
             QStringLiteral("The distance is too short to work out a pace. Please enter a longer distance!"));
-    const Pace pace = PaceFor(totalSeconds, paceMiles);
     if (pace.tooFast)
-        return Refused(std::move(outcome), QStringLiteral("You're too fast!"),
+        return Message(u"You're too fast!",
             QStringLiteral("The current highest supported pace is 4 Minutes, 1 Second per mile. Please "
                            "enter your data to fit this criteria!"));
     // Under a minute there is no pace to refuse a huge distance, and a document number of more
     // than 15 integer digits could never be read back.
-    if (kilometres >= Decimal::fromInteger(1'000'000'000'000'000))
-        return Refused(std::move(outcome), QStringLiteral("Distance Too Long"),
+    if (distance.kilometres >= Decimal::fromInteger(1'000'000'000'000'000))
+        return Message(u"Distance Too Long",
             QStringLiteral("The distance is too long for a workout file. Please enter a shorter distance!"));
-    std::string weightText;
-    if (entries.pounds)
-        weightText = PoundsToKilograms(*weight).toPlainString('.');
-    else if (!weightBlank)
-        weightText = DocumentNumberText(entries.weight, *weight);
+    return std::nullopt;
+}
 
-    const SensorFolder* target = nullptr;
-    const WorkoutNodes nodes = FindWorkoutNodes(*document);
+SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
+{
+    const bool adding = context.workoutMode == QStringLiteral("Add");
+    FileSystem& fileSystem = *context.fileSystem;
+    const iPodRecord& ipod = *context.currentIPod;
+
+    // 1. Check the entries and what they are to be saved into.
+    if (!context.iPodSelected)
+        return Refused(Message(u"No iPods connected", QStringLiteral("No iPods are available!")));
+    auto checked = CheckEntries(entries, context.locale);
+    if (auto* refused = std::get_if<SaveMessage>(&checked))
+        return Refused(*refused);
+
+    const WorkoutFileEntry* edited = nullptr;
+    const SensorFolder* editedSensor = nullptr;
+    std::optional<XmlDocument> templateDocument;
+    const XmlDocument* source = context.currentDocument;
     if (adding) {
-        for (const SensorFolder& sensor : context.currentIPod->sensors) {
-            SetNodeText(nodes.empedID, sensor.name);
-            if (!sensor.latestPath.empty() && fileSystem.folderExists(sensor.latestPath)) {
-                target = &sensor;
-                break;
-            }
-        }
-        if (!target)
-            return Refused(std::move(outcome), QStringLiteral("No Workout Folder"),
-                QStringLiteral("The iPod holds no sensor folder with a latest folder, so there is nowhere "
-                               "to put the workout. Nothing was saved."));
+        // The calendar keeps a date the date rule refused; the save must not take it silently.
+        if (!WorkoutDateAllowed(context.today, entries.date))
+            return Refused({kTooLateTitle, kTooLateText});
+        templateDocument = LoadTemplateWorkout(context.programFolder);
+        if (!templateDocument)
+            return Refused({kMissingFileTitle, kMissingFileText});
+        source = &*templateDocument;
+    } else {
+        edited = FileAt(ipod, context.selectedSensorIndex, context.selectedFileIndex);
+        editedSensor = SensorAt(ipod, context.selectedSensorIndex);
+        if (edited && context.unreadableReason && context.unreadableSource == edited->fullPath())
+            return Refused(*context.unreadableReason);
+        if (!edited || !source || context.currentDocumentSource != edited->fullPath())
+            return Refused(Message(u"No Workout Selected",
+                QStringLiteral("Please choose the workout to change in the list of existing "
+                               "workouts, then save again!")));
+    }
+    if (const auto missing = MissingContent(*source, adding); !missing.empty()) {
+        if (adding)
+            return Refused(Message(u"Damaged File",
+                QStringLiteral("The template workout \"%1\" lacks %2. Please reinstall Paceforge. "
+                               "Nothing was saved.")
+                    .arg(DisplayPath(TemplatePath(context.programFolder)), Listed(missing))));
+        return Refused(Message(u"Incomplete Workout",
+            QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to "
+                           "it. The file was not changed.")
+                .arg(DisplayPath(edited->fullPath()), Listed(missing))));
     }
 
-    // The document. Only existing nodes get new text.
-    if (adding) {
-        SetNodeText(nodes.time, startText);
-        SetNodeText(nodes.startTime, startText);
-    }
-    SetNodeText(nodes.calories, caloriesText);
-    SetNodeText(nodes.duration, durationText);
-    SetNodeText(nodes.durationString, durationString);
-    if (adding) {
-        SetNodeText(nodes.walkBegin, walkBegin);
-        SetNodeText(nodes.walkEnd, walkEnd);
-        SetNodeText(nodes.runBegin, runBegin);
-        SetNodeText(nodes.runEnd, runEnd);
-    }
-    SetNodeText(nodes.distance, distanceText);
-    SetAttributeText(nodes.distanceUnit, "km");
-    SetNodeText(nodes.distanceString, distanceString);
-    SetNodeText(nodes.pace, pace.text + " min/mi");
-    SetNodeText(nodes.extendedData, DistanceSeries(nodes.extendedData, kilometres, totalSeconds));
-    SetNodeText(nodes.weight, weightText);
-    SetStopSnapshot(nodes.sportsData, durationText, kilometresCut);
+    // 2. Compose the values.
+    auto values = ComposeValues(entries, std::get<CheckedEntries>(checked), adding, *context.random, context.locale);
+    if (auto* refused = std::get_if<SaveMessage>(&values))
+        return Refused(*refused);
 
-    // The files, last. The bytes are cleaned before they are written, so the device never holds
+    // Where the files go, and every refusal that depends on what is on the iPod, before anything
+    // is written.
+    const SensorFolder* newWorkoutSensor = nullptr;
+    if (adding) {
+        auto sensor = NewWorkoutSensor(ipod, fileSystem);
+        if (auto* refused = std::get_if<SaveMessage>(&sensor))
+            return Refused(*refused);
+        newWorkoutSensor = std::get<const SensorFolder*>(sensor);
+    } else {
+        if (!IPodStillThere(ipod, fileSystem))
+            return Refused(IPodGone(ipod));
+        if (auto taken = EditTargetTaken(
+                edited->fullPath(), editedSensor->latestPath / edited->fileName, edited->fileName, fileSystem))
+            return Refused(*taken);
+    }
+
+    // 3. Write the document: a copy, so that a save that fails leaves the loaded one as it was.
+    XmlDocument document = ComposeDocument(*source, std::get<WorkoutValues>(values), newWorkoutSensor);
+
+    // 4. Write the files. The bytes are cleaned before they are written, so the device never holds
     // a file that is not yet in its final form.
-    const std::string bytes = CleanedBytes(*document);
-    if (adding) {
-        const std::string name = Utf8(WorkoutFileName(entries.date, entries.time));
-        const fs::path synchedFile = target->synchedPath / name;
-        if (Result written = fileSystem.writeFileAtomic(synchedFile, bytes); !written)
-            return Refused(std::move(outcome), QStringLiteral("Save Failed"),
-                written.error() + QStringLiteral(" Nothing was saved on the iPod."));
-        outcome.saved = true;
-        SetFileDateTime(synchedFile, start, fileSystem);
-        if (Result copied = fileSystem.copyFile(synchedFile, target->latestPath / name); !copied)
-            outcome.message = SaveMessage{QStringLiteral("Copy Failed"),
-                copied.error() + QStringLiteral(" The workout was saved in the synched folder only.")};
-        return outcome;
-    }
-
-    const fs::path source = edited->fullPath();
-    const fs::path targetFile = editedSensor->latestPath / edited->fileName;
-    // An edit from the synched folder moves the workout into latest. A copy of it may stand there
-    // already; a different workout of the same name is never overwritten by the move.
-    if (!SameFile(fileSystem, source, targetFile) && fileSystem.fileExists(targetFile)) {
-        const auto there = fileSystem.readFile(targetFile);
-        const auto original = fileSystem.readFile(source);
-        if (!there || !original || there.value() != original.value())
-            return Refused(std::move(outcome), QStringLiteral("Workout Name Taken"),
-                QStringLiteral("The latest folder already holds a different workout named \"%1\". "
-                               "Paceforge did not overwrite it; choose that workout in the list to "
-                               "change it.")
-                    .arg(QString::fromStdString(edited->fileName)));
-    }
-    if (Result written = fileSystem.writeFileAtomic(targetFile, bytes); !written)
-        return Refused(std::move(outcome), QStringLiteral("Save Failed"),
-            written.error() + QStringLiteral(" The workout file was not changed."));
-    outcome.saved = true;
-    const auto readBack = fileSystem.readFile(targetFile);
-    if (!readBack || readBack.value() != bytes) {
-        outcome.message = SaveMessage{QStringLiteral("Save Failed"),
-            QStringLiteral("Could not read back \"%1\" as it was written. The workout in "
-                           "\"%2\" was kept.")
-                .arg(DisplayPath(targetFile), DisplayPath(source))};
-        return outcome;
-    }
-    if (!SameFile(fileSystem, source, targetFile)) {
-        if (Result removed = fileSystem.deleteFile(source); !removed)
-            outcome.message = SaveMessage{QStringLiteral("Old Copy Kept"),
-                removed.error()
-                    + QStringLiteral(" The changed workout was saved in the latest folder; "
-                                     "the old copy is still in place.")};
-    }
-    return outcome;
+    if (adding)
+        return WriteNewWorkout(std::move(document), *newWorkoutSensor, entries, fileSystem);
+    return WriteEditedWorkout(
+        std::move(document), edited->fullPath(), editedSensor->latestPath / edited->fileName, fileSystem);
 }
 
 } // namespace paceforge

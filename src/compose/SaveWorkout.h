@@ -2,6 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "store/Records.h"
+#include "workout/Decimal.h"
 #include "workout/EntryFields.h"
 
 #include <QDate>
@@ -11,6 +12,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <variant>
 
 namespace paceforge {
 
@@ -26,6 +29,11 @@ struct SaveEntries : EntryFields {
     QTime time;
 };
 
+struct SaveMessage {
+    QString title;
+    QString text;
+};
+
 struct SaveContext {
     // Exactly "Add" saves a new workout from the template; anything else the workout being edited.
     QString workoutMode;
@@ -33,9 +41,14 @@ struct SaveContext {
     const iPodRecord* currentIPod = nullptr;
     long long selectedSensorIndex = 0;
     long long selectedFileIndex = 0;
-    // The document being edited and the file it was read from.
-    XmlDocument* currentDocument = nullptr;
+    // The document being edited and the file it was read from. The save never changes it: it
+    // composes into a copy, which the outcome hands back once the file is written.
+    const XmlDocument* currentDocument = nullptr;
     std::filesystem::path currentDocumentSource;
+    // The last file chosen in the list that could not be read as a workout, and why; an edit of it
+    // is refused with the same reason.
+    std::filesystem::path unreadableSource;
+    std::optional<SaveMessage> unreadableReason;
     std::filesystem::path programFolder;
     QDate today;
     QLocale locale;
@@ -43,23 +56,52 @@ struct SaveContext {
     FileSystem* fileSystem = nullptr;
 };
 
-struct SaveMessage {
-    QString title;
-    QString text;
-};
-
 struct SaveOutcome {
     // A workout file was written; the window shows the saved panel and lists the iPod again.
     bool saved = false;
     // A critical box to show: why nothing was written, or what went wrong after a file was.
     std::optional<SaveMessage> message;
-    // In "Add" mode the fresh template copy, which becomes the document being composed once loaded.
-    std::optional<XmlDocument> templateDocument;
+    // The document as written, which becomes the one being edited; only when a file was written.
+    std::optional<XmlDocument> document;
+    // The file it was written to.
+    std::filesystem::path documentPath;
 };
 
-// The whole save: every check first, then the values into the document, then the files.
-// Nothing on the iPod changes unless every check has passed, and every file is replaced only
-// once its new bytes are complete.
+// The whole save: every check first, then the values, then a copy of the document, then the files.
+// Nothing on the iPod or in the window's document changes unless every check has passed, and
+// every file is replaced only once its new bytes are complete.
 SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context);
+
+// The stages of the save, open to whatever has to agree with it (the live pace line).
+
+// The entries read as numbers, once the distance and time checks have passed.
+struct CheckedEntries {
+    Decimal distance;
+    Decimal minutes;
+    Decimal seconds;
+    long long totalSeconds = 0;
+    std::optional<Decimal> calories; // empty when the field is blank
+    std::optional<Decimal> weight; // empty when the field is blank
+};
+std::variant<CheckedEntries, SaveMessage> CheckEntries(SaveEntries& entries, const QLocale& locale);
+
+// The distance as the document gets it.
+struct DistanceFigures {
+    std::string distanceText; // kilometres, "##########0.0000"
+    Decimal kilometres; // the value of distanceText
+    std::string kilometresCut; // for the stop snapshots
+    Decimal paceMiles; // what the pace is worked out from
+    std::string distanceString; // "5.00 mi"
+};
+DistanceFigures ComposeDistance(const CheckedEntries& checked, bool miles);
+
+struct Pace {
+    bool tooFast = false;
+    std::string text; // "6:00"
+};
+// Minutes per unit of distance: seconds that round up to 60 carry into the minutes.
+Pace PaceFor(long long totalSeconds, const Decimal& distance);
+// The refusals that depend on the pace and the size of the distance.
+std::optional<SaveMessage> PaceRefusal(long long totalSeconds, const DistanceFigures& distance, const Pace& pace);
 
 } // namespace paceforge

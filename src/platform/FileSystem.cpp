@@ -40,6 +40,9 @@ QString Reason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+constexpr std::size_t kTemporarySuffixLength = 7;
+const QString kNameTooLong = QStringLiteral("the file name is too long for the disk's file system");
+
 Result Failure(const QString& step, const fs::path& file, const QString& reason)
 {
     return Result::failure(QStringLiteral("Could not %1 \"%2\": %3.").arg(step, DisplayPath(file), reason));
@@ -368,11 +371,18 @@ Result FileSystem::writeFileAtomic(const fs::path& path, std::string_view bytes)
     const auto name = QtFileName(target);
     if (!name)
         return Failure(QStringLiteral("write"), path, QStringLiteral("its name is not valid text"));
+    // The new bytes go first to "<name>.XXXXXX"; where that name is too long, Qt only reports
+    // an unknown error.
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && static_cast<long>(target.filename().native().size() + kTemporarySuffixLength) > nameMax)
+        return Failure(QStringLiteral("write"), path, kNameTooLong);
 
     QSaveFile file(*name);
     file.setDirectWriteFallback(false);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return Failure(QStringLiteral("create a temporary file for"), path, file.errorString());
+        return Failure(QStringLiteral("create a temporary file for"), path,
+            errno == ENAMETOOLONG ? kNameTooLong : file.errorString());
     const auto size = static_cast<qint64>(bytes.size());
     // commit() does not notice when flushing its buffer fails (a full disk, Qt 6.4): it would put
     // an empty or partial file in place of the workout.

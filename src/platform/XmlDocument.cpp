@@ -346,6 +346,15 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
     return result;
 }
 
+XmlDocument XmlDocument::clone() const
+{
+    XmlDocument copy;
+    copy.m_doc->reset(*m_doc);
+    copy.m_encoding = m_encoding;
+    copy.m_byteOrderMark = m_byteOrderMark;
+    return copy;
+}
+
 bool XmlDocument::hasDocumentElement() const
 {
     return static_cast<bool>(m_doc->document_element());

@@ -33,6 +33,8 @@ public:
     // A missing, unreadable or not well-formed file gives a document without a document element.
     static XmlDocument fromFile(const std::filesystem::path& path);
     static XmlDocument fromBytes(std::string_view bytes);
+    // A deep copy, so that a save can compose into it and keep the original until the file is written.
+    XmlDocument clone() const;
 
     bool hasDocumentElement() const;
     pugi::xml_node documentElement() const;

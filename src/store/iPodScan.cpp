@@ -3,6 +3,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <new>
 #include <system_error>
 
@@ -67,6 +68,19 @@ std::vector<iPodRecord> FindIPods(
 QString SelectorEntry(const iPodRecord& ipod)
 {
     return QStringLiteral("Ipod located on drive '") + ipod.driveLetter + QStringLiteral("'");
+}
+
+std::vector<QString> SelectorEntries(const std::vector<iPodRecord>& ipods)
+{
+    std::vector<QString> plain;
+    plain.reserve(ipods.size());
+    for (const iPodRecord& ipod : ipods)
+        plain.push_back(SelectorEntry(ipod));
+    std::vector<QString> entries = plain;
+    for (std::size_t i = 0; i < ipods.size(); ++i)
+        if (std::count(plain.begin(), plain.end(), plain[i]) > 1)
+            entries[i] += QStringLiteral(" (") + DisplayPath(ipods[i].root) + QStringLiteral(")");
+    return entries;
 }
 
 int RestoredSelectorPosition(int remembered, int entryCount)

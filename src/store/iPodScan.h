@@ -34,6 +34,9 @@ std::vector<iPodRecord> FindIPods(
     const DriveSource& drives, const FileSystem& fileSystem, const ScanErrorReport& report);
 
 QString SelectorEntry(const iPodRecord& ipod);
+// One entry per iPod. Two iPods of one volume name would read the same, and a workout could go to
+// the wrong one: such entries name the mount path in brackets after the name.
+std::vector<QString> SelectorEntries(const std::vector<iPodRecord>& ipods);
 
 // The selector position a rescan returns to: the remembered one when it still exists, the last
 // entry when fewer remain, the first otherwise.

@@ -329,10 +329,10 @@ void frmMain::ScanForIPods()
     }
     const auto report = [this](const ScanError& error) { reportScanError(error); };
     RunScanStep([&] { iPodFound = false; }, report);
-    for (iPodRecord& ipod : FindIPods(m_services.drives, m_services.fileSystem, report)) {
-        cbxiPodDrv->addItem(SelectorEntry(ipod));
+    iPodList = FindIPods(m_services.drives, m_services.fileSystem, report);
+    for (const QString& entry : SelectorEntries(iPodList)) {
+        cbxiPodDrv->addItem(entry);
         iPodFound = true;
-        iPodList.push_back(std::move(ipod));
     }
     if (cbxiPodDrv->count() == 0)
         cbxiPodDrv->addItem(kNoIPodsFound);
@@ -415,7 +415,11 @@ void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileTex
     // A file that reads is there; only a failed read asks whether the file vanished.
     const auto bytes = m_services.fileSystem.readFile(path);
     if (!bytes) {
-        if (m_services.fileSystem.fileExists(path) || m_rescanningForMissingFile)
+        if (m_services.fileSystem.fileExists(path)) {
+            reportUnreadableWorkout(path, bytes.error());
+            return;
+        }
+        if (m_rescanningForMissingFile)
             return;
         m_rescanningForMissingFile = true;
         ScanForIPods();
@@ -423,13 +427,20 @@ void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileTex
         return;
     }
     XmlDocument document = XmlDocument::fromBytes(bytes.value());
-    if (!document.hasDocumentElement())
+    const auto entries = document.hasDocumentElement()
+        ? ReadWorkoutEntries(document, optMiles->isChecked(), optPounds->isChecked(), m_services.locale)
+        : std::nullopt;
+    if (!entries) {
+        reportUnreadableWorkout(path,
+            QStringLiteral("The file \"%1\" is not a readable workout, so Paceforge cannot "
+                           "show or change it.")
+                .arg(DisplayPath(path)));
         return;
-    const auto entries = ReadWorkoutEntries(document, optMiles->isChecked(), optPounds->isChecked(), m_services.locale);
-    if (!entries)
-        return;
+    }
     CurrentWorkoutDocument = std::move(document);
     m_documentSource = path;
+    m_unreadableSource.clear();
+    m_unreadableReason.reset();
     tbxCalories->setText(entries->calories);
     if (entries->dateLabel)
         lblWorkoutDte->setText(*entries->dateLabel);
@@ -438,6 +449,18 @@ void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileTex
     tbxTimeMins->setText(entries->minutes);
     tbxTimeSecs->setText(entries->seconds);
     tbxWeight->setText(entries->weight);
+}
+
+// The fields must not go on showing the workout chosen before: a save would then seem to change
+// the file the user chose while it changes nothing, or worse, another one. The box is for a row the
+// user can see being chosen, not for the quiet load behind the new-workout screen.
+void frmMain::reportUnreadableWorkout(const std::filesystem::path& path, const QString& reason)
+{
+    ClearEntryFields();
+    m_unreadableSource = path;
+    m_unreadableReason = SaveMessage{QStringLiteral("Unreadable Workout"), reason};
+    if (ListView1->isVisible())
+        m_services.dialogs.critical(this, m_unreadableReason->title, m_unreadableReason->text);
 }
 
 void frmMain::imgExistingWorkout_Click()
@@ -499,6 +522,10 @@ void frmMain::CheckWorkoutDate()
 
 void frmMain::imgSave_Click()
 {
+    // Under the saved panel the fields already hold the workout the rebuilt list loaded, which the
+    // user has not seen: a second click (a double-click) would write those values.
+    if (!frmWorkoutSaved->isHidden())
+        return;
     SaveEntries entries{{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
                             tbxWeight->text(), tbxCalories->text()},
         optMiles->isChecked(), optPounds->isChecked(), calMain->selectedDate(), DTPicker1->time()};
@@ -510,6 +537,8 @@ void frmMain::imgSave_Click()
     context.selectedFileIndex = SelectedFileIndex;
     context.currentDocument = CurrentWorkoutDocument ? &*CurrentWorkoutDocument : nullptr;
     context.currentDocumentSource = m_documentSource;
+    context.unreadableSource = m_unreadableSource;
+    context.unreadableReason = m_unreadableReason;
     context.programFolder = ProgramFolder;
     context.today = m_services.clock.today();
     context.locale = m_services.locale;
@@ -522,9 +551,10 @@ void frmMain::imgSave_Click()
     tbxTimeHrs->setText(entries.hours);
     tbxTimeMins->setText(entries.minutes);
     tbxTimeSecs->setText(entries.seconds);
-    if (outcome.templateDocument) {
-        CurrentWorkoutDocument = std::move(outcome.templateDocument);
-        m_documentSource.clear();
+    if (outcome.document) {
+        CurrentWorkoutDocument = std::move(outcome.document);
+        // A new workout's document is the template's copy, not a file chosen in the list.
+        m_documentSource = WorkoutMode == kAdd ? std::filesystem::path() : outcome.documentPath;
     }
     if (outcome.message)
         m_services.dialogs.critical(this, outcome.message->title, outcome.message->text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/SaveWorkout.h"
 #include "platform/XmlDocument.h"
 #include "store/Records.h"
 
@@ -88,6 +89,7 @@ private:
     void LoadWorkoutEntry(const QString& sensorText, const QString& fileText);
     void selectFirstRowAndLoad();
     void reportScanError(const ScanError& error);
+    void reportUnreadableWorkout(const std::filesystem::path& path, const QString& reason);
 
     frmMainServices m_services;
 
@@ -101,6 +103,9 @@ private:
     // The file CurrentWorkoutDocument was read from; empty for a template copy. An edit is saved
     // only over the file its document came from.
     std::filesystem::path m_documentSource;
+    // The last file chosen in the list that is not a readable workout; Save refuses it for this reason.
+    std::filesystem::path m_unreadableSource;
+    std::optional<SaveMessage> m_unreadableReason;
     std::vector<iPodRecord> iPodList;
     iPodRecord CurrentIPod;
     bool m_dragging = false;

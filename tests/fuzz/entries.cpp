@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ipod.sensors.push_back({"4H7136ZXVSX", sensorFolder, sensorFolder / "latest", sensorFolder / "synched", {}});
     ipod.sensors[0].files.push_back({"2006-08-01 18;05;09.xml", sensorFolder / "synched"});
     MemoryFileSystem disk;
-    disk.folders = {sensorFolder / "latest", sensorFolder / "synched"};
+    disk.folders = {"/ipod/iPod_Control", sensorFolder / "latest", sensorFolder / "synched"};
     const fs::path edited = ipod.sensors[0].files[0].fullPath();
     disk.files[edited] = kWorkout;
     XmlDocument document = XmlDocument::fromBytes(kWorkout);

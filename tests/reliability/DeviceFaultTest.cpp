@@ -334,9 +334,9 @@ TEST(DeviceFaults, StoreRemovedBetweenLoadingAndSaving)
         QString title;
     };
     const Case cases[] = {
-        {Action::New, "No Workout Folder"},
-        {Action::EditLatest, "Save Failed"},
-        {Action::EditSynched, "Save Failed"},
+        {Action::New, "iPod Not Found"},
+        {Action::EditLatest, "iPod Not Found"},
+        {Action::EditSynched, "iPod Not Found"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Describe(c.action));

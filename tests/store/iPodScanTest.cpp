@@ -119,4 +119,15 @@ TEST(iPodScanTest, RestoredSelectorPosition)
         }
 }
 
+// Two iPods of one volume name must not read the same: a workout could go to the wrong one.
+TEST(iPodScanTest, SelectorEntriesTellIPodsOfOneNameApart)
+{
+    const std::vector<iPodRecord> ipods{
+        {"IPOD", "/media/ann/IPOD", {}}, {"RUNNER", "/media/ann/RUNNER", {}}, {"IPOD", "/media/ann/IPOD1", {}}};
+    const std::vector<QString> expected{"Ipod located on drive 'IPOD' (/media/ann/IPOD)",
+        "Ipod located on drive 'RUNNER'", "Ipod located on drive 'IPOD' (/media/ann/IPOD1)"};
+    EXPECT_EQ(SelectorEntries(ipods), expected);
+    EXPECT_EQ(SelectorEntries({ipods[0]}), std::vector<QString>{"Ipod located on drive 'IPOD'"});
+}
+
 } // namespace

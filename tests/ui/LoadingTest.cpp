@@ -140,20 +140,34 @@ TEST(Loading, DateRuleRefusesDatesMoreThanFourMonthsBack)
     EXPECT_TRUE(w.text("lblWorkoutDte").endsWith("7:30:00 AM"));
 }
 
-TEST(Loading, UnreadableWorkoutChangesNothing)
+// A file under a workout's name that is not a workout: the fields must not go on showing another
+// workout, and Save must refuse with the reason the user was given.
+TEST(Loading, UnreadableWorkoutIsNamedAndEmptiesTheFields)
 {
     TempStore store;
-    store.add("S", "latest", "2006-09-20 07;15;00.xml", "<html><body>not a workout<br></body></html>");
+    const fs::path page
+        = store.add("S", "latest", "2006-09-20 07;15;00.xml", "<html><body>not a workout<br></body></html>");
     store.add("S", "latest", "2006-09-10 07;15;00.xml", WorkoutXml());
     Window w({store.drive()});
     w.click("imgExistingWorkout");
-    EXPECT_EQ(w.text("tbxDistance"), "");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Unreadable Workout"});
+    EXPECT_TRUE(w.dialogs.messages[0].critical);
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains(DisplayPath(page)));
+
     w.clickRow(1);
     EXPECT_EQ(w.text("tbxCalories"), "312");
     w.clickRow(0);
-    EXPECT_EQ(w.text("tbxCalories"), "312");
-    EXPECT_EQ(w.form->selectedFileIndex(), 2);
-    EXPECT_TRUE(w.dialogs.messages.empty());
+    for (const char* field : {"tbxDistance", "tbxTimeHrs", "tbxTimeMins", "tbxTimeSecs", "tbxWeight", "tbxCalories"})
+        EXPECT_EQ(w.text(field), "") << field;
+    ASSERT_EQ(w.dialogs.messages.size(), 2u);
+
+    const auto before = store.files();
+    w.fill("5", "", "30", "0");
+    w.click("imgSave");
+    ASSERT_EQ(w.dialogs.messages.size(), 3u);
+    EXPECT_EQ(w.dialogs.messages[2].title, w.dialogs.messages[1].title);
+    EXPECT_EQ(w.dialogs.messages[2].text, w.dialogs.messages[1].text);
+    EXPECT_EQ(store.files(), before);
 }
 
 TEST(Loading, VanishedWorkoutRescansOnceAndNeverLoops)

@@ -3,7 +3,11 @@
 #include "store/StopSnapshot.h"
 #include "workout/WorkoutFormat.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QStringList>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <fstream>
@@ -364,7 +368,7 @@ TEST(Save, EditNeedsAWorkoutThatWasReadFromTheList)
     v.clickRow(0);
     v.fill("5", "", "30", "0");
     v.click("imgSave");
-    ASSERT_EQ(v.dialogs.titles(), QStringList{"No Workout Selected"});
+    ASSERT_EQ(v.dialogs.titles().last(), "Unreadable Workout");
     EXPECT_EQ(ReadBytes(unreadable), "<sportsData><runSummary>");
 }
 
@@ -465,4 +469,163 @@ TEST(Save, ReadOnlyWorkoutIsNotReplaced)
     EXPECT_TRUE(w.dialogs.messages[0].text.contains("read-only"));
     EXPECT_EQ(ReadBytes(file), WorkoutXml());
     EXPECT_EQ(store.files().size(), 1u);
+}
+
+namespace {
+
+// A double-click: press, release, double-click, release. Save's clicked fires twice.
+void DoubleClick(Window& w, const char* name)
+{
+    QWidget* button = w.find<QWidget>(name);
+    const QPoint at = button->rect().center();
+    QTest::mousePress(button, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, button->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(button, &twice);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+}
+
+std::string SeriesWorkout()
+{
+    std::string bytes = WorkoutXml();
+    const std::string series = "0.0, 0.0278, 0.0556";
+    return bytes.replace(bytes.find(series), series.size(), "0.0,1.0,2.0,3.0,4.0,5.0");
+}
+
+} // namespace
+
+// Each click on Save acts once, on the values on screen; a save that fails changes nothing, so that
+// trying again gives what a save straight after loading would have given.
+TEST(Save, ASaveActsOnceOnWhatTheUserSees)
+{
+    const std::string newest = "2006-09-10 07;15;00.xml";
+    const std::string newestBytes = WorkoutXml({.durationString = "45:00", .distance = "10.0003", .calories = "777"});
+    {
+        SCOPED_TRACE("a double-click on Save adds one workout and leaves it as typed");
+        EmptySensor sensor;
+        sensor.store.add(kSensor, "latest", newest, newestBytes);
+        Window w({sensor.store.drive()});
+        w.fill("3", "", "25", "0", "", "250");
+        DoubleClick(w, "imgSave");
+        ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+        const WorkoutNodes n = Saved(sensor.synched()).nodes();
+        EXPECT_EQ(NodeText(n.distance), "4.8282");
+        EXPECT_EQ(NodeText(n.durationString), "25:00");
+        EXPECT_EQ(NodeText(n.calories), "250");
+        EXPECT_EQ(ReadBytes(sensor.latest()), ReadBytes(sensor.synched()));
+        EXPECT_EQ(ReadBytes(sensor.latest(newest)), newestBytes);
+    }
+    {
+        SCOPED_TRACE("a double-click on Save in the list changes only the chosen workout");
+        TempStore store;
+        const fs::path chosen = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+        const fs::path other = store.add(kSensor, "latest", newest, newestBytes);
+        Window w({store.drive()});
+        w.click("imgExistingWorkout");
+        w.clickRow(1);
+        w.type("tbxCalories", "400");
+        DoubleClick(w, "imgSave");
+        ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+        EXPECT_EQ(NodeText(Saved(chosen).nodes().calories), "400");
+        EXPECT_EQ(ReadBytes(other), newestBytes);
+    }
+
+    // 5 km with a sample at every kilometre; 2.5 km cuts the series, 4.5 km keeps 3.0 and 4.0.
+    struct Failure {
+        const char* name;
+        std::function<void(const fs::path&latest)> make, mend;
+    };
+    const Failure failures[] = {
+        {"read-only latest folder",
+            [](const fs::path& latest) { fs::permissions(latest, fs::perms::owner_write, fs::perm_options::remove); },
+            [](const fs::path& latest) { fs::permissions(latest, fs::perms::owner_write, fs::perm_options::add); }},
+        {"a different workout of the name in latest",
+            [](const fs::path& latest) {
+                std::ofstream(latest / "2006-08-01 18;05;09.xml", std::ios::binary) << WorkoutXml({.calories = "9"});
+            },
+            [](const fs::path& latest) { fs::remove(latest / "2006-08-01 18;05;09.xml"); }},
+    };
+    const auto editedTo = [](Window& w, const char* kilometres) {
+        w.click("optKilometers");
+        w.fill(kilometres, "", "30", "0", "", "312");
+        w.random.next = {107};
+        w.click("imgSave");
+    };
+    std::string fresh;
+    {
+        TempStore store;
+        const fs::path file = store.add(kSensor, "synched", "2006-08-01 18;05;09.xml", SeriesWorkout());
+        fs::create_directories(store.empeds() / kSensor / "latest");
+        Window w({store.drive()});
+        w.click("imgExistingWorkout");
+        editedTo(w, "4.5");
+        ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+        fresh = ReadBytes(store.empeds() / kSensor / "latest" / "2006-08-01 18;05;09.xml");
+        EXPECT_NE(fresh.find(">0.0,1.0000,2.0000,3.0000,4.0000,"), std::string::npos);
+    }
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.name);
+        TempStore store;
+        const fs::path file = store.add(kSensor, "synched", "2006-08-01 18;05;09.xml", SeriesWorkout());
+        const fs::path latest = store.empeds() / kSensor / "latest";
+        fs::create_directories(latest);
+        Window w({store.drive()});
+        w.click("imgExistingWorkout");
+        f.make(latest);
+        editedTo(w, "2.5");
+        ASSERT_EQ(w.dialogs.messages.size(), 1u);
+        EXPECT_EQ(ReadBytes(file), SeriesWorkout());
+        f.mend(latest);
+        editedTo(w, "4.5");
+        ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.messages.back().text.toStdString();
+        EXPECT_EQ(ReadBytes(latest / "2006-08-01 18;05;09.xml"), fresh);
+    }
+}
+
+// Calories and a weight in kilograms go into the document as typed only where the typed text is a
+// plain number of the same value; where "." groups digits, "1.000" is a thousand.
+TEST(Save, NumbersTypedInTheUsersLocaleAreWrittenWithTheirValue)
+{
+    for (const char* name :
+        {"de_DE", "es_ES", "it_IT", "nl_NL", "pt_BR", "da_DK", "tr_TR", "id_ID", "en_US", "fr_FR"}) {
+        const QLocale locale(QString::fromLatin1(name));
+        SCOPED_TRACE(locale.name().toStdString());
+        EmptySensor sensor;
+        Window w({sensor.store.drive()}, {2006, 9, 15}, nullptr, locale);
+        w.click("optKilograms");
+        w.fill("5", "", "30", "0");
+        // Separators such as a narrow no-break space cannot be typed as key clicks.
+        w.find<QLineEdit>("tbxWeight")->setText("72" + locale.decimalPoint() + "5");
+        w.find<QLineEdit>("tbxCalories")->setText("1" + locale.groupSeparator() + "000");
+        w.click("imgSave");
+        ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+        const WorkoutNodes n = Saved(sensor.synched()).nodes();
+        EXPECT_EQ(NodeText(n.calories), "1000");
+        EXPECT_EQ(NodeText(n.weight), "72.5");
+    }
+    // Where the typed text is already a plain number, it stands as typed.
+    EmptySensor sensor;
+    Window w({sensor.store.drive()});
+    w.click("optKilograms");
+    w.fill("5", "", "30", "0", "72.50", "250");
+    w.click("imgSave");
+    const WorkoutNodes n = Saved(sensor.synched()).nodes();
+    EXPECT_EQ(NodeText(n.calories), "250");
+    EXPECT_EQ(NodeText(n.weight), "72.50");
+}
+
+// The temporary file a save writes first is named after the workout, plus seven characters.
+TEST(Save, NameTooLongForTheDiskIsSaidSo)
+{
+    TempStore store;
+    const std::string name = "2006-08-01 18;05;09." + std::string(230, 'x') + ".xml";
+    const fs::path file = store.add(kSensor, "latest", name, WorkoutXml());
+    ASSERT_TRUE(fs::exists(file));
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.type("tbxCalories", "400");
+    w.click("imgSave");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Save Failed"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("name is too long")) << w.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(ReadBytes(file), WorkoutXml());
 }
