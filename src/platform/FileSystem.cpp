@@ -476,6 +476,23 @@ Result FileSystem::renameNoReplace(const fs::path& from, const fs::path& to)
     return Result::success();
 }
 
+Result FileSystem::createFolders(const fs::path& folder)
+{
+    std::error_code ec;
+    if (fs::is_directory(folder, ec))
+        return Result::success();
+    fs::path existing = folder.parent_path();
+    while (existing.has_relative_path() && !fs::exists(fs::symlink_status(existing, ec)))
+        existing = existing.parent_path();
+    if (fs::is_directory(existing, ec) && LacksWritePermission(existing))
+        return Failure(QStringLiteral("create the folder"), folder,
+            QStringLiteral("\"%1\" is read-only").arg(DisplayPath(existing)));
+    fs::create_directories(folder, ec);
+    if (ec)
+        return Failure(QStringLiteral("create the folder"), folder, Reason(ec));
+    return Result::success();
+}
+
 std::optional<fs::file_time_type> FileSystem::lastWriteTime(const fs::path& path) const
 {
     const fs::path actual = resolve(path).value_or(path);

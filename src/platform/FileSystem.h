@@ -55,6 +55,9 @@ public:
     virtual Result deleteFile(const std::filesystem::path& path);
     // Fails, leaving both names alone, when an entry of the new name exists in any letter case.
     virtual Result renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+    // The folder and every missing one above it. Refused below a folder without write permission,
+    // as writeFileAtomic refuses, even where the process could ignore the permission.
+    virtual Result createFolders(const std::filesystem::path& folder);
     virtual std::optional<std::filesystem::file_time_type> lastWriteTime(const std::filesystem::path& path) const;
     // Only the last-write time changes; false when the file cannot be written.
     virtual bool setLastWriteTime(const std::filesystem::path& path, std::chrono::system_clock::time_point time);
