@@ -1,0 +1,37 @@
+#pragma once
+
+#include "compose/Backups.h"
+
+#include <QDialog>
+
+#include <optional>
+#include <vector>
+
+class QPushButton;
+class QTreeWidget;
+
+namespace paceforge {
+
+// Lets the user pick one backup of a workout, newest first. It only reports the choice: the
+// window restores it, so that a failure reaches the user through the window's dialogs.
+class RestoreDialog final : public QDialog
+{
+    Q_OBJECT
+public:
+    RestoreDialog(
+        const QString& workoutName, std::vector<BackupEntry> backups, const Backups& store, QWidget* parent = nullptr);
+
+    // The selected backup, if any.
+    std::optional<BackupEntry> chosen() const;
+
+    // Shows the dialog modally; the backup to restore, or nothing when the user cancels.
+    static std::optional<BackupEntry> ask(
+        const QString& workoutName, std::vector<BackupEntry> backups, const Backups& store, QWidget* parent);
+
+private:
+    std::vector<BackupEntry> m_backups;
+    QTreeWidget* m_list = nullptr;
+    QPushButton* m_restore = nullptr;
+};
+
+} // namespace paceforge
