@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <fstream>
 
 namespace paceforge::test {
@@ -32,25 +31,20 @@ TEST(RestoreDialogTest, RowsNewestFirstAndRestoreOnlyForAChosenRow)
         clock.hour = hour;
         ASSERT_TRUE(backups.backUp(file, "IPOD", "4H7136ZXVSX", true).ok());
     }
-    std::vector<BackupEntry> listed = backups.list("IPOD", "4H7136ZXVSX", file.filename().string());
-    std::vector<BackupEntry> oldestFirst(listed.rbegin(), listed.rend());
+    const std::vector<BackupEntry> listed = backups.list("IPOD", "4H7136ZXVSX", file.filename().string());
 
-    RestoreDialog dialog("2006-09-15 06;00;00.xml", oldestFirst, backups);
+    RestoreDialog dialog("2006-09-15 06;00;00.xml", {listed.rbegin(), listed.rend()}, backups);
     dialog.show();
     auto* list = dialog.findChild<QTreeWidget*>("lstBackups");
     auto* restore = dialog.findChild<QPushButton*>("cmdRestore");
     ASSERT_TRUE(list && restore);
-    const QStringList expected[] = {
-        {"2026-12-08 10:00:00", "unreadable", "unreadable"},
-        {"2026-12-08 09:00:00", "5.0000 km", "30:00"},
-        {"2026-12-08 08:00:00", "5.0000 km", "30:00"},
-    };
-    ASSERT_EQ(list->topLevelItemCount(), 3);
-    for (int row = 0; row < 3; ++row) {
-        SCOPED_TRACE(row);
-        const QTreeWidgetItem* item = list->topLevelItem(row);
-        EXPECT_EQ((QStringList{item->text(0), item->text(1), item->text(2)}), expected[row]);
-    }
+    QStringList rows;
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        for (int column = 0; column < 3; ++column)
+            rows << list->topLevelItem(row)->text(column);
+    EXPECT_EQ(rows,
+        QStringList({"2026-12-08 10:00:00", "unreadable", "unreadable", "2026-12-08 09:00:00", "5.0000 km", "30:00",
+            "2026-12-08 08:00:00", "5.0000 km", "30:00"}));
 
     list->setCurrentIndex(list->model()->index(0, 0));
     list->clearSelection();
