@@ -2,19 +2,26 @@
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "templates/TemplateWorkout.h"
 #include "ui/Desktop.h"
 #include "ui/Dialogs.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
 #include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Paceforge"));
     QApplication::setStyle(QStringLiteral("Fusion"));
+    const std::filesystem::path programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    if (const auto notice = paceforge::MissingTemplateNotice(programFolder))
+        std::fprintf(stderr, "%s\n", notice->toLocal8Bit().constData());
 
     paceforge::MessageBoxDialogs dialogs;
     paceforge::SystemDrives drives;

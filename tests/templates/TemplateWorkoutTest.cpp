@@ -38,3 +38,56 @@ TEST(TemplateWorkout, EveryLoadReadsTheFileAnew)
     ASSERT_TRUE(again);
     EXPECT_EQ(NodeText(ChildElement(again->documentElement(), "vers")), "5");
 }
+
+// A program folder <root>/bin with the installed data folder <root>/share/paceforge beside it.
+TEST(TemplateWorkout, DataFilesAreFoundBesideTheProgramFirstThenInTheInstalledFolder)
+{
+    struct Case {
+        const char* name;
+        bool beside;
+        bool installed;
+        const char* foundIn; // "bin", "share" or, when nothing is found, the first place
+    };
+    const Case cases[] = {
+        {"build tree or portable copy", true, false, "bin"},
+        {"installed", false, true, "share"},
+        {"both: the copy beside wins", true, true, "bin"},
+        {"neither", false, false, "bin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const fs::path root = dir.path().toStdString();
+        const fs::path bin = root / "bin";
+        const fs::path share = root / "share" / "paceforge";
+        fs::create_directories(bin / "docs");
+        fs::create_directories(share / "docs");
+        for (const fs::path& folder : {bin, share}) {
+            if ((folder == bin && c.beside) || (folder == share && c.installed)) {
+                Write(folder / "userdata.xml", "<sportsData><vers>2</vers></sportsData>");
+                Write(folder / "docs" / "index.html", "<html></html>");
+            }
+        }
+        const fs::path expected = std::string_view(c.foundIn) == "share" ? share : bin;
+        EXPECT_EQ(TemplatePath(bin), expected / "userdata.xml");
+        EXPECT_EQ(HelpPagePath(bin), expected / "docs" / "index.html");
+        EXPECT_EQ(LoadTemplateWorkout(bin).has_value(), c.beside || c.installed);
+        EXPECT_EQ(MissingTemplateNotice(bin).has_value(), !c.beside && !c.installed);
+    }
+}
+
+TEST(TemplateWorkout, MissingFileMessagesNameEveryPlaceLooked)
+{
+    const fs::path bin = "/opt/paceforge/bin";
+    const QString box = MissingTemplateText(bin);
+    EXPECT_TRUE(box.startsWith(kMissingFileText + QLatin1Char('\n'))) << box.toStdString();
+    const QStringList lines = box.split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.contains(QStringLiteral("/opt/paceforge/bin/userdata.xml"))) << box.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("/opt/paceforge/share/paceforge/userdata.xml"))) << box.toStdString();
+
+    const auto notice = MissingTemplateNotice(bin);
+    ASSERT_TRUE(notice);
+    EXPECT_FALSE(notice->contains(QLatin1Char('\n')));
+    EXPECT_TRUE(notice->contains(QStringLiteral("/opt/paceforge/bin/userdata.xml")));
+    EXPECT_TRUE(notice->contains(QStringLiteral("/opt/paceforge/share/paceforge/userdata.xml")));
+}
