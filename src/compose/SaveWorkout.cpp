@@ -365,7 +365,7 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
             return Refused({kTooLateTitle, kTooLateText});
         templateDocument = LoadTemplateWorkout(context.programFolder);
         if (!templateDocument)
-            return Refused({kMissingFileTitle, kMissingFileText});
+            return Refused({kMissingFileTitle, MissingTemplateText(context.programFolder)});
         source = &*templateDocument;
     } else {
         edited = FileAt(ipod, context.selectedSensorIndex, context.selectedFileIndex);

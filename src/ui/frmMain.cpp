@@ -14,6 +14,7 @@
 #include "store/Catalogue.h"
 #include "store/iPodScan.h"
 #include "templates/DateRule.h"
+#include "templates/TemplateWorkout.h"
 #include "templates/WorkoutLoader.h"
 #include "workout/Units.h"
 
@@ -256,7 +257,7 @@ void frmMain::wireEvents()
         show();
     });
     connect(imgWebsite, &QAbstractButton::clicked, this, [this] {
-        m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(ProgramFolder / "docs" / "index.html")));
+        m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder))));
     });
     connect(imgNewWorkout, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
     connect(imgNewWorkoutLow, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
