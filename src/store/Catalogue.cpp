@@ -344,7 +344,7 @@ void SortCatalogue(std::vector<CatalogueRow>& rows)
     }
 }
 
-CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem)
+CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem, const CatalogueOptions& options)
 {
     CatalogueBuild build;
     build.ipod = selected;
@@ -379,7 +379,8 @@ CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem
             if (!isLatest && !NamesEqualIgnoringCase(folder.name, "synched"))
                 continue;
             std::vector<std::string> names = fileSystem.fileNames(folder.path);
-            RenamePass(names, folder.path, fileSystem);
+            if (options.renameMisnamedFiles)
+                RenamePass(names, folder.path, fileSystem);
             total += names.size();
             listed.push_back({build.ipod.sensors.size() - 1, isLatest, std::move(names), SharedPath(folder.path)});
         }

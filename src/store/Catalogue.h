@@ -43,10 +43,15 @@ struct CatalogueBuild {
     std::vector<CatalogueRow> rows;
 };
 
+struct CatalogueOptions {
+    // Off for the commands that only read the iPod: they list the files under the names they have.
+    bool renameMisnamedFiles = true;
+};
+
 // Walks the selected iPod's store: every sensor folder and every file of its latest and synched
 // folders gets a catalogue entry, and every file whose name reads as a date a row, newest first.
 // Files whose names carry extra words are renamed first, unless a file of the new name exists:
 // a workout is never overwritten by the renaming. A rename that fails leaves the file as it is.
-CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem);
+CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem, const CatalogueOptions& options = {});
 
 } // namespace paceforge
