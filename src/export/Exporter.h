@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "store/Records.h"
+
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace paceforge {
+
+class FileSystem;
+
+struct WorkoutFile {
+    std::filesystem::path path;
+    std::string sensor;
+    bool synched = false;
+};
+
+// The files of a built catalogue that make a list row, in the list's order (newest first).
+std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod);
+
+struct SkippedFile {
+    std::filesystem::path path;
+    // Names the file.
+    QString reason;
+};
+
+struct ExportReport {
+    int workouts = 0;
+    std::vector<std::filesystem::path> written;
+    std::vector<SkippedFile> skipped;
+    bool cancelled = false;
+    // Why writing stopped the export early; empty when it did not.
+    QString writeError;
+};
+
+// Called after each workout (and once before the first); returning false cancels the export.
+using ExportProgress = std::function<bool(int done, int total)>;
+
+// Exports the workouts of built catalogues (BuildCatalogue) into files outside the iPods. The
+// iPods are only read; every output file is replaced only when its new bytes are complete, and a
+// workout that cannot be read is skipped and named in the report.
+class Exporter
+{
+public:
+    explicit Exporter(FileSystem& fileSystem);
+
+    // One TCX file per workout into the folder, made when missing. A workout kept in both latest and synched
+    // is written once, from latest; names that two workouts would share get "-2", "-3".
+    ExportReport exportTcx(
+        const std::vector<iPodRecord>& ipods, const std::filesystem::path& folder, const ExportProgress& progress = {});
+    // One CSV file with a row for every workout file; nothing is written when cancelled.
+    ExportReport exportCsv(
+        const std::vector<iPodRecord>& ipods, const std::filesystem::path& file, const ExportProgress& progress = {});
+    // The window's export of one selected workout of `ipod`.
+    Result exportWorkoutTcx(
+        const iPodRecord& ipod, const std::filesystem::path& workoutFile, const std::filesystem::path& target);
+
+private:
+    FileSystem& m_fileSystem;
+};
+
+} // namespace paceforge
