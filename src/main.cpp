@@ -1,4 +1,5 @@
 #include "compose/Random.h"
+#include "export/CommandLine.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -8,16 +9,41 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QScreen>
+#include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
 
+namespace {
+
+// The commands only read the iPod and print: no display is needed, so they run over SSH too.
+int RunCommand(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("paceforge"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    paceforge::SystemDrives drives;
+    paceforge::FileSystem fileSystem;
+    return paceforge::RunCommandLine(QCoreApplication::arguments(), out, err, drives, fileSystem);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (paceforge::IsCommandInvocation(arguments))
+        return RunCommand(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Paceforge"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.paceforge.Paceforge"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     const std::filesystem::path programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     if (const auto notice = paceforge::MissingTemplateNotice(programFolder))
