@@ -1,5 +1,6 @@
 #include "SaveWorkout.h"
 
+#include "Backups.h"
 #include "DistanceSeries.h"
 #include "FileCleanup.h"
 #include "FileTime.h"
@@ -75,7 +76,7 @@ struct WorkoutValues {
     long long totalSeconds = 0;
 };
 
-// The values, composed in the order in which the random draws are taken: 15-599 for the
+// 2. The values, composed in the order in which the random draws are taken: 15-599 for the
 // milliseconds, then 200-1200 and 10-100 for walking and again for running steps.
 std::variant<WorkoutValues, SaveMessage> ComposeValues(
     const SaveEntries& entries, const CheckedEntries& checked, bool adding, RandomSource& random, const QLocale& locale)
@@ -111,7 +112,8 @@ std::variant<WorkoutValues, SaveMessage> ComposeValues(
     return v;
 }
 
-// A copy of the source with the values in place; only existing nodes get new text.
+// 3. A copy of the source with the values in place, so that a save that fails leaves the loaded
+// document as it was. Only existing nodes get new text.
 XmlDocument ComposeDocument(const XmlDocument& source, const WorkoutValues& v, const SensorFolder* newWorkoutSensor)
 {
     XmlDocument document = source.clone();
@@ -200,6 +202,25 @@ SaveOutcome Refused(SaveMessage message)
     return outcome;
 }
 
+// The edit replaces the file in latest and deletes the one it came from: both are copied first,
+// and when a copy cannot be made, nothing on the iPod changes.
+std::optional<SaveMessage> BackUpBeforeEdit(Backups& backups, const iPodRecord& ipod, const SensorFolder& sensor,
+    const fs::path& source, const fs::path& target, const FileSystem& fileSystem)
+{
+    std::vector<std::pair<fs::path, bool>> replaced;
+    if (fileSystem.fileExists(target))
+        replaced.emplace_back(target, true);
+    if (!SameFile(fileSystem, source, target))
+        replaced.emplace_back(source, false);
+    for (const auto& [file, inLatest] : replaced) {
+        const auto copy = backups.backUp(file, ipod.driveLetter, sensor.name, inLatest);
+        if (!copy)
+            return Message(
+                u"Backup Failed", copy.error() + QStringLiteral(" The workout on the iPod was not changed."));
+    }
+    return std::nullopt;
+}
+
 SaveOutcome WriteNewWorkout(
     XmlDocument document, const SensorFolder& sensor, const SaveEntries& entries, FileSystem& fileSystem)
 {
@@ -237,6 +258,100 @@ SaveOutcome WriteEditedWorkout(
                     + QStringLiteral(" The changed workout was saved in the latest "
                                      "folder; the old copy is still in place."));
     return Written(std::move(document), target, std::move(problem));
+}
+
+// What the checks found out: the entries as numbers, the document the values go into, and where
+// the files go.
+struct SavePlan {
+    bool adding = false;
+    CheckedEntries checked;
+    // A new workout's document: a fresh copy of the template.
+    std::optional<XmlDocument> templateDocument;
+    const XmlDocument* editedDocument = nullptr;
+    const SensorFolder* sensor = nullptr;
+    // An edit: the file chosen in the list, and the latest folder's file it is saved as.
+    fs::path editedFile;
+    fs::path latestFile;
+
+    const XmlDocument& source() const { return templateDocument ? *templateDocument : *editedDocument; }
+};
+
+// 1. Every check that does not need the composed values, the ones that look at the iPod included,
+// so that a refusal always comes before anything changes.
+std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveContext& context)
+{
+    if (!context.iPodSelected)
+        return Message(u"No iPods connected", QStringLiteral("No iPods are available!"));
+    auto checked = CheckEntries(entries, context.locale);
+    if (auto* refused = std::get_if<SaveMessage>(&checked))
+        return *refused;
+
+    const iPodRecord& ipod = *context.currentIPod;
+    const FileSystem& fileSystem = *context.fileSystem;
+    SavePlan plan;
+    plan.adding = context.workoutMode == QStringLiteral("Add");
+    plan.checked = std::get<CheckedEntries>(checked);
+    if (plan.adding) {
+        // The calendar keeps a date the date rule refused; the save must not take it silently.
+        if (!WorkoutDateAllowed(context.today, entries.date))
+            return SaveMessage{kTooLateTitle, kTooLateText};
+        plan.templateDocument = LoadTemplateWorkout(context.programFolder);
+        if (!plan.templateDocument)
+            return SaveMessage{kMissingFileTitle, MissingTemplateText(context.programFolder)};
+        if (const auto missing = MissingContent(*plan.templateDocument, true); !missing.empty())
+            return Message(u"Damaged File",
+                QStringLiteral("The template workout \"%1\" lacks %2. Please reinstall Paceforge. Nothing was saved.")
+                    .arg(DisplayPath(TemplatePath(context.programFolder)), Listed(missing)));
+        auto sensor = NewWorkoutSensor(ipod, fileSystem);
+        if (auto* refused = std::get_if<SaveMessage>(&sensor))
+            return *refused;
+        plan.sensor = std::get<const SensorFolder*>(sensor);
+        // Two runs on one day easily share the start time the picker keeps: the second must never
+        // replace the first.
+        const std::string name = Utf8(WorkoutFileName(entries.date, entries.time));
+        if (fileSystem.fileExists(plan.sensor->synchedPath / name)
+            || fileSystem.fileExists(plan.sensor->latestPath / name))
+            return Message(u"Workout Exists",
+                QStringLiteral("A workout starting at %1 is already on the iPod. Please choose another start time!")
+                    .arg(WorkoutStartText(entries.date, entries.time, context.locale)));
+        return plan;
+    }
+
+    const WorkoutFileEntry* edited = FileAt(ipod, context.selectedSensorIndex, context.selectedFileIndex);
+    if (edited && context.unreadableReason && context.unreadableSource == edited->fullPath())
+        return *context.unreadableReason;
+    if (!edited || !context.currentDocument || context.currentDocumentSource != edited->fullPath())
+        return Message(u"No Workout Selected",
+            QStringLiteral("Please choose the workout to change in the list of existing workouts, then save again!"));
+    plan.editedDocument = context.currentDocument;
+    plan.sensor = SensorAt(ipod, context.selectedSensorIndex);
+    plan.editedFile = edited->fullPath();
+    plan.latestFile = plan.sensor->latestPath / edited->fileName;
+    if (const auto missing = MissingContent(*plan.editedDocument, false); !missing.empty())
+        return Message(u"Incomplete Workout",
+            QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to it. The file was "
+                           "not changed.")
+                .arg(DisplayPath(plan.editedFile), Listed(missing)));
+    if (!IPodStillThere(ipod, fileSystem))
+        return IPodGone(ipod);
+    if (auto taken = EditTargetTaken(plan.editedFile, plan.latestFile, edited->fileName, fileSystem))
+        return *taken;
+    return plan;
+}
+
+// 4. The files, last. The bytes are cleaned before they are written, so the device never holds a
+// file that is not yet in its final form.
+SaveOutcome WriteFiles(
+    XmlDocument document, const SavePlan& plan, const SaveEntries& entries, const SaveContext& context)
+{
+    FileSystem& fileSystem = *context.fileSystem;
+    if (plan.adding)
+        return WriteNewWorkout(std::move(document), *plan.sensor, entries, fileSystem);
+    if (context.backups)
+        if (auto refused = BackUpBeforeEdit(
+                *context.backups, *context.currentIPod, *plan.sensor, plan.editedFile, plan.latestFile, fileSystem))
+            return Refused(*refused);
+    return WriteEditedWorkout(std::move(document), plan.editedFile, plan.latestFile, fileSystem);
 }
 
 } // namespace
@@ -344,81 +459,16 @@ std::optional<SaveMessage> PaceRefusal(long long totalSeconds, const DistanceFig
 
 SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
 {
-    const bool adding = context.workoutMode == QStringLiteral("Add");
-    FileSystem& fileSystem = *context.fileSystem;
-    const iPodRecord& ipod = *context.currentIPod;
-
-    // 1. Check the entries and what they are to be saved into.
-    if (!context.iPodSelected)
-        return Refused(Message(u"No iPods connected", QStringLiteral("No iPods are available!")));
-    auto checked = CheckEntries(entries, context.locale);
-    if (auto* refused = std::get_if<SaveMessage>(&checked))
+    auto plan = CheckSave(entries, context);
+    if (auto* refused = std::get_if<SaveMessage>(&plan))
         return Refused(*refused);
-
-    const WorkoutFileEntry* edited = nullptr;
-    const SensorFolder* editedSensor = nullptr;
-    std::optional<XmlDocument> templateDocument;
-    const XmlDocument* source = context.currentDocument;
-    if (adding) {
-        // The calendar keeps a date the date rule refused; the save must not take it silently.
-        if (!WorkoutDateAllowed(context.today, entries.date))
-            return Refused({kTooLateTitle, kTooLateText});
-        templateDocument = LoadTemplateWorkout(context.programFolder);
-        if (!templateDocument)
-            return Refused({kMissingFileTitle, MissingTemplateText(context.programFolder)});
-        source = &*templateDocument;
-    } else {
-        edited = FileAt(ipod, context.selectedSensorIndex, context.selectedFileIndex);
-        editedSensor = SensorAt(ipod, context.selectedSensorIndex);
-        if (edited && context.unreadableReason && context.unreadableSource == edited->fullPath())
-            return Refused(*context.unreadableReason);
-        if (!edited || !source || context.currentDocumentSource != edited->fullPath())
-            return Refused(Message(u"No Workout Selected",
-                QStringLiteral("Please choose the workout to change in the list of existing "
-                               "workouts, then save again!")));
-    }
-    if (const auto missing = MissingContent(*source, adding); !missing.empty()) {
-        if (adding)
-            return Refused(Message(u"Damaged File",
-                QStringLiteral("The template workout \"%1\" lacks %2. Please reinstall Paceforge. "
-                               "Nothing was saved.")
-                    .arg(DisplayPath(TemplatePath(context.programFolder)), Listed(missing))));
-        return Refused(Message(u"Incomplete Workout",
-            QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to "
-                           "it. The file was not changed.")
-                .arg(DisplayPath(edited->fullPath()), Listed(missing))));
-    }
-
-    // 2. Compose the values.
-    auto values = ComposeValues(entries, std::get<CheckedEntries>(checked), adding, *context.random, context.locale);
+    const SavePlan& checkedPlan = std::get<SavePlan>(plan);
+    auto values = ComposeValues(entries, checkedPlan.checked, checkedPlan.adding, *context.random, context.locale);
     if (auto* refused = std::get_if<SaveMessage>(&values))
         return Refused(*refused);
-
-    // Where the files go, and every refusal that depends on what is on the iPod, before anything
-    // is written.
-    const SensorFolder* newWorkoutSensor = nullptr;
-    if (adding) {
-        auto sensor = NewWorkoutSensor(ipod, fileSystem);
-        if (auto* refused = std::get_if<SaveMessage>(&sensor))
-            return Refused(*refused);
-        newWorkoutSensor = std::get<const SensorFolder*>(sensor);
-    } else {
-        if (!IPodStillThere(ipod, fileSystem))
-            return Refused(IPodGone(ipod));
-        if (auto taken = EditTargetTaken(
-                edited->fullPath(), editedSensor->latestPath / edited->fileName, edited->fileName, fileSystem))
-            return Refused(*taken);
-    }
-
-    // 3. Write the document: a copy, so that a save that fails leaves the loaded one as it was.
-    XmlDocument document = ComposeDocument(*source, std::get<WorkoutValues>(values), newWorkoutSensor);
-
-    // 4. Write the files. The bytes are cleaned before they are written, so the device never holds
-    // a file that is not yet in its final form.
-    if (adding)
-        return WriteNewWorkout(std::move(document), *newWorkoutSensor, entries, fileSystem);
-    return WriteEditedWorkout(
-        std::move(document), edited->fullPath(), editedSensor->latestPath / edited->fileName, fileSystem);
+    XmlDocument document = ComposeDocument(
+        checkedPlan.source(), std::get<WorkoutValues>(values), checkedPlan.adding ? checkedPlan.sensor : nullptr);
+    return WriteFiles(std::move(document), checkedPlan, entries, context);
 }
 
 } // namespace paceforge

@@ -17,6 +17,7 @@
 
 namespace paceforge {
 
+class Backups;
 class FileSystem;
 class RandomSource;
 
@@ -54,6 +55,9 @@ struct SaveContext {
     QLocale locale;
     RandomSource* random = nullptr;
     FileSystem* fileSystem = nullptr;
+    // Where a copy of every file goes before the save replaces or deletes it; none in tools that
+    // work on scratch stores.
+    Backups* backups = nullptr;
 };
 
 struct SaveOutcome {

@@ -16,13 +16,17 @@ bool WorkoutDateAllowed(QDate today, QDate chosen)
 
 QString WorkoutDateLabel(QDate date, QTime time, const QLocale& locale)
 {
+    return QStringLiteral("- ") + WorkoutStartText(date, time, locale);
+}
+
+QString WorkoutStartText(QDate date, QTime time, const QLocale& locale)
+{
     // Qt's long time form carries the time zone, which the label has no room for and the
     // workout does not store.
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
     static const QRegularExpression zone(QStringLiteral("\\s*\\(?\\bt{1,4}\\b\\)?"));
     timeFormat.remove(zone);
-    return QStringLiteral("- ") + locale.toString(date, QLocale::ShortFormat) + u' '
-        + locale.toString(time, timeFormat.trimmed());
+    return locale.toString(date, QLocale::ShortFormat) + u' ' + locale.toString(time, timeFormat.trimmed());
 }
 
 } // namespace paceforge

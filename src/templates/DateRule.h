@@ -20,5 +20,7 @@ bool WorkoutDateAllowed(QDate today, QDate chosen);
 
 // "- " + the date in the user's short form + " " + the time in the user's long form.
 QString WorkoutDateLabel(QDate date, QTime time, const QLocale& locale);
+// The same date and time without the dash, for messages.
+QString WorkoutStartText(QDate date, QTime time, const QLocale& locale);
 
 } // namespace paceforge

@@ -250,18 +250,30 @@ TEST(Save, CheckMessagesAndTheirMarksOnScreen)
     EXPECT_EQ(none.dialogs.messages[0].text, "No iPods are available!");
 }
 
-TEST(Save, SameStartReplacesTheEarlierNewWorkout)
+// Two runs on one day easily share the start time the picker keeps; the second never replaces the
+// first, also when the name stands in another letter case in only one of the folders.
+TEST(Save, SameStartIsRefusedAndKeepsTheEarlierWorkout)
 {
     EmptySensor sensor;
     Window w({sensor.store.drive()});
     w.fill("5", "", "30", "0");
     w.click("imgSave");
     w.click("imgContinue");
+    const auto before = sensor.store.files();
     w.fill("6", "", "30", "0");
     w.click("imgSave");
-    EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(sensor.store.files().size(), 2u);
-    EXPECT_EQ(NodeText(Saved(sensor.latest()).nodes().distance), "9.6564");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Exists"});
+    EXPECT_EQ(w.dialogs.messages[0].text,
+        "A workout starting at 9/15/06 6:00:00 AM is already on the iPod. Please choose another start time!");
+    EXPECT_EQ(sensor.store.files(), before);
+
+    EmptySensor other;
+    other.store.add(kSensor, "latest", "2006-09-15 06;00;00.XML", WorkoutXml());
+    Window v({other.store.drive()});
+    v.fill("6", "", "30", "0");
+    v.click("imgSave");
+    EXPECT_EQ(v.dialogs.titles(), QStringList{"Workout Exists"});
+    EXPECT_FALSE(fs::exists(other.synched()));
 }
 
 TEST(Save, EditFromSynchedMovesTheWorkoutToLatest)
