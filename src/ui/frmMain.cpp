@@ -6,6 +6,7 @@
 #include "ImageButton.h"
 #include "WorkoutListModel.h"
 
+#include "compose/Backups.h"
 #include "compose/Random.h"
 #include "compose/SaveWorkout.h"
 #include "platform/Clock.h"
@@ -31,6 +32,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTextCharFormat>
 #include <QTimeEdit>
 #include <QTreeView>
@@ -103,6 +105,12 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_services(std::move(services))
 {
+    const std::filesystem::path backupsFolder = m_services.backupsFolder.empty()
+        ? std::filesystem::path(
+              QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).toStdString())
+            / "backups"
+        : m_services.backupsFolder;
+    m_backups = std::make_unique<Backups>(backupsFolder, m_services.clock, m_services.fileSystem);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kProgramTitle);
     setFixedSize(739, 444);
@@ -256,9 +264,8 @@ void frmMain::wireEvents()
         setWindowState(windowState() | Qt::WindowMinimized);
         show();
     });
-    connect(imgWebsite, &QAbstractButton::clicked, this, [this] {
-        m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder))));
-    });
+    connect(imgWebsite, &QAbstractButton::clicked, this,
+        [this] { m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder)))); });
     connect(imgNewWorkout, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
     connect(imgNewWorkoutLow, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
     connect(imgExistingWorkout, &QAbstractButton::clicked, this, &frmMain::imgExistingWorkout_Click);
@@ -545,6 +552,7 @@ void frmMain::imgSave_Click()
     context.locale = m_services.locale;
     context.random = &m_services.random;
     context.fileSystem = &m_services.fileSystem;
+    context.backups = m_backups.get();
 
     SaveOutcome outcome = SaveWorkout(entries, context);
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,7 @@ class QTreeView;
 
 namespace paceforge {
 
+class Backups;
 class Clock;
 class Desktop;
 class Dialogs;
@@ -44,6 +46,8 @@ struct frmMainServices {
     QLocale locale = QLocale();
     // Where the template workout and the help page stand; empty means the program's own folder.
     std::filesystem::path programFolder = {};
+    // Where copies of replaced workout files are kept; empty means the user's data folder.
+    std::filesystem::path backupsFolder = {};
 };
 
 // The one window of the program. It holds the state of a session and wires the elements' events
@@ -92,6 +96,7 @@ private:
     void reportUnreadableWorkout(const std::filesystem::path& path, const QString& reason);
 
     frmMainServices m_services;
+    std::unique_ptr<Backups> m_backups;
 
     // Session state.
     QString WorkoutMode;

@@ -641,3 +641,74 @@ TEST(Save, NameTooLongForTheDiskIsSaidSo)
     EXPECT_TRUE(w.dialogs.messages[0].text.contains("name is too long")) << w.dialogs.messages[0].text.toStdString();
     EXPECT_EQ(ReadBytes(file), WorkoutXml());
 }
+
+namespace {
+
+// Every file below the folder, by path relative to it, with its bytes.
+std::map<std::string, std::string> FilesBelow(const fs::path& root)
+{
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            found[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path());
+    return found;
+}
+
+} // namespace
+
+// Before an edit replaces or deletes a file on the iPod, its bytes are kept on the computer; the
+// iPod gets nothing new, and without a backup the edit does not happen.
+TEST(Save, EveryFileAnEditReplacesOrDeletesIsBackedUpFirst)
+{
+    const std::string name = "2006-08-01 18;05;09.xml";
+    const std::string original = WorkoutXml();
+    struct Case {
+        const char* name;
+        std::vector<std::string> folders; // where the workout stands; the first is chosen in the list
+        std::vector<std::string> backedUp;
+    };
+    const Case cases[] = {
+        {"rewritten in latest", {"latest"}, {"latest"}},
+        {"moved from synched", {"synched"}, {"synched"}},
+        {"moved from synched onto its copy in latest", {"synched", "latest"}, {"latest", "synched"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempStore store;
+        for (const std::string& folder : c.folders)
+            store.add(kSensor, folder, name, original);
+        fs::create_directories(store.empeds() / kSensor / "latest");
+        Window w({store.drive()});
+        w.click("imgExistingWorkout");
+        w.clickRow(c.folders.size() == 2 ? 1 : 0);
+        w.type("tbxCalories", "400");
+        w.click("imgSave");
+        ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+        EXPECT_EQ(store.files().size(), 1u) << "the iPod holds the edited workout and nothing else";
+
+        const auto kept = FilesBelow(w.backupsFolder());
+        ASSERT_EQ(kept.size(), c.backedUp.size());
+        auto it = kept.begin();
+        for (const std::string& folder : c.backedUp) {
+            const std::string prefix = "IPOD/" + kSensor + "/" + folder + "/" + name + ".";
+            EXPECT_TRUE(it->first.starts_with(prefix)) << it->first;
+            EXPECT_EQ(it->second, original);
+            ++it;
+        }
+    }
+
+    SCOPED_TRACE("a backups folder that cannot be written");
+    TempStore store;
+    store.add(kSensor, "latest", name, original);
+    Window w({store.drive()});
+    fs::permissions(w.backupsFolder(), fs::perms::owner_write, fs::perm_options::remove);
+    w.click("imgExistingWorkout");
+    const auto before = store.files();
+    w.type("tbxCalories", "400");
+    w.click("imgSave");
+    fs::permissions(w.backupsFolder(), fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Backup Failed"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains(DisplayPath(w.backupsFolder())));
+    EXPECT_EQ(store.files(), before);
+    EXPECT_TRUE(FilesBelow(w.backupsFolder()).empty());
+}

@@ -112,8 +112,8 @@ Window::Window(std::vector<Drive> driveList, QDate today, FileSystem* fileSystem
     drives.list = std::move(driveList);
     clock.day = today;
     fs::copy_file(fs::path(PACEFORGE_SOURCE_DIR) / "data" / "userdata.xml", programFolder() / "userdata.xml");
-    form = std::make_unique<frmMain>(frmMainServices{
-        dialogs, drives, fileSystem ? *fileSystem : realFileSystem, clock, random, desktop, locale, programFolder()});
+    form = std::make_unique<frmMain>(frmMainServices{dialogs, drives, fileSystem ? *fileSystem : realFileSystem, clock,
+        random, desktop, locale, programFolder(), backupsFolder()});
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
         ADD_FAILURE() << "the window was not shown";

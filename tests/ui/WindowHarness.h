@@ -136,6 +136,8 @@ public:
     ScriptedRandom random;
     RecordingDesktop desktop;
     QTemporaryDir programDir;
+    QTemporaryDir backupsDir;
+    fs::path backupsFolder() const { return fs::path(backupsDir.path().toStdString()); }
     std::unique_ptr<frmMain> form;
 };
 
