@@ -165,13 +165,14 @@ TEST(HostileFiles, NamesThatAreNotValidUtf8)
     ASSERT_EQ(w.rowCount(), 2);
     EXPECT_EQ(w.text("tbxCalories"), "420");
 
-    // A name that stays undecodable loads, but cannot be written through Qt: the save says so.
+    // A name that stays undecodable loads, but cannot be written through Qt, not even as a backup:
+    // the save says so.
     w.clickRow(1);
     ASSERT_EQ(w.text("tbxCalories"), "312");
     const Listing before = store.snapshot();
     w.type("tbxCalories", "1");
     w.click("imgSave");
-    ASSERT_EQ(w.dialogs.titles(), QStringList{"Save Failed"});
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Backup Failed"});
     EXPECT_TRUE(w.dialogs.messages[0].text.contains("not valid text"));
     EXPECT_EQ(ListingChanges(before, store.snapshot()), "");
     EXPECT_EQ(ReadBytes(odd), WorkoutXml());
