@@ -42,6 +42,8 @@ class Backups
 public:
     Backups(std::filesystem::path root, const Clock& clock, FileSystem& fileSystem);
 
+    const std::filesystem::path& root() const { return m_root; }
+
     std::filesystem::path folderFor(const QString& volume, const std::string& sensor, bool latest) const;
 
     // The path of the copy; a failure names the backup folder and the reason, and the caller then

@@ -1,6 +1,13 @@
 #include "Dialogs.h"
 
+#include "RestoreDialog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QStandardPaths>
 
 namespace paceforge {
 
@@ -13,6 +20,67 @@ void MessageBoxDialogs::plain(QWidget* parent, const QString& title, const QStri
 {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+} // namespace paceforge
+
+namespace paceforge {
+namespace {
+
+class ProgressDialogReport final : public ProgressReport
+{
+public:
+    ProgressDialogReport(QWidget* parent, const QString& label, int total)
+        : m_dialog(label, QStringLiteral("Cancel"), 0, total, parent)
+    {
+        m_dialog.setWindowTitle(QStringLiteral("Paceforge"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        // Short tasks finish before a dialog would be worth showing.
+        m_dialog.setMinimumDuration(500);
+    }
+    bool update(int done) override
+    {
+        m_dialog.setValue(done);
+        QCoreApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+QString StartFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+} // namespace
+
+void MessageBoxDialogs::information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(
+    QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
+{
+    return RestoreDialog::ask(workoutName, backups, store, parent);
+}
+
+QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& title)
+{
+    return QFileDialog::getExistingDirectory(parent, title, StartFolder());
+}
+
+QString MessageBoxDialogs::chooseSaveFile(
+    QWidget* parent, const QString& title, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, QDir(StartFolder()).filePath(suggested), filter);
+}
+
+std::unique_ptr<ProgressReport> MessageBoxDialogs::progress(QWidget* parent, const QString& label, int total)
+{
+    return std::make_unique<ProgressDialogReport>(parent, label, total);
 }
 
 } // namespace paceforge

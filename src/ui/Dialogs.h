@@ -1,13 +1,28 @@
 #pragma once
 
+#include "compose/Backups.h"
+
 #include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
 
 class QWidget;
 
 namespace paceforge {
 
-// The window reports through this, never through QMessageBox directly, so that tests record
-// messages instead of blocking on them.
+// A long task's progress as the user sees it.
+class ProgressReport
+{
+public:
+    virtual ~ProgressReport() = default;
+    // False once the user has cancelled.
+    virtual bool update(int done) = 0;
+};
+
+// The window reports and asks through this, never through QMessageBox or a file dialog directly,
+// so that tests record messages and script answers instead of blocking on them.
 class Dialogs
 {
 public:
@@ -16,6 +31,19 @@ public:
     virtual void critical(QWidget* parent, const QString& title, const QString& text) = 0;
     // Modal, no icon, one OK button.
     virtual void plain(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Modal, information icon, one OK button.
+    virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The backup of the workout to restore, or nothing when the user cancels.
+    virtual std::optional<BackupEntry> chooseBackup(
+        QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
+        = 0;
+    // An existing folder, or empty when the user cancels.
+    virtual QString chooseFolder(QWidget* parent, const QString& title) = 0;
+    // A file to write, or empty when the user cancels.
+    virtual QString chooseSaveFile(
+        QWidget* parent, const QString& title, const QString& suggested, const QString& filter)
+        = 0;
+    virtual std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) = 0;
 };
 
 class MessageBoxDialogs final : public Dialogs
@@ -23,6 +51,13 @@ class MessageBoxDialogs final : public Dialogs
 public:
     void critical(QWidget* parent, const QString& title, const QString& text) override;
     void plain(QWidget* parent, const QString& title, const QString& text) override;
+    void information(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<BackupEntry> chooseBackup(QWidget* parent, const QString& workoutName,
+        const std::vector<BackupEntry>& backups, const Backups& store) override;
+    QString chooseFolder(QWidget* parent, const QString& title) override;
+    QString chooseSaveFile(
+        QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override;
+    std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) override;
 };
 
 } // namespace paceforge

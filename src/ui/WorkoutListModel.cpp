@@ -6,7 +6,14 @@ void WorkoutListModel::setRows(std::vector<CatalogueRow> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_toolTips.assign(m_rows.size(), std::nullopt);
     endResetModel();
+}
+
+void WorkoutListModel::setToolTipSource(std::function<QString(const CatalogueRow&)> source)
+{
+    m_toolTipSource = std::move(source);
+    m_toolTips.assign(m_rows.size(), std::nullopt);
 }
 
 int WorkoutListModel::rowCount(const QModelIndex& parent) const
@@ -21,9 +28,17 @@ int WorkoutListModel::columnCount(const QModelIndex& parent) const
 
 QVariant WorkoutListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return {};
-    const CatalogueRow& r = m_rows[static_cast<std::size_t>(index.row())];
+    const auto at = static_cast<std::size_t>(index.row());
+    const CatalogueRow& r = m_rows[at];
+    if (role == Qt::ToolTipRole && m_toolTipSource) {
+        if (!m_toolTips[at])
+            m_toolTips[at] = m_toolTipSource(r);
+        return m_toolTips[at]->isEmpty() ? QVariant() : QVariant(*m_toolTips[at]);
+    }
+    if (role != Qt::DisplayRole)
+        return {};
     switch (index.column()) {
     case 0:
         return r.date;

@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace paceforge {
@@ -16,6 +18,9 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void setRows(std::vector<CatalogueRow> rows);
+    // A row's tooltip, asked for the first time the row is hovered and then kept: it may read the
+    // workout's file, which the listing itself never does.
+    void setToolTipSource(std::function<QString(const CatalogueRow&)> source);
     const CatalogueRow& row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -26,6 +31,8 @@ public:
 
 private:
     std::vector<CatalogueRow> m_rows;
+    std::function<QString(const CatalogueRow&)> m_toolTipSource;
+    mutable std::vector<std::optional<QString>> m_toolTips;
 };
 
 } // namespace paceforge

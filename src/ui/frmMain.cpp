@@ -4,11 +4,14 @@
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "ImageButton.h"
+#include "WorkoutListMenu.h"
 #include "WorkoutListModel.h"
 
 #include "compose/Backups.h"
+#include "compose/PacePreview.h"
 #include "compose/Random.h"
 #include "compose/SaveWorkout.h"
+#include "export/WorkoutSummary.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -118,6 +121,7 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
     buildElements();
     applyStyle();
     wireEvents();
+    addWorkoutTools();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     Form_Load();
@@ -303,6 +307,41 @@ void frmMain::wireEvents()
         if (on)
             convertWeight(false);
     });
+}
+
+// What goes beyond the window's own elements: the pace line, the list's context menu and the
+// tooltip of signed workouts.
+void frmMain::addWorkoutTools()
+{
+    MakeLabel(frmWorkout, "lblPaceCaption", QStringLiteral("Pace:"), {23, 168, 40, 18});
+    lblPace = MakeLabel(frmWorkout, "lblPace", QString(), {60, 168, 262, 18});
+    lblPace->setWordWrap(false);
+    for (QLineEdit* box : {tbxDistance, tbxTimeHrs, tbxTimeMins, tbxTimeSecs})
+        connect(box, &QLineEdit::textChanged, this, &frmMain::UpdatePaceLine);
+    connect(optMiles, &QRadioButton::toggled, this, &frmMain::UpdatePaceLine);
+
+    auto* menu = new WorkoutListMenu(ListView1, m_listModel, CurrentIPod,
+        {m_services.dialogs, m_services.desktop, m_services.fileSystem, *m_backups});
+    connect(menu, &WorkoutListMenu::workoutRestored, this, &frmMain::cbxiPodDrv_Click);
+
+    m_listModel->setToolTipSource([this](const CatalogueRow& row) {
+        const RowKeyParts key = SplitRowKey(row.key);
+        const WorkoutFileEntry* file = FileAt(CurrentIPod, key.sensorText.toLongLong(), key.fileText.toLongLong());
+        const auto bytes = file ? m_services.fileSystem.readFile(file->fullPath()) : Outcome<std::string>::failure({});
+        if (bytes && IsSignedWorkout(XmlDocument::fromBytes(bytes.value())))
+            return QStringLiteral("signed by the iPod; editing removes the proof of origin");
+        return QString();
+    });
+}
+
+void frmMain::UpdatePaceLine()
+{
+    const EntryFields fields{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
+        tbxWeight->text(), tbxCalories->text()};
+    const auto preview = PreviewPace(fields, optMiles->isChecked(), m_services.locale);
+    lblPace->setText(preview ? preview->text : QString());
+    // The same red as the window's warnings, light enough to read on the dark panel.
+    lblPace->setStyleSheet(preview && preview->tooFast ? QStringLiteral("color: #FF7A70;") : QString());
 }
 
 void frmMain::Form_Load()

@@ -78,6 +78,7 @@ public slots:
     void CheckWorkoutDate();
     void ClearEntryFields();
     void ShowSavedPanel();
+    void UpdatePaceLine();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -89,6 +90,7 @@ private:
     void Form_Load();
     void buildElements();
     void wireEvents();
+    void addWorkoutTools();
     void applyStyle();
     void LoadWorkoutEntry(const QString& sensorText, const QString& fileText);
     void selectFirstRowAndLoad();
@@ -148,6 +150,7 @@ private:
     QRadioButton* optPounds = nullptr;
     QRadioButton* optKilograms = nullptr;
     QLineEdit* tbxCalories = nullptr;
+    QLabel* lblPace = nullptr;
     ImageButton* imgSave = nullptr;
     QFrame* frmWorkoutSaved = nullptr;
     ImageButton* imgContinue = nullptr;

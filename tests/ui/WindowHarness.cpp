@@ -20,6 +20,39 @@ QStringList RecordingDialogs::titles() const
     return result;
 }
 
+std::optional<BackupEntry> RecordingDialogs::chooseBackup(
+    QWidget*, const QString&, const std::vector<BackupEntry>& backups, const Backups&)
+{
+    backupsOffered = backups;
+    if (!backupChoice || *backupChoice >= backups.size())
+        return std::nullopt;
+    return backups[*backupChoice];
+}
+
+QString RecordingDialogs::chooseSaveFile(QWidget*, const QString&, const QString& suggested, const QString&)
+{
+    suggestedNames << suggested;
+    return saveFile;
+}
+
+std::unique_ptr<ProgressReport> RecordingDialogs::progress(QWidget*, const QString&, int)
+{
+    class Counting final : public ProgressReport
+    {
+    public:
+        explicit Counting(RecordingDialogs& owner) : m_owner(owner) { }
+        bool update(int) override
+        {
+            ++m_owner.progressUpdates;
+            return m_owner.cancelAfter < 0 || m_owner.progressUpdates <= m_owner.cancelAfter;
+        }
+
+    private:
+        RecordingDialogs& m_owner;
+    };
+    return std::make_unique<Counting>(*this);
+}
+
 int ScriptedRandom::Rand(int low, int high)
 {
     asked.emplace_back(low, high);

@@ -43,8 +43,27 @@ public:
     {
         messages.push_back({false, title, text});
     }
+    void information(QWidget*, const QString& title, const QString& text) override
+    {
+        messages.push_back({false, title, text});
+    }
+    // Answers scripted by the test; nothing chosen by default, as if the user cancelled.
+    std::optional<BackupEntry> chooseBackup(
+        QWidget*, const QString&, const std::vector<BackupEntry>& backups, const Backups&) override;
+    QString chooseFolder(QWidget*, const QString&) override { return folder; }
+    QString chooseSaveFile(QWidget*, const QString&, const QString& suggested, const QString&) override;
+    std::unique_ptr<ProgressReport> progress(QWidget*, const QString&, int total) override;
     QStringList titles() const;
+
     std::vector<Message> messages;
+    std::optional<std::size_t> backupChoice;
+    std::vector<BackupEntry> backupsOffered;
+    QString folder;
+    QString saveFile;
+    QStringList suggestedNames;
+    // The progress update after which the user cancels; never when negative.
+    int cancelAfter = -1;
+    int progressUpdates = 0;
 };
 
 class ListedDrives final : public DriveSource

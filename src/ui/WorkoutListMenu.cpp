@@ -1,0 +1,210 @@
+#include "WorkoutListMenu.h"
+
+#include "Desktop.h"
+#include "Dialogs.h"
+#include "WorkoutListModel.h"
+
+#include "compose/Backups.h"
+#include "export/Exporter.h"
+#include "export/Tcx.h"
+#include "export/WorkoutSummary.h"
+#include "platform/FileSystem.h"
+#include "store/Catalogue.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QStringList>
+#include <QTreeView>
+#include <QUrl>
+
+namespace fs = std::filesystem;
+
+namespace paceforge {
+namespace {
+
+fs::path LocalPath(const QString& chosen)
+{
+    return fs::path(QFile::encodeName(chosen).toStdString());
+}
+
+QString FileName(const WorkoutFileEntry& file)
+{
+    return QString::fromStdString(file.fileName);
+}
+
+} // namespace
+
+WorkoutListMenu::WorkoutListMenu(QTreeView* list, WorkoutListModel* model, const iPodRecord& ipod, Services services)
+    : QObject(list),
+      m_list(list),
+      m_model(model),
+      m_ipod(ipod),
+      m_services(services),
+      m_menu(new QMenu(list))
+{
+    const auto add = [this](const char* name, const QString& text, void (WorkoutListMenu::*slot)()) {
+        QAction* action = m_menu->addAction(text, this, slot);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    m_restore
+        = add("actRestore", QStringLiteral("Restore previous version..."), &WorkoutListMenu::restorePreviousVersion);
+    m_showBackups = add("actShowBackups", QStringLiteral("Show backups folder"), &WorkoutListMenu::showBackupsFolder);
+    m_menu->addSeparator();
+    m_exportOne = add("actExportTcx", QStringLiteral("Export as TCX..."), &WorkoutListMenu::exportOneAsTcx);
+    m_exportAllTcx = add("actExportAllTcx", QStringLiteral("Export all as TCX..."), &WorkoutListMenu::exportAllAsTcx);
+    m_exportAllCsv = add("actExportAllCsv", QStringLiteral("Export all as CSV..."), &WorkoutListMenu::exportAllAsCsv);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, &WorkoutListMenu::popUp);
+}
+
+void WorkoutListMenu::popUp(const QPoint& at)
+{
+    // A right click highlights the row under the pointer; it does not load it.
+    const bool onRow = highlightedFile() != nullptr;
+    m_restore->setEnabled(onRow);
+    m_exportOne->setEnabled(onRow);
+    m_exportAllTcx->setEnabled(m_model->rowCount() > 0);
+    m_exportAllCsv->setEnabled(m_model->rowCount() > 0);
+    m_menu->popup(m_list->viewport()->mapToGlobal(at));
+}
+
+QWidget* WorkoutListMenu::window() const
+{
+    return m_list->window();
+}
+
+const SensorFolder* WorkoutListMenu::highlightedSensor() const
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid() || current.row() >= m_model->rowCount())
+        return nullptr;
+    return SensorAt(m_ipod, SplitRowKey(m_model->row(current.row()).key).sensorText.toLongLong());
+}
+
+const WorkoutFileEntry* WorkoutListMenu::highlightedFile() const
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid() || current.row() >= m_model->rowCount())
+        return nullptr;
+    const RowKeyParts key = SplitRowKey(m_model->row(current.row()).key);
+    return FileAt(m_ipod, key.sensorText.toLongLong(), key.fileText.toLongLong());
+}
+
+void WorkoutListMenu::restorePreviousVersion()
+{
+    const WorkoutFileEntry* file = highlightedFile();
+    const SensorFolder* sensor = highlightedSensor();
+    if (!file || !sensor)
+        return;
+    Backups& backups = m_services.backups;
+    const auto kept = backups.list(m_ipod.driveLetter, sensor->name, file->fileName);
+    if (kept.empty()) {
+        m_services.dialogs.information(window(), QStringLiteral("No Backups"),
+            QStringLiteral("Paceforge has kept no earlier version of \"%1\". A copy is kept each time Paceforge "
+                           "changes or moves a workout.")
+                .arg(FileName(*file)));
+        return;
+    }
+    const auto chosen = m_services.dialogs.chooseBackup(window(), FileName(*file), kept, backups);
+    if (!chosen)
+        return;
+    const bool inLatest = NamesEqualIgnoringCase(file->folderPath.get().filename().string(), "latest");
+    if (Result restored = backups.restore(*chosen, file->fullPath(), m_ipod.driveLetter, sensor->name, inLatest);
+        !restored) {
+        m_services.dialogs.critical(window(), QStringLiteral("Restore Failed"),
+            restored.error() + QStringLiteral(" The workout on the iPod was not changed."));
+        return;
+    }
+    emit workoutRestored();
+    m_services.dialogs.information(window(), QStringLiteral("Workout Restored"),
+        QStringLiteral("The version of %1 is back on the iPod as \"%2\"; the version it replaced was kept as a "
+                       "backup.")
+            .arg(backups.summary(*chosen).taken, FileName(*file)));
+}
+
+void WorkoutListMenu::showBackupsFolder()
+{
+    Backups& backups = m_services.backups;
+    fs::path folder = backups.root();
+    if (const SensorFolder* sensor = highlightedSensor()) {
+        const fs::path sensorFolder = backups.folderFor(m_ipod.driveLetter, sensor->name, true).parent_path();
+        if (m_services.fileSystem.folderExists(sensorFolder))
+            folder = sensorFolder;
+    }
+    if (Result made = m_services.fileSystem.createFolders(folder); !made) {
+        m_services.dialogs.critical(window(), QStringLiteral("No Backups Folder"), made.error());
+        return;
+    }
+    m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(folder)));
+}
+
+void WorkoutListMenu::exportOneAsTcx()
+{
+    const WorkoutFileEntry* file = highlightedFile();
+    if (!file)
+        return;
+    const auto workout = ReadWorkoutFile(file->fullPath(), m_services.fileSystem);
+    if (!workout) {
+        m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), workout.error());
+        return;
+    }
+    const QString target = m_services.dialogs.chooseSaveFile(window(), QStringLiteral("Export as TCX"),
+        TcxFileName(workout.value()), QStringLiteral("Training Center files (*.tcx)"));
+    if (target.isEmpty())
+        return;
+    Exporter exporter(m_services.fileSystem);
+    if (Result written = exporter.exportWorkoutTcx(m_ipod, file->fullPath(), LocalPath(target)); !written)
+        m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), written.error());
+}
+
+void WorkoutListMenu::exportAllAsTcx()
+{
+    const QString folder = m_services.dialogs.chooseFolder(window(), QStringLiteral("Export all as TCX"));
+    if (folder.isEmpty())
+        return;
+    Exporter exporter(m_services.fileSystem);
+    const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
+    const ExportReport report = exporter.exportTcx({m_ipod}, LocalPath(folder),
+        [&](int done, int total) { return total == 0 || progress->update(done * 100 / total); });
+    reportExport(report, folder);
+}
+
+void WorkoutListMenu::exportAllAsCsv()
+{
+    const QString file = m_services.dialogs.chooseSaveFile(window(), QStringLiteral("Export all as CSV"),
+        QStringLiteral("workouts.csv"), QStringLiteral("CSV files (*.csv)"));
+    if (file.isEmpty())
+        return;
+    Exporter exporter(m_services.fileSystem);
+    const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
+    const ExportReport report = exporter.exportCsv({m_ipod}, LocalPath(file),
+        [&](int done, int total) { return total == 0 || progress->update(done * 100 / total); });
+    reportExport(report, file);
+}
+
+void WorkoutListMenu::reportExport(const ExportReport& report, const QString& where)
+{
+    if (!report.writeError.isEmpty()) {
+        m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), report.writeError);
+        return;
+    }
+    QStringList lines;
+    if (report.cancelled)
+        lines
+            << QStringLiteral("The export was cancelled; the files written before that are kept in \"%1\".").arg(where);
+    else
+        lines << QStringLiteral("%1 of %2 workouts exported to \"%3\".")
+                     .arg(report.workouts)
+                     .arg(report.workouts + static_cast<int>(report.skipped.size()))
+                     .arg(where);
+    if (!report.skipped.empty()) {
+        lines << QString() << QStringLiteral("Not exported, because they cannot be read:");
+        for (const SkippedFile& skipped : report.skipped)
+            lines << skipped.reason;
+    }
+    m_services.dialogs.information(window(), QStringLiteral("Export Finished"), lines.join(u'\n'));
+}
+
+} // namespace paceforge

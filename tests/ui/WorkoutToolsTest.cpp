@@ -1,0 +1,159 @@
+#include "WindowHarness.h"
+
+#include "export/Csv.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+
+using namespace paceforge;
+using namespace paceforge::test;
+
+namespace {
+
+const std::string kSensor = "4H7136ZXVSX";
+
+void Trigger(Window& w, const char* action)
+{
+    auto* found = w.form->findChild<QAction*>(QString::fromLatin1(action));
+    ASSERT_NE(found, nullptr) << action;
+    found->trigger();
+}
+
+std::vector<fs::path> FilesIn(const fs::path& folder)
+{
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace
+
+// A restore puts the chosen version's exact bytes back and keeps the version it replaces.
+TEST(WorkoutTools, RestoreBringsBackTheChosenVersion)
+{
+    TempStore store;
+    const std::string original = WorkoutXml();
+    const fs::path file = store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", original);
+    store.add(kSensor, "latest", "2006-07-01 18;05;09.xml", WorkoutXml({.calories = "5"}));
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.type("tbxCalories", "400");
+    w.click("imgSave");
+    w.click("imgContinue");
+    ASSERT_EQ(w.text("tbxCalories"), "400");
+
+    w.clickRow(0);
+    w.dialogs.backupChoice = 0;
+    Trigger(w, "actRestore");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
+    ASSERT_EQ(w.dialogs.backupsOffered.size(), 1u);
+    EXPECT_EQ(ReadBytes(file), original);
+    EXPECT_EQ(FilesIn(w.backupsFolder()).size(), 2u) << "the edited version is kept too";
+    EXPECT_EQ(w.text("tbxCalories"), "312") << "the list is read again";
+    EXPECT_EQ(store.files().size(), 2u);
+
+    // A workout Paceforge never changed has nothing to restore.
+    w.dialogs.messages.clear();
+    w.clickRow(1);
+    Trigger(w, "actRestore");
+    EXPECT_EQ(w.dialogs.titles(), QStringList{"No Backups"});
+
+    Trigger(w, "actShowBackups");
+    ASSERT_EQ(w.desktop.opened.size(), 1u);
+    EXPECT_TRUE(w.desktop.opened[0].toLocalFile().startsWith(DisplayPath(w.backupsFolder())));
+}
+
+// Exports write only outside the iPod, skip what cannot be read and name it, and can be cancelled.
+TEST(WorkoutTools, ExportsFromTheListMenu)
+{
+    TempStore store;
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+    store.add(kSensor, "synched", "2006-07-01 18;05;09.xml", WorkoutXml({.time = "2006-07-01T18:05:09-04:00"}));
+    store.add(kSensor, "synched", "2006-06-01 18;05;09.xml", "<html><body>saved page</body></html>");
+    const auto before = store.files();
+    QTemporaryDir out;
+    const fs::path folder = out.path().toStdString();
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+
+    ASSERT_EQ(w.rowCount(), 3);
+    w.dialogs.folder = out.path();
+    Trigger(w, "actExportAllTcx");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Export Finished"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.startsWith("2 of 3 workouts exported"))
+        << w.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("2006-06-01 18;05;09.xml"));
+    EXPECT_EQ(FilesIn(folder).size(), 2u);
+
+    w.dialogs.saveFile = QString::fromStdString((folder / "runs.csv").string());
+    Trigger(w, "actExportAllCsv");
+    const std::string csv = ReadBytes(folder / "runs.csv");
+    EXPECT_TRUE(csv.starts_with(CsvHeader())) << csv.substr(0, 80);
+
+    w.clickRow(0);
+    w.dialogs.saveFile = QString::fromStdString((folder / "one.tcx").string());
+    Trigger(w, "actExportTcx");
+    EXPECT_EQ(w.dialogs.suggestedNames.last(), "2006-09-15_06-30-00.tcx");
+    EXPECT_TRUE(fs::exists(folder / "one.tcx"));
+
+    QTemporaryDir cancelled;
+    w.dialogs.messages.clear();
+    w.dialogs.folder = cancelled.path();
+    w.dialogs.cancelAfter = w.dialogs.progressUpdates + 1;
+    Trigger(w, "actExportAllTcx");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Export Finished"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("cancelled"));
+    EXPECT_LT(FilesIn(cancelled.path().toStdString()).size(), 2u);
+
+    EXPECT_EQ(store.files(), before);
+}
+
+// The pace line and the save agree, down to a tie rounded to the even second and its carry.
+TEST(WorkoutTools, PaceLineShowsWhatTheSaveWrites)
+{
+    struct Case {
+        const char* distance;
+        bool kilometres;
+        const char* minutes;
+        const char* seconds;
+        const char* line;
+        bool tooFast;
+    };
+    const Case cases[] = {
+        {"5", false, "30", "0", "6:00 min/mi \u00B7 3:44 min/km", false},
+        {"5", true, "30", "0", "9:39 min/mi \u00B7 6:00 min/km", false},
+        {"1", false, "4", "1", "4:01 min/mi \u00B7 2:30 min/km", false},
+        {"1", false, "4", "0", "4:00 min/mi \u00B7 2:29 min/km \u2014 too fast", true},
+        {"2", false, "11", "59", "6:00 min/mi \u00B7 3:43 min/km", false},
+        {"1", false, "0", "45", "0:00 min/mi \u00B7 0:00 min/km", false},
+        {"", false, "30", "0", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.distance) + (c.kilometres ? " km in " : " mi in ") + c.minutes + ":" + c.seconds);
+        TempStore store;
+        fs::create_directories(store.empeds() / kSensor / "latest");
+        fs::create_directories(store.empeds() / kSensor / "synched");
+        Window w({store.drive()});
+        if (c.kilometres)
+            w.click("optKilometers");
+        w.fill(c.distance, "", c.minutes, c.seconds);
+        const auto* line = w.find<QLabel>("lblPace");
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->text(), QString::fromUtf8(c.line));
+        EXPECT_EQ(line->styleSheet().contains("color"), c.tooFast);
+
+        w.click("imgSave");
+        if (c.tooFast) {
+            EXPECT_EQ(w.dialogs.titles(), QStringList{"You're too fast!"});
+        } else if (*c.distance) {
+            ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+            const std::string saved = ReadBytes(store.empeds() / kSensor / "latest" / "2006-09-15 06;00;00.xml");
+            const std::string pace = QString::fromUtf8(c.line).section(u' ', 0, 1).toStdString();
+            EXPECT_NE(saved.find("<pace>" + pace + "</pace>"), std::string::npos) << pace;
+        }
+    }
+}
