@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 using namespace paceforge;
 using namespace paceforge::test;
@@ -156,4 +157,22 @@ TEST(WorkoutTools, PaceLineShowsWhatTheSaveWrites)
             EXPECT_NE(saved.find("<pace>" + pace + "</pace>"), std::string::npos) << pace;
         }
     }
+}
+
+// Newer firmware signs its workouts; the list says so before an edit takes the proof away.
+TEST(WorkoutTools, SignedWorkoutsSayEditingRemovesTheProof)
+{
+    TempStore store;
+    std::string signedBytes = WorkoutXml();
+    signedBytes.insert(signedBytes.rfind("</sportsData>"),
+        "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignatureValue>AAAA\nBBBB</SignatureValue>"
+        "</Signature>");
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", signedBytes);
+    store.add(kSensor, "latest", "2006-07-01 18;05;09.xml", WorkoutXml());
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    const auto* model = w.find<QTreeView>("ListView1")->model();
+    EXPECT_EQ(model->data(model->index(0, 1), Qt::ToolTipRole).toString(),
+        "signed by the iPod; editing removes the proof of origin");
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).isValid());
 }
