@@ -12,20 +12,6 @@ constexpr int kDecimals = 4;
 constexpr long long kSecondsPerSample = 10;
 constexpr std::string_view kStart = "0.0";
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 Decimal Round4(const Decimal& value)
 {
     return value.rounded(kDecimals, Decimal::Rounding::HalfEven);
@@ -54,7 +40,7 @@ public:
             m_done = true;
         else
             m_rest.remove_prefix(comma + 1);
-        return Trimmed(piece);
+        return TrimmedXmlSpace(piece);
     }
 
 private:
@@ -79,6 +65,19 @@ std::optional<Decimal> LastValueIfAllDistances(std::string_view series)
 
 } // namespace
 
+std::optional<std::vector<Decimal>> SeriesValues(std::string_view series)
+{
+    std::vector<Decimal> values;
+    Pieces pieces(series);
+    while (const auto piece = pieces.next()) {
+        const auto value = Decimal::parsePlain(*piece);
+        if (!value || value->isNegative())
+            return std::nullopt;
+        values.push_back(*value);
+    }
+    return values;
+}
+
 std::string DistanceSeriesText(std::string_view existing, const Decimal& kilometres, long long totalSeconds)
 {
     if (kilometres <= Decimal() || totalSeconds <= 0)
@@ -92,7 +91,7 @@ std::string DistanceSeriesText(std::string_view existing, const Decimal& kilomet
     if (step.isZero())
         step = Decimal::fromParts(1, kDecimals);
 
-    existing = Trimmed(existing);
+    existing = TrimmedXmlSpace(existing);
     std::string text(kStart);
     Decimal current;
     Decimal previous;

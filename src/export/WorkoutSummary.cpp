@@ -1,5 +1,6 @@
 #include "WorkoutSummary.h"
 
+#include "compose/DistanceSeries.h"
 #include "platform/FileSystem.h"
 #include "workout/Units.h"
 
@@ -23,23 +24,9 @@ std::optional<int> Digits(std::string_view text, std::size_t at, std::size_t cou
     return value;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::string TrimmedText(pugi::xml_node node)
 {
-    return std::string(Trimmed(NodeText(node)));
+    return std::string(TrimmedXmlSpace(NodeText(node)));
 }
 
 QString Text(const std::string& text)
@@ -58,7 +45,7 @@ std::optional<Decimal> OptionalNumber(pugi::xml_node node)
 
 bool InMiles(pugi::xml_attribute unit)
 {
-    const std::string_view text = Trimmed(unit.value());
+    const std::string_view text = TrimmedXmlSpace(unit.value());
     return text.size() == 2 && (text[0] == 'm' || text[0] == 'M') && (text[1] == 'i' || text[1] == 'I');
 }
 
@@ -85,33 +72,19 @@ pugi::xml_node DistanceData(pugi::xml_node sportsData)
     return {};
 }
 
-// Every piece must be a distance; a damaged series is left out rather than exported half-read.
+// A damaged series is left out rather than exported half-read.
 std::vector<Decimal> ReadSeries(pugi::xml_node data)
 {
-    const std::string text = NodeText(data);
-    std::vector<Decimal> values;
-    if (Trimmed(text).empty())
-        return values;
-    std::string_view rest = text;
-    while (true) {
-        const auto comma = rest.find(',');
-        const auto value = Decimal::parsePlain(Trimmed(rest.substr(0, comma)));
-        if (!value || value->isNegative())
-            return {};
-        values.push_back(*value);
-        if (comma == std::string_view::npos)
-            return values;
-        rest.remove_prefix(comma + 1);
-    }
+    return SeriesValues(NodeText(data)).value_or(std::vector<Decimal>());
 }
 
 std::optional<Decimal> SampleSeconds(pugi::xml_node data)
 {
     const pugi::xml_attribute unit = data.attribute("intervalUnit");
-    if (unit && Trimmed(unit.value()) != "s")
+    if (unit && TrimmedXmlSpace(unit.value()) != "s")
         return std::nullopt;
     // Far longer intervals than the device's 10 s would put the points centuries apart.
-    const auto seconds = Decimal::parsePlain(Trimmed(data.attribute("intervalValue").value()));
+    const auto seconds = Decimal::parsePlain(TrimmedXmlSpace(data.attribute("intervalValue").value()));
     if (!seconds || *seconds <= Decimal() || *seconds > Decimal::fromInteger(3600))
         return std::nullopt;
     return seconds;

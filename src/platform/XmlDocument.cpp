@@ -478,4 +478,13 @@ void SetAttributeText(pugi::xml_attribute attribute, std::string_view text)
         attribute.set_value(Escaped(text, true).c_str());
 }
 
+std::string_view TrimmedXmlSpace(std::string_view text)
+{
+    while (!text.empty() && IsXmlSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsXmlSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 } // namespace paceforge

@@ -64,6 +64,8 @@ std::string NodeText(pugi::xml_node node);
 // Replaces everything inside the element by the one text.
 void SetNodeText(pugi::xml_node node, std::string_view text);
 std::string AttributeText(pugi::xml_attribute attribute);
+// The text without the white space XML allows around it (blanks, tabs, line ends).
+std::string_view TrimmedXmlSpace(std::string_view text);
 void SetAttributeText(pugi::xml_attribute attribute, std::string_view text);
 
 } // namespace paceforge
