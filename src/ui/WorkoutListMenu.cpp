@@ -117,11 +117,12 @@ void WorkoutListMenu::restorePreviousVersion()
             restored.error() + QStringLiteral(" The workout on the iPod was not changed."));
         return;
     }
+    // The list is read again, which replaces the catalogue `file` points into.
+    const QString restored = QStringLiteral("The version of %1 is back on the iPod as \"%2\"; the version it "
+                                            "replaced was kept as a backup.")
+                                 .arg(backups.summary(*chosen).taken, FileName(*file));
     emit workoutRestored();
-    m_services.dialogs.information(window(), QStringLiteral("Workout Restored"),
-        QStringLiteral("The version of %1 is back on the iPod as \"%2\"; the version it replaced was kept as a "
-                       "backup.")
-            .arg(backups.summary(*chosen).taken, FileName(*file)));
+    m_services.dialogs.information(window(), QStringLiteral("Workout Restored"), restored);
 }
 
 void WorkoutListMenu::showBackupsFolder()
