@@ -520,7 +520,8 @@ TEST(Save, ASaveActsOnceOnWhatTheUserSees)
         w.fill("3", "", "25", "0", "", "250");
         DoubleClick(w, "imgSave");
         ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
-        const WorkoutNodes n = Saved(sensor.synched()).nodes();
+        const Saved saved(sensor.synched());
+        const WorkoutNodes n = saved.nodes();
         EXPECT_EQ(NodeText(n.distance), "4.8282");
         EXPECT_EQ(NodeText(n.durationString), "25:00");
         EXPECT_EQ(NodeText(n.calories), "250");
@@ -611,7 +612,8 @@ TEST(Save, NumbersTypedInTheUsersLocaleAreWrittenWithTheirValue)
         w.find<QLineEdit>("tbxCalories")->setText("1" + locale.groupSeparator() + "000");
         w.click("imgSave");
         ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
-        const WorkoutNodes n = Saved(sensor.synched()).nodes();
+        const Saved saved(sensor.synched());
+        const WorkoutNodes n = saved.nodes();
         EXPECT_EQ(NodeText(n.calories), "1000");
         EXPECT_EQ(NodeText(n.weight), "72.5");
     }
@@ -621,7 +623,8 @@ TEST(Save, NumbersTypedInTheUsersLocaleAreWrittenWithTheirValue)
     w.click("optKilograms");
     w.fill("5", "", "30", "0", "72.50", "250");
     w.click("imgSave");
-    const WorkoutNodes n = Saved(sensor.synched()).nodes();
+    const Saved saved(sensor.synched());
+    const WorkoutNodes n = saved.nodes();
     EXPECT_EQ(NodeText(n.calories), "250");
     EXPECT_EQ(NodeText(n.weight), "72.50");
 }
