@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "Artwork.h"
 #include "RestoreDialog.h"
 
 #include <QCoreApplication>
@@ -13,13 +14,27 @@ namespace paceforge {
 
 void MessageBoxDialogs::critical(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    MakeMessageBox(parent, QMessageBox::Critical, title, text)->exec();
 }
 
 void MessageBoxDialogs::plain(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    MakeMessageBox(parent, QMessageBox::NoIcon, title, text)->exec();
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(
+    QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    box->setStyleSheet(QStringLiteral(
+        "QMessageBox { background: #1A1D22; }"
+        "QMessageBox QLabel { color: %2; background: transparent; font-size: 12px; }"
+        "QMessageBox QPushButton { background: #23272E; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
+        "  padding: 4px 18px; min-width: 48px; font-size: 12px; }"
+        "QMessageBox QPushButton:focus { border-color: %1; }"
+        "QMessageBox QPushButton:pressed { background: #0D0F12; }")
+                           .arg(artwork::accentColor().name(), artwork::panelTextColor().name()));
+    return box;
 }
 
 } // namespace paceforge
@@ -58,7 +73,7 @@ QString StartFolder()
 
 void MessageBoxDialogs::information(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+    MakeMessageBox(parent, QMessageBox::Information, title, text)->exec();
 }
 
 std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(

@@ -2,6 +2,7 @@
 
 #include "compose/Backups.h"
 
+#include <QMessageBox>
 #include <QString>
 
 #include <memory>
@@ -59,5 +60,10 @@ public:
         QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override;
     std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) override;
 };
+
+// The box MessageBoxDialogs shows, not yet shown; tests render it to check what users read.
+// It carries its own dark look, so the window's style sheet cannot turn its text unreadable.
+std::unique_ptr<QMessageBox> MakeMessageBox(
+    QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
 
 } // namespace paceforge
