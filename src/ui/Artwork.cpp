@@ -35,14 +35,9 @@ QColor withAlpha(QColor c, int alpha)
     return c;
 }
 
-qreal devicePixelRatio()
+QPixmap blankPixmap(QSize size, qreal ratio)
 {
-    return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-}
-
-QPixmap blankPixmap(QSize size)
-{
-    const qreal dpr = devicePixelRatio();
+    const qreal dpr = ratio > 0 ? ratio : applicationRatio();
     QPixmap pm(QSize(qCeil(size.width() * dpr), qCeil(size.height() * dpr)));
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
@@ -331,6 +326,11 @@ void drawTrackLanes(QPainter& p)
 
 } // namespace
 
+qreal applicationRatio()
+{
+    return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
 QColor accentColor()
 {
     return kAccent;
@@ -341,12 +341,12 @@ QColor panelTextColor()
     return kPanelText;
 }
 
-QPixmap background(QSize size)
+QPixmap background(QSize size, qreal ratio)
 {
     if (size.isEmpty())
         return QPixmap();
 
-    QPixmap pm = blankPixmap(size);
+    QPixmap pm = blankPixmap(size, ratio);
     QPainter p(&pm);
     prepare(p);
     p.scale(size.width() / kDesignW, size.height() / kDesignH);
@@ -396,12 +396,12 @@ QPixmap background(QSize size)
     return pm;
 }
 
-QPixmap tabFace(const QString& caption, QSize size, bool active)
+QPixmap tabFace(const QString& caption, QSize size, bool active, qreal ratio)
 {
     if (size.isEmpty())
         return QPixmap();
 
-    QPixmap pm = blankPixmap(size);
+    QPixmap pm = blankPixmap(size, ratio);
     QPainter p(&pm);
     prepare(p);
     const QRectF r(0, 0, size.width(), size.height());
@@ -437,12 +437,12 @@ QPixmap tabFace(const QString& caption, QSize size, bool active)
     return pm;
 }
 
-QPixmap buttonFace(Glyph glyph, QSize size, bool pressed)
+QPixmap buttonFace(Glyph glyph, QSize size, bool pressed, qreal ratio)
 {
     if (size.isEmpty())
         return QPixmap();
 
-    QPixmap pm = blankPixmap(size);
+    QPixmap pm = blankPixmap(size, ratio);
     QPainter p(&pm);
     prepare(p);
     const QRectF r(0, 0, size.width(), size.height());
@@ -466,6 +466,87 @@ QPixmap buttonFace(Glyph glyph, QSize size, bool pressed)
         break;
     }
     return pm;
+}
+
+void paintAppIcon(QPainter& p, const QRectF& area)
+{
+    p.save();
+    prepare(p);
+    p.translate(area.topLeft());
+    p.scale(area.width() / 64.0, area.height() / 64.0);
+
+    QLinearGradient tile(QPointF(2, 2), QPointF(62, 62));
+    tile.setColorAt(0.0, QColor(0x2A, 0x2E, 0x35));
+    tile.setColorAt(1.0, QColor(0x14, 0x16, 0x1A));
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+
+    const qreal opacities[] = {1.0, 0.75, 0.5};
+    for (int i = 0; i < 3; ++i) {
+        const qreal x = 10 + 9 * i;
+        QPainterPath bar;
+        bar.moveTo(x, 44);
+        bar.lineTo(x + 8, 20);
+        bar.lineTo(x + 13, 20);
+        bar.lineTo(x + 5, 44);
+        bar.closeSubpath();
+        p.setOpacity(opacities[i]);
+        p.fillPath(bar, kAccent);
+    }
+    p.setOpacity(1.0);
+
+    QPainterPath letter;
+    letter.moveTo(40, 44);
+    letter.lineTo(46, 20);
+    letter.lineTo(52, 20);
+    letter.cubicTo(57, 20, 58, 24, 57, 27);
+    letter.cubicTo(56, 31, 53, 33, 48, 33);
+    letter.lineTo(45, 33);
+    letter.lineTo(42, 44);
+    letter.closeSubpath();
+    letter.moveTo(46, 29);
+    letter.lineTo(48.5, 29);
+    letter.cubicTo(51, 29, 52, 28, 52.4, 26.5);
+    letter.cubicTo(52.8, 25, 52, 24, 50, 24);
+    letter.lineTo(48, 24);
+    letter.closeSubpath();
+    p.fillPath(letter, kPanelText);
+    p.restore();
+}
+
+void paintArrow(QPainter& p, const QRectF& area, Qt::ArrowType direction, const QColor& color, qreal side)
+{
+    if (side <= 0)
+        side = std::clamp(std::min(area.width(), area.height()) * 0.6, 4.0, 10.0);
+    const qreal half = side / 2.0;
+    const qreal depth = side * 0.55;
+    const QPointF c = area.center();
+    QPolygonF shape;
+    switch (direction) {
+    case Qt::UpArrow:
+        shape << QPointF(c.x() - half, c.y() + depth / 2) << QPointF(c.x() + half, c.y() + depth / 2)
+              << QPointF(c.x(), c.y() - depth / 2);
+        break;
+    case Qt::DownArrow:
+        shape << QPointF(c.x() - half, c.y() - depth / 2) << QPointF(c.x() + half, c.y() - depth / 2)
+              << QPointF(c.x(), c.y() + depth / 2);
+        break;
+    case Qt::LeftArrow:
+        shape << QPointF(c.x() + depth / 2, c.y() - half) << QPointF(c.x() + depth / 2, c.y() + half)
+              << QPointF(c.x() - depth / 2, c.y());
+        break;
+    default:
+        shape << QPointF(c.x() - depth / 2, c.y() - half) << QPointF(c.x() - depth / 2, c.y() + half)
+              << QPointF(c.x() + depth / 2, c.y());
+        break;
+    }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawPolygon(shape);
+    p.restore();
 }
 
 } // namespace paceforge::artwork

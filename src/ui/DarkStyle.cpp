@@ -1,0 +1,145 @@
+#include "DarkStyle.h"
+
+#include "Artwork.h"
+#include "PaintedIconEngine.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+#include <algorithm>
+#include <cmath>
+
+namespace paceforge {
+namespace {
+
+const QColor kDisabledArrow(0x5A, 0x60, 0x6B);
+constexpr qreal kFocusRingWidth = 2.0;
+constexpr qreal kFocusRingGap = 2.0;
+
+double Luminance(const QColor& color)
+{
+    const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QIcon ArrowIcon(Qt::ArrowType direction)
+{
+    return PaintedIconEngine::icon([direction](QPainter& painter, const QRectF& area, QIcon::Mode mode) {
+        artwork::paintArrow(
+            painter, area, direction, mode == QIcon::Disabled ? kDisabledArrow : artwork::accentColor());
+    });
+}
+
+} // namespace
+
+DarkStyle::DarkStyle(QStyle* base) : QProxyStyle(base) { }
+
+DarkStyle* DarkStyle::instance()
+{
+    static QPointer<DarkStyle> style;
+    if (!style) {
+        style = new DarkStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+void DarkStyle::drawPrimitive(
+    PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    const bool enabled = option->state & State_Enabled;
+    const QColor arrow = enabled ? artwork::accentColor() : kDisabledArrow;
+    switch (element) {
+    case PE_IndicatorArrowUp:
+        artwork::paintArrow(*painter, option->rect, Qt::UpArrow, arrow);
+        return;
+    case PE_IndicatorArrowDown:
+        artwork::paintArrow(*painter, option->rect, Qt::DownArrow, arrow);
+        return;
+    case PE_IndicatorSpinUp:
+    case PE_IndicatorSpinPlus:
+    case PE_IndicatorSpinDown:
+    case PE_IndicatorSpinMinus: {
+        // The step buttons hand in a box narrower than the button; the arrow is sized on its height.
+        const bool up = element == PE_IndicatorSpinUp || element == PE_IndicatorSpinPlus;
+        const qreal side = std::clamp(option->rect.height() * 0.85, 5.0, 9.0);
+        artwork::paintArrow(*painter, option->rect, up ? Qt::UpArrow : Qt::DownArrow, arrow, side);
+        return;
+    }
+    case PE_IndicatorArrowLeft:
+        artwork::paintArrow(*painter, option->rect, Qt::LeftArrow, arrow);
+        return;
+    case PE_IndicatorArrowRight:
+        artwork::paintArrow(*painter, option->rect, Qt::RightArrow, arrow);
+        return;
+    case PE_FrameFocusRect: {
+        // Shown once the keyboard moves the focus, as Fusion does, so that a click leaves no ring.
+        if (!(option->state & State_KeyboardFocusChange))
+            return;
+        // On an accent fill (the chosen day, a selected row) the accent would vanish.
+        QColor ring = artwork::accentColor();
+        if (const auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option))
+            if (focus->backgroundColor.isValid() && Contrast(ring, focus->backgroundColor) < 3.0)
+                ring = artwork::panelTextColor();
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(QPen(ring, 1.0));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+        painter->restore();
+        return;
+    }
+    default:
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+}
+
+void DarkStyle::drawControl(
+    ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    if (element != CE_FocusFrame) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    // A ring with a gap around the focused picture button: the accent faces and the accent line
+    // under the tabs would swallow a ring that touched them.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(QPen(artwork::accentColor(), kFocusRingWidth));
+    painter->setBrush(Qt::NoBrush);
+    const qreal inset = kFocusRingWidth / 2.0;
+    painter->drawRoundedRect(QRectF(option->rect).adjusted(inset, inset, -inset, -inset), 6, 6);
+    painter->restore();
+}
+
+int DarkStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
+{
+    if (metric == PM_FocusFrameHMargin || metric == PM_FocusFrameVMargin)
+        return static_cast<int>(kFocusRingWidth + kFocusRingGap);
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+QIcon DarkStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const
+{
+    switch (icon) {
+    case SP_ArrowLeft:
+    case SP_ArrowBack:
+        return ArrowIcon(Qt::LeftArrow);
+    case SP_ArrowRight:
+    case SP_ArrowForward:
+        return ArrowIcon(Qt::RightArrow);
+    default:
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+}
+
+} // namespace paceforge
