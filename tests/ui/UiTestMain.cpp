@@ -1,10 +1,14 @@
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // The window keeps its artwork in the user's cache folder; tests keep theirs to themselves.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     ::testing::InitGoogleTest(&argc, argv);
