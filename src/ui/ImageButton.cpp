@@ -1,5 +1,6 @@
 #include "ImageButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace paceforge {
@@ -10,13 +11,23 @@ ImageButton::ImageButton(const QPixmap& face, const QPixmap& pressedFace, QWidge
       m_pressedFace(pressedFace)
 {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ImageButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawPixmap(rect(), isDown() ? m_pressedFace : m_face);
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace paceforge

@@ -5,7 +5,9 @@
 
 namespace paceforge {
 
-// A button that is only a picture, with a second picture while it is held down.
+// A button that is only a picture, with a second picture while it is held down. It is reached by
+// Tab (a click does not move the focus to it) and clicks on Space or Enter; the window draws its
+// focus ring, which must lie outside the picture to show on the accent faces.
 class ImageButton final : public QAbstractButton
 {
     Q_OBJECT
@@ -14,6 +16,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QPixmap m_face;

@@ -1,9 +1,11 @@
 #include "frmMain.h"
 
 #include "Artwork.h"
+#include "DarkStyle.h"
 #include "Desktop.h"
 #include "Dialogs.h"
 #include "ImageButton.h"
+#include "PaintedIconEngine.h"
 #include "WorkoutListMenu.h"
 #include "WorkoutListModel.h"
 
@@ -26,15 +28,19 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QFile>
+#include <QFocusFrame>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTextCharFormat>
 #include <QTimeEdit>
@@ -84,22 +90,60 @@ QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& text,
     return option;
 }
 
-ImageButton* MakeButton(QWidget* parent, const char* name, QRect geometry, artwork::Glyph glyph)
+ImageButton* MakeButton(QWidget* parent, const char* name, QRect geometry, artwork::Glyph glyph, ArtworkCache& artwork)
 {
-    return Element(new ImageButton(artwork::buttonFace(glyph, geometry.size(), false),
-                       artwork::buttonFace(glyph, geometry.size(), true), parent),
+    return Element(new ImageButton(artwork.buttonFace(glyph, geometry.size(), false),
+                       artwork.buttonFace(glyph, geometry.size(), true), parent),
         name, geometry);
 }
 
-ImageButton* MakeTab(QWidget* parent, const char* name, QRect geometry, const QString& caption, bool active)
+ImageButton* MakeTab(
+    QWidget* parent, const char* name, QRect geometry, const QString& caption, bool active, ArtworkCache& artwork)
 {
-    const QPixmap face = artwork::tabFace(caption, geometry.size(), active);
+    const QPixmap face = artwork.tabFace(caption, geometry.size(), active);
     return Element(new ImageButton(face, face, parent), name, geometry);
 }
 
 bool OnWayland()
 {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+const QKeySequence kSaveKeys(Qt::CTRL | Qt::Key_S);
+const QKeySequence kRefreshKeys(Qt::Key_F5);
+const QKeySequence kNewKeys(Qt::CTRL | Qt::Key_N);
+const QKeySequence kExistingKeys(Qt::CTRL | Qt::Key_E);
+const QKeySequence kHelpKeys(Qt::Key_F1);
+const QKeySequence kCloseKeys(Qt::CTRL | Qt::Key_Q);
+
+QString WithKeys(const QString& text, const QKeySequence& keys)
+{
+    return QStringLiteral("%1 (%2)").arg(text, keys.toString(QKeySequence::NativeText));
+}
+
+bool IsWindowShortcut(const QKeyEvent* event)
+{
+    const QKeySequence pressed(event->keyCombination());
+    for (const QKeySequence& keys : {kSaveKeys, kRefreshKeys, kNewKeys, kExistingKeys, kHelpKeys, kCloseKeys})
+        if (pressed == keys)
+            return true;
+    return false;
+}
+
+bool IsActivationKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+// Each pair of radio buttons is one Tab stop, at the chosen one; the arrow keys move within it.
+// Qt does this itself when a button takes the focus, but counts the pair inside Frame1 into the
+// group of Miles/Kilometers, taking it out of the Tab order; so the stops are set again afterwards.
+void SetUnitStops(std::initializer_list<QRadioButton*> radios)
+{
+    for (QRadioButton* radio : radios)
+        radio->setFocusPolicy(radio->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 } // namespace
@@ -116,12 +160,24 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
     m_backups = std::make_unique<Backups>(backupsFolder, m_services.clock, m_services.fileSystem);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kProgramTitle);
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("io.paceforge.Paceforge"),
+        PaintedIconEngine::icon(
+            [](QPainter& painter, const QRectF& area, QIcon::Mode) { artwork::paintAppIcon(painter, area); })));
     setFixedSize(739, 444);
-    m_background = artwork::background(size());
-    buildElements();
+    // The look is in place before the elements are made, so that each is made with it once (the
+    // calendar would otherwise load the stock arrow pictures only to have them replaced).
+    setStyle(DarkStyle::instance());
     applyStyle();
+    ArtworkCache artwork(m_services.artworkCacheFolder, artwork::applicationRatio());
+    m_background = artwork.background(size());
+    buildElements(artwork);
+    // A cache that cannot be written costs only the painting at the next start.
+    static_cast<void>(artwork.save());
+    styleElements();
     wireEvents();
     addWorkoutTools();
+    setUpKeyboard();
+    describeElements();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     Form_Load();
@@ -129,30 +185,29 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
 
 frmMain::~frmMain() = default;
 
-void frmMain::buildElements()
+void frmMain::buildElements(ArtworkCache& artwork)
 {
-    imgWebsite = MakeButton(this, "imgWebsite", {26, 17, 110, 22}, artwork::Glyph::Website);
-    imgMinimize = MakeButton(this, "imgMinimize", {665, 16, 17, 17}, artwork::Glyph::Minimize);
-    imgClose = MakeButton(this, "imgClose", {688, 16, 17, 17}, artwork::Glyph::Close);
-    imgNewWorkout = MakeTab(this, "imgNewWorkout", {56, 65, 142, 37}, QStringLiteral("New"), true);
-    imgNewWorkout->setToolTip(QStringLiteral("New"));
-    imgExistingWorkout = MakeTab(this, "imgExistingWorkout", {203, 65, 142, 38}, QStringLiteral("Existing"), true);
-    imgExistingWorkout->setToolTip(QStringLiteral("Existing"));
-    imgNewWorkoutLow = MakeTab(this, "imgNewWorkoutLow", {0, 0, 142, 37}, QStringLiteral("New"), false);
+    imgWebsite = MakeButton(this, "imgWebsite", {26, 17, 110, 22}, artwork::Glyph::Website, artwork);
+    imgMinimize = MakeButton(this, "imgMinimize", {665, 16, 17, 17}, artwork::Glyph::Minimize, artwork);
+    imgClose = MakeButton(this, "imgClose", {688, 16, 17, 17}, artwork::Glyph::Close, artwork);
+    imgNewWorkout = MakeTab(this, "imgNewWorkout", {56, 65, 142, 37}, QStringLiteral("New"), true, artwork);
+    imgExistingWorkout
+        = MakeTab(this, "imgExistingWorkout", {203, 65, 142, 38}, QStringLiteral("Existing"), true, artwork);
+    imgNewWorkoutLow = MakeTab(this, "imgNewWorkoutLow", {0, 0, 142, 37}, QStringLiteral("New"), false, artwork);
     imgNewWorkoutLow->hide();
-    imgExistingWorkoutLow = MakeTab(this, "imgExistingWorkoutLow", {0, 0, 142, 38}, QStringLiteral("Existing"), false);
+    imgExistingWorkoutLow
+        = MakeTab(this, "imgExistingWorkoutLow", {0, 0, 142, 38}, QStringLiteral("Existing"), false, artwork);
     imgExistingWorkoutLow->hide();
     lblWorkoutDte = MakeLabel(this, "lblWorkoutDte", QString(), {516, 79, 162, 18});
     lblWorkoutDte->setWordWrap(false);
 
     Frame2 = MakeFrame(this, "Frame2", {57, 116, 243, 34});
     cbxiPodDrv = Element(new QComboBox(Frame2), "cbxiPodDrv", {5, 8, 203, 21});
-    imgRefresh = MakeButton(Frame2, "imgRefresh", {216, 9, 17, 18}, artwork::Glyph::Refresh);
-    imgRefresh->setToolTip(QStringLiteral("Refresh iPod List"));
+    imgRefresh = MakeButton(Frame2, "imgRefresh", {216, 9, 17, 18}, artwork::Glyph::Refresh, artwork);
 
     frmDatePick = MakeFrame(this, "frmDatePick", {59, 150, 251, 209});
     frmDatePick->hide();
-    calMain = Element(new QCalendarWidget(frmDatePick), "calMain", {2, 8, 254, 166});
+    calMain = Element(new QCalendarWidget(frmDatePick), "calMain", {2, 8, 249, 166});
     calMain->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calMain->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     calMain->setGridVisible(false);
@@ -160,7 +215,7 @@ void frmMain::buildElements()
         const QSignalBlocker quiet(calMain);
         calMain->setSelectedDate(m_services.clock.today());
     }
-    DTPicker1 = Element(new QTimeEdit(frmDatePick), "DTPicker1", {11, 181, 241, 21});
+    DTPicker1 = Element(new QTimeEdit(frmDatePick), "DTPicker1", {11, 181, 240, 21});
     DTPicker1->setDisplayFormat(QStringLiteral("h:mm:ss AP"));
 
     ListView1 = Element(new QTreeView(this), "ListView1", {58, 162, 264, 196});
@@ -197,7 +252,7 @@ void frmMain::buildElements()
     MakeLabel(frmWorkout, "lblCalories", QStringLiteral("Calories:"), {10, 140, 74, 18});
     tbxCalories = MakeTextBox(frmWorkout, "tbxCalories", {60, 135, 97, 23});
 
-    imgSave = MakeButton(this, "imgSave", {383, 340, 104, 26}, artwork::Glyph::Save);
+    imgSave = MakeButton(this, "imgSave", {383, 340, 104, 26}, artwork::Glyph::Save, artwork);
 
     frmWorkoutSaved = MakeFrame(this, "frmWorkoutSaved", {0, 0, 340, 222});
     frmWorkoutSaved->hide();
@@ -208,7 +263,7 @@ void frmMain::buildElements()
         {30, 55, 261, 47});
     MakeLabel(frmWorkoutSaved, "lblContinueHint", QStringLiteral("Click Continue to create or edit another workout."),
         {30, 107, 261, 47});
-    imgContinue = MakeButton(frmWorkoutSaved, "imgContinue", {179, 170, 105, 31}, artwork::Glyph::Continue);
+    imgContinue = MakeButton(frmWorkoutSaved, "imgContinue", {179, 170, 105, 31}, artwork::Glyph::Continue, artwork);
 }
 
 void frmMain::applyStyle()
@@ -222,7 +277,7 @@ void frmMain::applyStyle()
         "QFrame#frmWorkoutSaved QLabel#lblSaved { font-weight: bold; font-size: 11px; }"
         "QLineEdit { background: #0D0F12; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
         "  padding: 0 4px; font-size: 11px; selection-background-color: %1; }"
-        "QLineEdit:focus { border-color: %1; }"
+        "QLineEdit:focus, QComboBox:focus, QComboBox:on, QTimeEdit:focus, QTreeView:focus { border-color: %1; }"
         "QRadioButton { color: %2; background: transparent; font-size: 11px; spacing: 3px; }"
         "QRadioButton::indicator { width: 9px; height: 9px; border-radius: 5px; border: 1px solid #8A919C;"
         "  background: #0D0F12; }"
@@ -231,7 +286,8 @@ void frmMain::applyStyle()
         "QFrame#frmWorkoutSaved { background: #1A1D22; border: 1px solid %1; border-radius: 10px; }"
         "QComboBox { background: #0D0F12; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
         "  padding: 0 4px; font-size: 11px; }"
-        "QComboBox QAbstractItemView { background: #1A1D22; color: %2; selection-background-color: %1; }"
+        "QComboBox QAbstractItemView { background: #1A1D22; color: %2; selection-background-color: %1;"
+        "  border: 1px solid #3A3F48; }"
         "QTreeView { background: #0D0F12; color: %2; border: 1px solid #3A3F48; font-size: 10px;"
         "  alternate-background-color: #15181D; selection-background-color: %1; selection-color: #111; }"
         "QHeaderView { background: #23272E; }"
@@ -240,15 +296,44 @@ void frmMain::applyStyle()
         "QTreeView::item { padding: 0 1px; }"
         "QTimeEdit { background: #0D0F12; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
         "  padding: 0 4px; font-size: 12px; }"
+        "QTimeEdit::up-button { subcontrol-origin: padding; subcontrol-position: top right; width: 14px; }"
+        "QTimeEdit::down-button { subcontrol-origin: padding; subcontrol-position: bottom right; width: 14px; }"
         "QCalendarWidget { font-size: 11px; }"
         "QCalendarWidget QWidget#qt_calendar_navigationbar { background: #23272E; }"
         "QCalendarWidget QToolButton { color: %2; background: transparent; font-weight: bold; }"
         "QCalendarWidget QAbstractItemView { background: #0D0F12; color: %2; selection-background-color: %1;"
         "  selection-color: #111; }"
-        "QCalendarWidget QAbstractItemView:disabled { color: #5A606B; }"
+        // Days of the other months are dimmed, yet must stay readable (WCAG AA: 4.5:1 on #0D0F12).
+        "QCalendarWidget QAbstractItemView:disabled { color: #7D848F; }"
+        "QCalendarWidget QToolButton:hover { background: #2E333B; border-radius: 3px; }"
+        "QCalendarWidget QMenu { background: #1A1D22; color: %2; border: 1px solid #3A3F48; }"
+        "QCalendarWidget QMenu::item { padding: 2px 14px; }"
+        "QCalendarWidget QMenu::item:selected { background: %1; color: #111; }"
+        "QCalendarWidget QSpinBox { background: #0D0F12; color: %2; border: 1px solid %1; border-radius: 3px;"
+        "  selection-background-color: %1; selection-color: #111; }"
+        "QScrollBar:vertical { background: #0D0F12; width: 10px; margin: 0; border: 0; }"
+        "QScrollBar:horizontal { background: #0D0F12; height: 10px; margin: 0; border: 0; }"
+        "QScrollBar::handle { background: #5A606B; border-radius: 3px; margin: 2px; }"
+        "QScrollBar::handle:vertical { min-height: 20px; }"
+        "QScrollBar::handle:horizontal { min-width: 20px; }"
+        "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %1; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: 0; background: none; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
         "QToolTip { color: #111; background: %2; border: 1px solid %1; }")
                       .arg(accent, text));
+}
+
+void frmMain::styleElements()
+{
     ListView1->setAlternatingRowColors(true);
+    // The step buttons are drawn raised in these colours; in the field's own they lie flat.
+    QPalette flat = DTPicker1->palette();
+    for (QPalette::ColorRole role :
+        {QPalette::Button, QPalette::Light, QPalette::Midlight, QPalette::Mid, QPalette::Dark, QPalette::Shadow})
+        flat.setColor(role, QColor(0x0D, 0x0F, 0x12));
+    DTPicker1->setPalette(flat);
+    if (auto* year = calMain->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit")))
+        year->setPalette(flat);
 
     QTextCharFormat header;
     header.setForeground(artwork::panelTextColor());
@@ -268,8 +353,7 @@ void frmMain::wireEvents()
         setWindowState(windowState() | Qt::WindowMinimized);
         show();
     });
-    connect(imgWebsite, &QAbstractButton::clicked, this,
-        [this] { m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder)))); });
+    connect(imgWebsite, &QAbstractButton::clicked, this, &frmMain::imgWebsite_Click);
     connect(imgNewWorkout, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
     connect(imgNewWorkoutLow, &QAbstractButton::clicked, this, &frmMain::imgNewWorkout_Click);
     connect(imgExistingWorkout, &QAbstractButton::clicked, this, &frmMain::imgExistingWorkout_Click);
@@ -342,6 +426,131 @@ void frmMain::UpdatePaceLine()
     lblPace->setText(preview ? preview->text : QString());
     // The same red as the window's warnings, light enough to read on the dark panel.
     lblPace->setStyleSheet(preview && preview->tooFast ? QStringLiteral("color: #FF7A70;") : QString());
+}
+
+void frmMain::setUpKeyboard()
+{
+    // Tab follows the screen from the drive selector to Save and on round the header; hidden
+    // elements are skipped, so the list takes the calendar's place on the Existing screen.
+    QWidget* const order[]
+        = {cbxiPodDrv, imgRefresh, ListView1, calMain, DTPicker1, tbxDistance, optMiles, optKilometers, tbxTimeHrs,
+            tbxTimeMins, tbxTimeSecs, tbxWeight, optPounds, optKilograms, tbxCalories, imgSave, imgContinue, imgWebsite,
+            imgMinimize, imgClose, imgNewWorkout, imgNewWorkoutLow, imgExistingWorkout, imgExistingWorkoutLow};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    const auto unitStops = [this] { SetUnitStops({optMiles, optKilometers, optPounds, optKilograms}); };
+    unitStops();
+    for (QRadioButton* radio : {optMiles, optPounds})
+        connect(radio, &QRadioButton::toggled, this, unitStops);
+    // A dimmed tab lies over the active face of the same tab: only the one on top is a Tab stop.
+    imgNewWorkoutLow->installEventFilter(this);
+    imgExistingWorkoutLow->installEventFilter(this);
+
+    const auto shortcut = [this](const QKeySequence& keys, auto slot) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
+    };
+    shortcut(kSaveKeys, &frmMain::imgSave_Click);
+    shortcut(kRefreshKeys, &frmMain::imgRefresh_Click);
+    shortcut(kNewKeys, &frmMain::imgNewWorkout_Click);
+    shortcut(kExistingKeys, &frmMain::imgExistingWorkout_Click);
+    shortcut(kHelpKeys, &frmMain::imgWebsite_Click);
+    shortcut(kCloseKeys, &QWidget::close);
+    for (QLineEdit* box : {tbxDistance, tbxTimeHrs, tbxTimeMins, tbxTimeSecs, tbxWeight, tbxCalories}) {
+        connect(box, &QLineEdit::returnPressed, this, &frmMain::imgSave_Click);
+        box->installEventFilter(this);
+    }
+    DTPicker1->installEventFilter(this);
+    ListView1->installEventFilter(this);
+
+    m_focusRing = new QFocusFrame(this);
+    connect(qApp, &QApplication::focusChanged, this, [this, unitStops](QWidget*, QWidget* now) {
+        auto* button = qobject_cast<ImageButton*>(now);
+        m_focusRing->setWidget(button && isAncestorOf(button) ? button : nullptr);
+        if (qobject_cast<QRadioButton*>(now))
+            unitStops();
+    });
+}
+
+void frmMain::describeElements()
+{
+    imgSave->setToolTip(WithKeys(QStringLiteral("Save"), kSaveKeys));
+    imgRefresh->setToolTip(WithKeys(QStringLiteral("Refresh iPod List"), kRefreshKeys));
+    imgWebsite->setToolTip(WithKeys(QStringLiteral("Help"), kHelpKeys));
+    imgClose->setToolTip(WithKeys(QStringLiteral("Close"), kCloseKeys));
+    imgMinimize->setToolTip(QStringLiteral("Minimize"));
+    imgContinue->setToolTip(QStringLiteral("Continue"));
+    for (ImageButton* tab : {imgNewWorkout, imgNewWorkoutLow})
+        tab->setToolTip(WithKeys(QStringLiteral("New"), kNewKeys));
+    for (ImageButton* tab : {imgExistingWorkout, imgExistingWorkoutLow})
+        tab->setToolTip(WithKeys(QStringLiteral("Existing"), kExistingKeys));
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {imgSave, "Save"},
+        {imgRefresh, "Refresh iPod list"},
+        {tbxDistance, "Distance"},
+        {tbxTimeHrs, "Hours"},
+        {tbxTimeMins, "Minutes"},
+        {tbxTimeSecs, "Seconds"},
+        {tbxWeight, "Weight"},
+        {tbxCalories, "Calories"},
+        {cbxiPodDrv, "iPod"},
+        {calMain, "Workout date"},
+        {calMain->findChild<QAbstractItemView*>(QStringLiteral("qt_calendar_calendarview")), "Workout date"},
+        {DTPicker1, "Start time"},
+        {ListView1, "Workouts"},
+        {imgWebsite, "Help"},
+        {imgMinimize, "Minimize"},
+        {imgClose, "Close"},
+        {imgNewWorkout, "New workout"},
+        {imgNewWorkoutLow, "New workout"},
+        {imgExistingWorkout, "Existing workouts"},
+        {imgExistingWorkoutLow, "Existing workouts"},
+        {imgContinue, "Continue"},
+    };
+    for (const auto& [element, name] : names)
+        if (element)
+            element->setAccessibleName(QString::fromLatin1(name));
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto* key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride
+        ? static_cast<QKeyEvent*>(event)
+        : nullptr;
+    // The fields would keep some of the window's keys for themselves (Ctrl+E ends the line on X11).
+    if (event->type() == QEvent::ShortcutOverride && IsWindowShortcut(key)) {
+        event->ignore();
+        return true;
+    }
+    // Tab leaves the time as it leaves any field; the arrow keys move between its parts.
+    if (watched == DTPicker1 && event->type() == QEvent::KeyPress
+        && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
+    if (watched == ListView1 && event->type() == QEvent::KeyPress && IsActivationKey(key)) {
+        const QModelIndex current = ListView1->currentIndex();
+        if (current.isValid()) {
+            ListView1->selectionModel()->select(
+                current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            ListView1_Click();
+        }
+        return true;
+    }
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+        ImageButton* covered = watched == imgNewWorkoutLow ? imgNewWorkout
+            : watched == imgExistingWorkoutLow             ? imgExistingWorkout
+                                                           : nullptr;
+        if (covered)
+            covered->setFocusPolicy(event->type() == QEvent::ShowToParent ? Qt::NoFocus : Qt::TabFocus);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::imgWebsite_Click()
+{
+    m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder))));
 }
 
 void frmMain::Form_Load()

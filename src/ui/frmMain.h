@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ArtworkCache.h"
+
 #include "compose/SaveWorkout.h"
 #include "platform/XmlDocument.h"
 #include "store/Records.h"
@@ -15,6 +17,7 @@
 
 class QCalendarWidget;
 class QComboBox;
+class QFocusFrame;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -48,6 +51,8 @@ struct frmMainServices {
     std::filesystem::path programFolder = {};
     // Where copies of replaced workout files are kept; empty means the user's data folder.
     std::filesystem::path backupsFolder = {};
+    // Where the painted artwork is kept between runs; empty keeps nothing.
+    std::filesystem::path artworkCacheFolder = StandardArtworkCacheFolder();
 };
 
 // The one window of the program. It holds the state of a session and wires the elements' events
@@ -75,12 +80,14 @@ public slots:
     void imgContinue_Click();
     void imgRefresh_Click();
     void imgSave_Click();
+    void imgWebsite_Click();
     void CheckWorkoutDate();
     void ClearEntryFields();
     void ShowSavedPanel();
     void UpdatePaceLine();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -88,10 +95,13 @@ protected:
 
 private:
     void Form_Load();
-    void buildElements();
+    void buildElements(ArtworkCache& artwork);
     void wireEvents();
     void addWorkoutTools();
     void applyStyle();
+    void styleElements();
+    void setUpKeyboard();
+    void describeElements();
     void LoadWorkoutEntry(const QString& sensorText, const QString& fileText);
     void selectFirstRowAndLoad();
     void reportScanError(const ScanError& error);
@@ -121,6 +131,7 @@ private:
     bool m_rescanningForMissingFile = false;
 
     QPixmap m_background;
+    QFocusFrame* m_focusRing = nullptr;
 
     ImageButton* imgWebsite = nullptr;
     ImageButton* imgMinimize = nullptr;

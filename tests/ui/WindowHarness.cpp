@@ -1,5 +1,6 @@
 #include "WindowHarness.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
@@ -212,6 +213,24 @@ void Window::fill(const QString& distance, const QString& hours, const QString& 
     type("tbxTimeSecs", seconds);
     type("tbxWeight", weight);
     type("tbxCalories", calories);
+}
+
+void Window::activate()
+{
+    form->activateWindow();
+    if (!QTest::qWaitForWindowActive(form.get()))
+        ADD_FAILURE() << "the window did not become active";
+}
+
+void Window::press(int key, Qt::KeyboardModifiers modifiers)
+{
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
+    QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+}
+
+void Window::typeKeys(const QString& text)
+{
+    QTest::keyClicks(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(), text);
 }
 
 } // namespace paceforge::test

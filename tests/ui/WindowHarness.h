@@ -147,6 +147,10 @@ public:
     void fill(const QString& distance, const QString& hours, const QString& minutes, const QString& seconds,
         const QString& weight = QString(), const QString& calories = QString());
     fs::path programFolder() const { return fs::path(programDir.path().toStdString()); }
+    // Keys go where the user's would: the window must be the active one for its shortcuts.
+    void activate();
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void typeKeys(const QString& text);
 
     RecordingDialogs dialogs;
     ListedDrives drives;

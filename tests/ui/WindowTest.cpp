@@ -70,7 +70,7 @@ TEST(Window, OpensOnTheNewWorkoutScreenWithoutAnIPod)
     EXPECT_EQ(header->sectionSize(0), 80);
     EXPECT_EQ(header->sectionSize(2), 70);
     EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(w.find<QWidget>("imgRefresh")->toolTip(), "Refresh iPod List");
+    EXPECT_EQ(w.find<QWidget>("imgRefresh")->toolTip(), "Refresh iPod List (F5)");
 }
 
 TEST(Window, StartUpListsTheNewestWorkoutAndShowsItsDate)

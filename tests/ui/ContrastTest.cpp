@@ -1,0 +1,113 @@
+#include "WindowHarness.h"
+
+#include <QCalendarWidget>
+#include <QLabel>
+#include <QTest>
+#include <QTreeView>
+
+#include <cmath>
+#include <map>
+
+using namespace paceforge;
+using namespace paceforge::test;
+
+namespace {
+
+// WCAG 2 relative luminance and contrast ratio; AA asks 4.5:1 for text.
+double Luminance(QRgb rgb)
+{
+    const auto linear = [](int c) {
+        const double v = c / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+}
+
+double Contrast(QRgb a, QRgb b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Text as it was rendered: the background is the commonest colour of the area, the text colour
+// the one that stands out most from it (the fully covered pixels of the glyphs).
+double RenderedContrast(const QImage& picture)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb background = 0;
+    int most = 0;
+    for (const auto& [rgb, count] : counts)
+        if (count > most)
+            std::tie(background, most) = std::tie(rgb, count);
+    double best = 1.0;
+    for (const auto& [rgb, count] : counts)
+        best = std::max(best, Contrast(rgb, background));
+    return best;
+}
+
+// The area as the window shows it, inside any border.
+QImage Shown(const Window& w, QWidget* widget, QRect area = {})
+{
+    if (area.isNull())
+        area = widget->rect().adjusted(2, 2, -2, -2);
+    return w.form->grab(QRect(widget->mapTo(w.form.get(), area.topLeft()), area.size())).toImage();
+}
+
+} // namespace
+
+TEST(Contrast, MessageBoxesAreReadable)
+{
+    Window w({});
+    for (QMessageBox::Icon icon : {QMessageBox::Critical, QMessageBox::NoIcon}) {
+        SCOPED_TRACE(icon);
+        const auto box = MakeMessageBox(w.form.get(), icon, "Paceforge", "Please enter a distance.\r\nError: 5");
+        box->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+        const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        EXPECT_GE(RenderedContrast(box->grab(label->geometry()).toImage()), 4.5);
+    }
+}
+
+TEST(Contrast, FieldsListCalendarAndSavedPanelAreReadable)
+{
+    TempStore store;
+    store.add("sensor1", "latest", "2006-09-20 07;15;00.xml", WorkoutXml());
+    store.add("sensor1", "synched", "2006-09-15 18;30;45.xml", WorkoutXml());
+    Window w({store.drive()});
+    std::vector<std::pair<std::string, QImage>> areas;
+    const auto add = [&](const std::string& what, QWidget* widget, QRect area = {}) {
+        areas.emplace_back(what, Shown(w, widget, area));
+    };
+
+    w.fill("5.25", "1", "05", "07", "160", "420");
+    for (const char* name : {"tbxDistance", "tbxTimeHrs", "tbxWeight", "tbxCalories", "cbxiPodDrv", "DTPicker1",
+             "lblDistance", "optMiles", "optKilograms"})
+        add(name, w.find<QWidget>(name));
+    // Every day of the month shown, the weekday names, the chosen day and the other months' days.
+    auto* days = w.find<QCalendarWidget>("calMain")->findChild<QAbstractItemView*>("qt_calendar_calendarview");
+    for (int row = 0; row < days->model()->rowCount(); ++row)
+        for (int column = 0; column < days->model()->columnCount(); ++column)
+            add("day " + std::to_string(row) + "," + std::to_string(column), days->viewport(),
+                days->visualRect(days->model()->index(row, column)).adjusted(1, 1, -1, -1));
+
+    w.click("imgExistingWorkout");
+    auto* list = w.find<QTreeView>("ListView1");
+    for (int row = 0; row < w.rowCount(); ++row) // the first row is selected
+        add("row " + std::to_string(row), list->viewport(),
+            list->visualRect(list->model()->index(row, 0)).united(list->visualRect(list->model()->index(row, 2))));
+
+    w.form->ShowSavedPanel();
+    for (const char* name : {"lblSaved", "lblSyncHint", "lblContinueHint"})
+        add(name, w.find<QWidget>(name), w.find<QWidget>(name)->rect());
+
+    ASSERT_GE(areas.size(), 60u);
+    for (const auto& [what, picture] : areas) {
+        SCOPED_TRACE(what);
+        EXPECT_GE(RenderedContrast(picture), 4.5);
+    }
+}
