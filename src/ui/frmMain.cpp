@@ -181,9 +181,16 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     Form_Load();
+    // Where the focus was before the picture buttons took it: the header's come first in the chain.
+    if (!focusWidget())
+        cbxiPodDrv->setFocus(Qt::OtherFocusReason);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The elements give up the focus as they go, after the focus ring has gone.
+    disconnect(m_focusWatch);
+}
 
 void frmMain::buildElements(ArtworkCache& artwork)
 {
@@ -463,7 +470,7 @@ void frmMain::setUpKeyboard()
     ListView1->installEventFilter(this);
 
     m_focusRing = new QFocusFrame(this);
-    connect(qApp, &QApplication::focusChanged, this, [this, unitStops](QWidget*, QWidget* now) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this, unitStops](QWidget*, QWidget* now) {
         auto* button = qobject_cast<ImageButton*>(now);
         m_focusRing->setWidget(button && isAncestorOf(button) ? button : nullptr);
         if (qobject_cast<QRadioButton*>(now))

@@ -132,6 +132,7 @@ private:
 
     QPixmap m_background;
     QFocusFrame* m_focusRing = nullptr;
+    QMetaObject::Connection m_focusWatch;
 
     ImageButton* imgWebsite = nullptr;
     ImageButton* imgMinimize = nullptr;
