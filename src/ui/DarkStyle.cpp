@@ -4,6 +4,7 @@
 #include "PaintedIconEngine.h"
 
 #include <QApplication>
+#include <QFocusFrame>
 #include <QPainter>
 #include <QPointer>
 #include <QStyleFactory>
@@ -82,8 +83,12 @@ void DarkStyle::drawPrimitive(
         artwork::paintArrow(*painter, option->rect, Qt::RightArrow, arrow);
         return;
     case PE_FrameFocusRect: {
-        // Shown once the keyboard moves the focus, as Fusion does, so that a click leaves no ring.
-        if (!(option->state & State_KeyboardFocusChange))
+        // Shown once the keyboard moves the focus, so that a click leaves no ring. Item views set
+        // the option's flag for every focused row, so the window is asked instead.
+        const auto* asker = widget ? widget : qobject_cast<const QWidget*>(option->styleObject);
+        const bool byKeyboard = asker ? asker->window()->testAttribute(Qt::WA_KeyboardFocusChange)
+                                      : bool(option->state & State_KeyboardFocusChange);
+        if (!byKeyboard)
             return;
         // On an accent fill (the chosen day, a selected row) the accent would vanish.
         QColor ring = artwork::accentColor();
@@ -123,7 +128,11 @@ void DarkStyle::drawControl(
 
 int DarkStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
 {
-    if (metric == PM_FocusFrameHMargin || metric == PM_FocusFrameVMargin)
+    // Only for the ring, which asks without naming itself at times; item views place their text by
+    // the same measure.
+    const QObject* asker = widget ? widget : option ? option->styleObject : nullptr;
+    if ((metric == PM_FocusFrameHMargin || metric == PM_FocusFrameVMargin)
+        && (!asker || qobject_cast<const QFocusFrame*>(asker)))
         return static_cast<int>(kFocusRingWidth + kFocusRingGap);
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
