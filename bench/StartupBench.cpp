@@ -1,6 +1,8 @@
 // Process start to the window shown with its list filled, for an empty store and a store of
 // 10,000 workouts, against the minimal Qt program; and the peak memory of each. Every run is a
-// fresh process on the offscreen platform, quitting as soon as its window is shown.
+// fresh process on the offscreen platform, quitting as soon as its window is shown. The program
+// keeps its painted artwork in a cache folder of the benchmark's own, filled by its first run;
+// "first" starts each time with that folder empty, as the very first start after installing.
 
 #include "SyntheticStore.h"
 
@@ -32,6 +34,8 @@ struct Stores {
     fs::path empty = folder.path() / "EMPTY";
     SyntheticStore full;
     fs::path runtime = folder.path() / "runtime";
+    fs::path cache = folder.path() / "cache";
+    fs::path emptyCache = folder.path() / "empty-cache";
 
     Stores()
     {
@@ -56,12 +60,12 @@ struct Run {
     bool ok = false;
 };
 
-Run Spawn(const fs::path& program, const fs::path& drive)
+Run Spawn(const fs::path& program, const fs::path& drive, const fs::path& cache)
 {
     std::vector<std::string> variables;
     const auto replaced = [](const std::string& entry) {
         for (const char* name : {"QT_QPA_PLATFORM=", "PACEFORGE_DRIVES=", "PACEFORGE_EXIT_WHEN_SHOWN=",
-                 "PACEFORGE_SCREENSHOT=", "XDG_RUNTIME_DIR="})
+                 "PACEFORGE_SCREENSHOT=", "XDG_RUNTIME_DIR=", "XDG_CACHE_HOME="})
             if (entry.rfind(name, 0) == 0)
                 return true;
         return false;
@@ -72,6 +76,7 @@ Run Spawn(const fs::path& program, const fs::path& drive)
     variables.push_back("QT_QPA_PLATFORM=offscreen");
     variables.push_back("PACEFORGE_EXIT_WHEN_SHOWN=1");
     variables.push_back("XDG_RUNTIME_DIR=" + TheStores().runtime.string());
+    variables.push_back("XDG_CACHE_HOME=" + cache.string());
     if (!drive.empty())
         variables.push_back("PACEFORGE_DRIVES=" + drive.string());
     std::vector<char*> envp;
@@ -103,16 +108,19 @@ Run Spawn(const fs::path& program, const fs::path& drive)
     return run;
 }
 
-enum Subject { Minimal = 0, EmptyStore = 1, FullStore = 2 };
+enum Subject { Minimal = 0, EmptyStore = 1, FullStore = 2, FirstStart = 3 };
 
 void Startup(benchmark::State& state, Subject subject)
 {
     Stores& stores = TheStores();
     const fs::path program = ProgramFolder() / (subject == Minimal ? "bench_minimal_window" : "paceforge");
-    const fs::path drive = subject == EmptyStore ? stores.empty : subject == FullStore ? stores.full.drive : fs::path();
+    const fs::path drive = subject == FullStore ? stores.full.drive : subject == Minimal ? fs::path() : stores.empty;
+    const fs::path cache = subject == FirstStart ? stores.emptyCache : stores.cache;
     double peak = 0;
     for (auto _ : state) {
-        const Run run = Spawn(program, drive);
+        if (subject == FirstStart)
+            fs::remove_all(cache);
+        const Run run = Spawn(program, drive, cache);
         if (!run.ok) {
             state.SkipWithError(("could not run " + program.string()).c_str());
             break;
@@ -125,7 +133,7 @@ void Startup(benchmark::State& state, Subject subject)
 
 const bool registered = [] {
     for (const auto& [name, subject] : {std::pair{"startup/minimal", Minimal}, std::pair{"startup/empty", EmptyStore},
-             std::pair{"startup/10000", FullStore}})
+             std::pair{"startup/10000", FullStore}, std::pair{"startup/first", FirstStart}})
         benchmark::RegisterBenchmark(name, Startup, subject)
             ->Iterations(1)
             ->UseManualTime()
