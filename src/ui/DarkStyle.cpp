@@ -35,8 +35,9 @@ double Contrast(const QColor& a, const QColor& b)
 QIcon ArrowIcon(Qt::ArrowType direction)
 {
     return PaintedIconEngine::icon([direction](QPainter& painter, const QRectF& area, QIcon::Mode mode) {
-        artwork::paintArrow(
-            painter, area, direction, mode == QIcon::Disabled ? kDisabledArrow : artwork::accentColor());
+        // Icons are painted in device pixels: the arrow keeps its share of the icon at any ratio.
+        artwork::paintArrow(painter, area, direction, mode == QIcon::Disabled ? kDisabledArrow : artwork::accentColor(),
+            std::min(area.width(), area.height()) * 0.6);
     });
 }
 
