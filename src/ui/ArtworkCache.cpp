@@ -108,8 +108,10 @@ QPixmap ArtworkCache::fetch(const QString& key, const std::function<QPixmap()>& 
             painted.convertTo(QImage::Format_ARGB32_Premultiplied);
         found = m_pictures.emplace(key, Picture{std::move(painted)}).first;
     }
-    found->second.used = true;
-    return QPixmap::fromImage(found->second.image, Qt::NoFormatConversion);
+    Picture& picture = found->second;
+    if (picture.pixmap.isNull())
+        picture.pixmap = QPixmap::fromImage(std::move(picture.image), Qt::NoFormatConversion);
+    return picture.pixmap;
 }
 
 void ArtworkCache::load()
@@ -164,11 +166,12 @@ Result ArtworkCache::save() const
     QDataStream out(&file);
     out << kMagic << kLayout;
     WriteText(out, fingerprint(m_ratio));
-    out << quint32(std::count_if(m_pictures.begin(), m_pictures.end(), [](const auto& p) { return p.second.used; }));
+    out << quint32(
+        std::count_if(m_pictures.begin(), m_pictures.end(), [](const auto& p) { return !p.second.pixmap.isNull(); }));
     for (const auto& [key, entry] : m_pictures) {
-        if (!entry.used)
+        if (entry.pixmap.isNull())
             continue;
-        const QImage& picture = entry.image;
+        const QImage picture = entry.pixmap.toImage();
         WriteText(out, key);
         out << qint32(picture.width()) << qint32(picture.height()) << qint32(picture.format())
             << double(picture.devicePixelRatio()) << quint32(picture.sizeInBytes());

@@ -43,9 +43,10 @@ private:
     qreal m_ratio;
     bool m_loaded = false;
     int m_painted = 0;
+    // A picture lives in one of the two at a time, so that handing it out copies no pixels.
     struct Picture {
         QImage image;
-        bool used = false;
+        QPixmap pixmap;
     };
     // Read from the file, and painted; only the used ones are written back.
     std::map<QString, Picture> m_pictures;
