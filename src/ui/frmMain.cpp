@@ -637,9 +637,14 @@ void frmMain::cbxiPodDrv_Click()
         CurrentIPod = std::move(build.ipod);
         m_listModel->setRows(std::move(build.rows));
     }
-    ListView1->setColumnWidth(0, 80);
-    ListView1->setColumnWidth(1, 80);
-    ListView1->setColumnWidth(2, 70);
+    {
+        // A hidden list is laid out when it is shown; told of the widths now, it would measure its
+        // header at once, which costs the start-up on the New screen more than the catalogue.
+        const QSignalBlocker quiet(ListView1->isVisible() ? nullptr : ListView1->header());
+        ListView1->setColumnWidth(0, 80);
+        ListView1->setColumnWidth(1, 80);
+        ListView1->setColumnWidth(2, 70);
+    }
     selectFirstRowAndLoad();
 }
 
