@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #ifndef PACEFORGE_ARTWORK_HASH
 #define PACEFORGE_ARTWORK_HASH "unknown"
@@ -21,7 +22,9 @@ namespace paceforge {
 namespace {
 
 constexpr quint32 kMagic = 0x50464152; // "PFAR"
-constexpr quint32 kLayout = 1;
+constexpr quint32 kLayout = 2;
+// Pixels start on this boundary in the file, so that pictures can be used where the file is mapped.
+constexpr qint64 kPixelAlignment = 16;
 constexpr quint32 kMaxPictures = 64;
 constexpr quint32 kMaxText = 1024;
 constexpr int kMaxSide = 16384;
@@ -50,6 +53,12 @@ std::optional<QString> ReadText(QDataStream& in)
     if (in.readRawData(bytes.data(), static_cast<int>(size)) != static_cast<int>(size))
         return std::nullopt;
     return QString::fromUtf8(bytes);
+}
+
+// The pictures read the file where it is mapped; the mapping goes with the last of them.
+void ReleaseMapping(void* file)
+{
+    delete static_cast<std::shared_ptr<QFile>*>(file);
 }
 
 QString SizeText(QSize size)
@@ -106,7 +115,7 @@ QPixmap ArtworkCache::fetch(const QString& key, const std::function<QPixmap()>& 
         QImage painted = paint().toImage();
         if (!FourBytesPerPixel(painted.format()))
             painted.convertTo(QImage::Format_ARGB32_Premultiplied);
-        found = m_pictures.emplace(key, Picture{std::move(painted)}).first;
+        found = m_pictures.emplace(key, Picture{std::move(painted), {}}).first;
     }
     Picture& picture = found->second;
     if (picture.pixmap.isNull())
@@ -120,10 +129,17 @@ void ArtworkCache::load()
     const auto name = QtFileName(m_file);
     if (m_file.empty() || !name)
         return;
-    QFile file(*name);
-    if (!file.open(QIODevice::ReadOnly))
+    // Mapped rather than read: copying the pictures into fresh memory cost the start-up more than
+    // anything else the cache does. The file is only ever replaced whole (QSaveFile), never cut.
+    auto file = std::make_shared<QFile>(*name);
+    if (!file->open(QIODevice::ReadOnly) || file->size() <= 0)
         return;
-    QDataStream in(&file);
+    const qint64 size = file->size();
+    const uchar* base = file->map(0, size);
+    if (!base)
+        return;
+    const QByteArray mapped = QByteArray::fromRawData(reinterpret_cast<const char*>(base), size);
+    QDataStream in(mapped);
     quint32 magic = 0, layout = 0, count = 0;
     in >> magic >> layout;
     const auto stamp = ReadText(in);
@@ -142,13 +158,14 @@ void ArtworkCache::load()
             || !FourBytesPerPixel(format) || ratio != m_ratio
             || bytes != static_cast<quint64>(width) * static_cast<quint64>(height) * 4)
             return;
-        QImage picture(width, height, static_cast<QImage::Format>(format));
-        if (picture.isNull() || picture.sizeInBytes() != bytes
-            || in.readRawData(reinterpret_cast<char*>(picture.bits()), static_cast<int>(bytes))
-                != static_cast<int>(bytes))
+        const qint64 at = in.device()->pos();
+        const qint64 start = (at + kPixelAlignment - 1) / kPixelAlignment * kPixelAlignment;
+        if (start + bytes > size || in.skipRawData(static_cast<int>(start - at + bytes)) < 0)
             return;
+        QImage picture(base + start, width, height, width * 4, static_cast<QImage::Format>(format), ReleaseMapping,
+            new std::shared_ptr<QFile>(file));
         picture.setDevicePixelRatio(ratio);
-        pictures.emplace(*key, Picture{std::move(picture)});
+        pictures.emplace(*key, Picture{std::move(picture), {}});
     }
     m_pictures = std::move(pictures);
 }
@@ -175,6 +192,8 @@ Result ArtworkCache::save() const
         WriteText(out, key);
         out << qint32(picture.width()) << qint32(picture.height()) << qint32(picture.format())
             << double(picture.devicePixelRatio()) << quint32(picture.sizeInBytes());
+        const char padding[kPixelAlignment] = {};
+        out.writeRawData(padding, static_cast<int>((kPixelAlignment - file.pos() % kPixelAlignment) % kPixelAlignment));
         out.writeRawData(reinterpret_cast<const char*>(picture.constBits()), static_cast<int>(picture.sizeInBytes()));
     }
     if (out.status() != QDataStream::Ok) {
