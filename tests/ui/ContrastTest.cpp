@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -13,39 +14,26 @@ using namespace paceforge::test;
 
 namespace {
 
-// WCAG 2 relative luminance and contrast ratio; AA asks 4.5:1 for text.
-double Luminance(QRgb rgb)
-{
-    const auto linear = [](int c) {
-        const double v = c / 255.0;
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
-}
-
-double Contrast(QRgb a, QRgb b)
-{
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// Text as it was rendered: the background is the commonest colour of the area, the text colour
-// the one that stands out most from it (the fully covered pixels of the glyphs).
+// WCAG 2 contrast ratio (AA asks 4.5:1 for text) of text as rendered: the background is the
+// commonest colour of the area, the text the one that stands out most (a glyph's covered pixels).
 double RenderedContrast(const QImage& picture)
 {
+    const auto luminance = [](QRgb rgb) {
+        const auto linear = [](int c) { return c <= 10 ? c / 3294.6 : std::pow((c / 255.0 + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+    };
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     std::map<QRgb, int> counts;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             ++counts[image.pixel(x, y)];
-    QRgb background = 0;
-    int most = 0;
-    for (const auto& [rgb, count] : counts)
-        if (count > most)
-            std::tie(background, most) = std::tie(rgb, count);
+    const double ground = luminance(
+        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first);
     double best = 1.0;
-    for (const auto& [rgb, count] : counts)
-        best = std::max(best, Contrast(rgb, background));
+    for (const auto& [rgb, count] : counts) {
+        const double l = luminance(rgb);
+        best = std::max(best, (std::max(l, ground) + 0.05) / (std::min(l, ground) + 0.05));
+    }
     return best;
 }
 

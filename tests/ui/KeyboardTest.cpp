@@ -4,8 +4,6 @@
 #include "workout/WorkoutFormat.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QComboBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -111,7 +109,7 @@ TEST(Keyboard, ListRowsLoadOnEnterOrSpaceButNotWhileTheArrowsMove)
     }
 }
 
-TEST(Keyboard, EnterInAnyEntryFieldSaves)
+TEST(Keyboard, EnterInAFieldSavesAndPictureButtonsClickOnSpaceAndEnter)
 {
     Window w({});
     for (const char* field : {"tbxDistance", "tbxTimeHrs", "tbxTimeMins", "tbxTimeSecs", "tbxWeight", "tbxCalories"}) {
@@ -120,19 +118,13 @@ TEST(Keyboard, EnterInAnyEntryFieldSaves)
         QTest::keyClick(w.find<QWidget>(field), Qt::Key_Return);
         EXPECT_EQ(w.dialogs.messages.size(), before + 1); // with no iPod the save explains why not
     }
-}
-
-TEST(Keyboard, EveryImageButtonClicksOnSpaceAndEnter)
-{
-    Window w({});
-    for (ImageButton* button : w.form->findChildren<ImageButton*>()) {
+    for (ImageButton* button : w.form->findChildren<ImageButton*>())
         for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
             SCOPED_TRACE(button->objectName().toStdString() + " " + QKeySequence(key).toString().toStdString());
             QSignalSpy clicks(button, &QAbstractButton::clicked);
             QTest::keyClick(button, key);
             EXPECT_EQ(clicks.count(), 1);
         }
-    }
 }
 
 TEST(Keyboard, EverythingTabReachesHasANameForScreenReaders)
