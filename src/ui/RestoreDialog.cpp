@@ -45,6 +45,11 @@ RestoreDialog::RestoreDialog(
     }
     for (int column = 0; column < m_list->columnCount(); ++column)
         m_list->resizeColumnToContents(column);
+    // The spare width goes after the columns, not into the last one, whose figures would then
+    // stand far from their heading.
+    m_list->header()->setStretchLastSection(false);
+    m_list->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
 
     m_restore = new QPushButton(QStringLiteral("Restore"), this);
     m_restore->setObjectName(QStringLiteral("cmdRestore"));

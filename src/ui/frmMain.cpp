@@ -313,9 +313,11 @@ void frmMain::applyStyle()
         // Days of the other months are dimmed, yet must stay readable (WCAG AA: 4.5:1 on #0D0F12).
         "QCalendarWidget QAbstractItemView:disabled { color: #7D848F; }"
         "QCalendarWidget QToolButton:hover { background: #2E333B; border-radius: 3px; }"
-        "QCalendarWidget QMenu { background: #1A1D22; color: %2; border: 1px solid #3A3F48; }"
-        "QCalendarWidget QMenu::item { padding: 2px 14px; }"
-        "QCalendarWidget QMenu::item:selected { background: %1; color: #111; }"
+        "QMenu { background: #1A1D22; color: %2; border: 1px solid #3A3F48; }"
+        "QMenu::item { padding: 3px 14px; }"
+        "QMenu::item:selected { background: %1; color: #111; }"
+        "QMenu::item:disabled { color: #7D848F; }"
+        "QMenu::separator { height: 1px; background: #3A3F48; margin: 3px 6px; }"
         "QCalendarWidget QSpinBox { background: #0D0F12; color: %2; border: 1px solid %1; border-radius: 3px;"
         "  selection-background-color: %1; selection-color: #111; }"
         "QScrollBar:vertical { background: #0D0F12; width: 10px; margin: 0; border: 0; }"
@@ -407,6 +409,7 @@ void frmMain::addWorkoutTools()
     MakeLabel(frmWorkout, "lblPaceCaption", QStringLiteral("Pace:"), {23, 168, 40, 18});
     lblPace = MakeLabel(frmWorkout, "lblPace", QString(), {60, 168, 262, 18});
     lblPace->setWordWrap(false);
+    lblPace->setAccessibleName(QStringLiteral("Pace"));
     for (QLineEdit* box : {tbxDistance, tbxTimeHrs, tbxTimeMins, tbxTimeSecs})
         connect(box, &QLineEdit::textChanged, this, &frmMain::UpdatePaceLine);
     connect(optMiles, &QRadioButton::toggled, this, &frmMain::UpdatePaceLine);
