@@ -104,8 +104,16 @@ void Save(benchmark::State& state)
     LowRandom random;
     SaveContext context = Context(setup, adding, fileSystem, random);
     std::optional<XmlDocument> current;
+    const std::string addedName = "2024-05-18 06;45;00.xml";
     for (auto _ : state) {
-        if (!adding) {
+        if (adding) {
+            // A new workout never replaces another: the one the last run added goes first.
+            state.PauseTiming();
+            std::error_code ec;
+            fs::remove(setup.ipod.sensors.front().synchedPath / addedName, ec);
+            fs::remove(setup.ipod.sensors.front().latestPath / addedName, ec);
+            state.ResumeTiming();
+        } else {
             // Every edit starts from the workout as the device wrote it.
             state.PauseTiming();
             if (!fileSystem.writeFileAtomic(setup.store.sampleLatest, setup.editedBytes)) {
@@ -126,8 +134,7 @@ void Save(benchmark::State& state)
             current = std::move(outcome.document);
     }
     if (adding) {
-        const std::string name = "2024-05-18 06;45;00.xml";
-        setup.addedBytes = fileSystem.readFile(setup.ipod.sensors.front().synchedPath / name).value();
+        setup.addedBytes = fileSystem.readFile(setup.ipod.sensors.front().synchedPath / addedName).value();
     } else {
         setup.editedFinalBytes = fileSystem.readFile(setup.store.sampleLatest).value();
     }

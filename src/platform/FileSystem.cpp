@@ -110,6 +110,34 @@ std::optional<std::vector<std::string>> CaseVariants(std::string_view name)
     return variants;
 }
 
+// The entry of the folder that the name designates without regard to case; of several, the first
+// in the listing's order.
+std::optional<fs::path> EntryIgnoringCase(const fs::path& folder, const std::string& wanted)
+{
+    std::error_code ec;
+    std::optional<fs::path> match;
+    const auto consider = [&](const std::string& name) {
+        if (!match || NameLessIgnoringCase(name, match->filename().string()))
+            match = folder / name;
+    };
+    // A name with few letters has few spellings: looking each up costs less than reading a folder
+    // of thousands of workouts, which a new workout's name, not there yet, would need.
+    if (const auto variants = CaseVariants(wanted)) {
+        for (const std::string& variant : *variants)
+            if (fs::exists(fs::symlink_status(folder / variant, ec)))
+                consider(variant);
+        return match;
+    }
+    fs::directory_iterator it(
+        folder.empty() ? fs::path(".") : folder, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (NamesEqualIgnoringCase(name, wanted))
+            consider(name);
+    }
+    return match;
+}
+
 bool NameLessForSort(const std::string& a, const std::string& b)
 {
     return NameLessIgnoringCase(a, b);
@@ -272,23 +300,22 @@ std::optional<fs::path> FileSystem::resolve(const fs::path& path) const
     std::error_code ec;
     if (fs::exists(fs::symlink_status(path, ec)))
         return path;
+    // Most often only the last name is missing (a workout about to be written): where the folder
+    // is spelt right, the walk down from the root is not needed.
     fs::path current = path.root_path();
-    for (const fs::path& part : path.relative_path()) {
+    fs::path rest = path.relative_path();
+    if (const fs::path parent = path.parent_path();
+        parent.has_relative_path() && fs::exists(fs::symlink_status(parent, ec))) {
+        current = parent;
+        rest = path.filename();
+    }
+    for (const fs::path& part : rest) {
         fs::path candidate = current / part;
         if (part == "." || part == ".." || fs::exists(fs::symlink_status(candidate, ec))) {
             current = std::move(candidate);
             continue;
         }
-        const std::string wanted = part.string();
-        std::optional<fs::path> match;
-        fs::directory_iterator it(
-            current.empty() ? fs::path(".") : current, fs::directory_options::skip_permission_denied, ec);
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (NamesEqualIgnoringCase(name, wanted)
-                && (!match || NameLessIgnoringCase(name, match->filename().string())))
-                match = current / name;
-        }
+        auto match = EntryIgnoringCase(current, part.string());
         if (!match)
             return std::nullopt;
         current = std::move(*match);
