@@ -91,6 +91,33 @@ std::string FreeName(const QString& name, std::set<std::string>& taken)
     return candidate;
 }
 
+// Reads each workout in turn and hands it on, reporting progress before each and once at the
+// end; a workout that cannot be read is named in the report and skipped. `use` returns false to
+// stop the export.
+template <typename Use>
+void ForEachReadable(const std::vector<WorkoutFile>& workouts, const ExportProgress& progress, ExportReport& report,
+    const FileSystem& fileSystem, Use use)
+{
+    const int total = static_cast<int>(workouts.size());
+    for (int done = 0; done <= total; ++done) {
+        if (!Report(progress, done, total)) {
+            report.cancelled = true;
+            return;
+        }
+        if (done == total)
+            return;
+        const WorkoutFile& workout = workouts[static_cast<std::size_t>(done)];
+        const auto summary = ReadWorkoutFile(workout.path, fileSystem);
+        if (!summary) {
+            report.skipped.push_back({workout.path, summary.error()});
+            continue;
+        }
+        if (!use(workout, summary.value()))
+            return;
+        ++report.workouts;
+    }
+}
+
 } // namespace
 
 std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod)
@@ -130,29 +157,16 @@ ExportReport Exporter::exportTcx(
     if (!report.writeError.isEmpty())
         return report;
     const std::vector<WorkoutFile> workouts = DistinctWorkouts(ipods);
-    const int total = static_cast<int>(workouts.size());
     std::set<std::string> taken;
-    for (int done = 0; done <= total; ++done) {
-        if (!Report(progress, done, total)) {
-            report.cancelled = true;
-            break;
-        }
-        if (done == total)
-            break;
-        const WorkoutFile& workout = workouts[static_cast<std::size_t>(done)];
-        const auto summary = ReadWorkoutFile(workout.path, m_fileSystem);
-        if (!summary) {
-            report.skipped.push_back({workout.path, summary.error()});
-            continue;
-        }
-        const fs::path target = folder / FreeName(TcxFileName(summary.value()), taken);
-        if (Result written = m_fileSystem.writeFileAtomic(target, TcxDocument(summary.value())); !written) {
+    ForEachReadable(workouts, progress, report, m_fileSystem, [&](const WorkoutFile&, const WorkoutSummary& summary) {
+        const fs::path target = folder / FreeName(TcxFileName(summary), taken);
+        if (Result written = m_fileSystem.writeFileAtomic(target, TcxDocument(summary)); !written) {
             report.writeError = written.error();
-            break;
+            return false;
         }
         report.written.push_back(target);
-        ++report.workouts;
-    }
+        return true;
+    });
     return report;
 }
 
@@ -169,24 +183,14 @@ ExportReport Exporter::exportCsv(
     for (const iPodRecord& ipod : ipods)
         for (WorkoutFile& workout : CatalogueWorkouts(ipod))
             workouts.push_back(std::move(workout));
-    const int total = static_cast<int>(workouts.size());
     std::string text = CsvHeader();
-    for (int done = 0; done <= total; ++done) {
-        if (!Report(progress, done, total)) {
-            report.cancelled = true;
-            return report;
-        }
-        if (done == total)
-            break;
-        const WorkoutFile& workout = workouts[static_cast<std::size_t>(done)];
-        const auto summary = ReadWorkoutFile(workout.path, m_fileSystem);
-        if (!summary) {
-            report.skipped.push_back({workout.path, summary.error()});
-            continue;
-        }
-        text += CsvRow(summary.value(), workout.sensor, workout.synched, workout.path.filename().string());
-        ++report.workouts;
-    }
+    ForEachReadable(
+        workouts, progress, report, m_fileSystem, [&](const WorkoutFile& workout, const WorkoutSummary& summary) {
+            text += CsvRow(summary, workout.sensor, workout.synched, workout.path.filename().string());
+            return true;
+        });
+    if (report.cancelled)
+        return report;
     if (Result written = m_fileSystem.writeFileAtomic(file, text); !written) {
         report.writeError = written.error();
         report.workouts = 0;
