@@ -28,6 +28,12 @@ fs::path LocalPath(const QString& chosen)
     return fs::path(QFile::encodeName(chosen).toStdString());
 }
 
+// The exporter counts workouts; the progress dialog shows percent.
+ExportProgress Percent(ProgressReport& progress)
+{
+    return [&progress](int done, int total) { return total == 0 || progress.update(done * 100 / total); };
+}
+
 QString FileName(const WorkoutFileEntry& file)
 {
     return QString::fromStdString(file.fileName);
@@ -167,8 +173,7 @@ void WorkoutListMenu::exportAllAsTcx()
         return;
     Exporter exporter(m_services.fileSystem);
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
-    const ExportReport report = exporter.exportTcx({m_ipod}, LocalPath(folder),
-        [&](int done, int total) { return total == 0 || progress->update(done * 100 / total); });
+    const ExportReport report = exporter.exportTcx({m_ipod}, LocalPath(folder), Percent(*progress));
     reportExport(report, folder);
 }
 
@@ -180,8 +185,7 @@ void WorkoutListMenu::exportAllAsCsv()
         return;
     Exporter exporter(m_services.fileSystem);
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
-    const ExportReport report = exporter.exportCsv({m_ipod}, LocalPath(file),
-        [&](int done, int total) { return total == 0 || progress->update(done * 100 / total); });
+    const ExportReport report = exporter.exportCsv({m_ipod}, LocalPath(file), Percent(*progress));
     reportExport(report, file);
 }
 
