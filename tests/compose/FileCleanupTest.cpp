@@ -41,6 +41,31 @@ TEST(FileCleanupTest, CleanedBytes)
     }
 }
 
+// Inside an instruction, a comment or a CDATA section the text runs raw up to its end mark; a
+// removed byte must not make one. Elsewhere every CR and tab goes, as always.
+TEST(FileCleanupTest, RemovedBytesNeverCloseARawPart)
+{
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"<?x a?\r>b?><r/>", "<?x a?\n>b?><r/>\r\n"},
+        {"<!--a-\t-b--><r/>", "<!--a- -b--><r/>\r\n"},
+        {"<r><![CDATA[x]]\r\t>]]></r>", "<r><![CDATA[x]]\n>]]></r>\r\n"},
+        {"<r><![CDATA[x]\t]>]]></r>", "<r><![CDATA[x] ]>]]></r>\r\n"},
+        {"<r>a?\r>b-\t-c]]\t></r>", "<r>a?>b--c]]></r>\r\n"},
+        {"<?x?>?\r>", "<?x?>?>\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.in));
+        EXPECT_EQ(CleanedBytes(c.in), c.out);
+    }
+    // Found by fuzzing: the instruction ran on to a second root, which the cleaned file let loose.
+    const XmlDocument document = XmlDocument::fromBytes("<?x l</di\n?\r><sportsData>\r\na</sportsData><?x b?>\r\n"
+                                                        "<sportsData>\r\na</sportsData>\r\r\n");
+    ASSERT_TRUE(document.hasDocumentElement());
+    EXPECT_TRUE(XmlDocument::fromBytes(CleanedBytes(document)).hasDocumentElement());
+}
+
 TEST(FileCleanupTest, RewritesFileInPlace)
 {
     QTemporaryDir dir;
