@@ -38,26 +38,51 @@ std::string CleanedBytes(std::string_view bytes)
 {
     std::string cleaned;
     cleaned.reserve(bytes.size() + 2);
-    const RawPart* inside = nullptr;
+    // Where the scan stands: in text, in a raw part, or in a tag (and then perhaps in a quoted
+    // value, which may hold anything but its quote, "<![CDATA[" included).
+    const RawPart* part = nullptr;
+    bool inTag = false;
+    char quote = 0;
     // Whole runs between the removed bytes, not byte by byte: this runs on every save.
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const char stops[] = {'\r', '\t', inside ? inside->end.front() : '<', '\0'};
+        char partStops[] = {'\r', '\t', '\0', '\0'};
+        const char* stops = "\r\t<";
+        if (part) {
+            partStops[2] = part->end.front();
+            stops = partStops;
+        } else if (quote) {
+            stops = quote == '"' ? "\r\t\"" : "\r\t'";
+        } else if (inTag) {
+            stops = "\r\t>\"'";
+        }
         const std::size_t at = bytes.find_first_of(stops, i);
         if (at == std::string_view::npos)
             break;
-        if (!IsRemoved(bytes[at])) {
+        const char c = bytes[at];
+        if (!IsRemoved(c)) {
             const std::string_view rest = bytes.substr(at);
             i = at + 1;
-            if (inside && rest.starts_with(inside->end)) {
-                i = at + inside->end.size();
-                inside = nullptr;
-            } else if (!inside) {
-                for (const RawPart& part : kRawParts)
-                    if (rest.starts_with(part.open)) {
-                        inside = &part;
-                        i = at + part.open.size();
+            if (part) {
+                if (rest.starts_with(part->end)) {
+                    i = at + part->end.size();
+                    part = nullptr;
+                }
+            } else if (quote) {
+                quote = 0;
+            } else if (inTag) {
+                if (c == '>')
+                    inTag = false;
+                else
+                    quote = c;
+            } else {
+                inTag = true;
+                for (const RawPart& raw : kRawParts)
+                    if (rest.starts_with(raw.open)) {
+                        part = &raw;
+                        inTag = false;
+                        i = at + raw.open.size();
                         break;
                     }
             }
@@ -69,7 +94,7 @@ std::string CleanedBytes(std::string_view bytes)
         for (; end < bytes.size() && IsRemoved(bytes[end]); ++end)
             carriageReturn = carriageReturn || bytes[end] == '\r';
         // A parser reads a lone CR as a line feed, so that is what stands in for the run there.
-        if (inside && JoinMakes(cleaned, bytes.substr(end), inside->forbidden))
+        if (part && JoinMakes(cleaned, bytes.substr(end), part->forbidden))
             cleaned += carriageReturn ? '\n' : ' ';
         start = i = end;
     }

@@ -54,6 +54,8 @@ TEST(FileCleanupTest, RemovedBytesNeverCloseARawPart)
         {"<r><![CDATA[x]\t]>]]></r>", "<r><![CDATA[x] ]>]]></r>\r\n"},
         {"<r>a?\r>b-\t-c]]\t></r>", "<r>a?>b--c]]></r>\r\n"},
         {"<?x?>?\r>", "<?x?>?>\r\n"},
+        // A value in quotes is not a part, whatever it says.
+        {"<r a='<![CDATA[' b=\"<?\"><?x ?\r>?></r>", "<r a='<![CDATA[' b=\"<?\"><?x ?\n>?></r>\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.in));
