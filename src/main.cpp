@@ -1,5 +1,5 @@
+#include "cli/CommandLine.h"
 #include "compose/Random.h"
-#include "export/CommandLine.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -16,6 +16,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -28,7 +30,8 @@ int RunCommand(int argc, char** argv)
     QTextStream err(stderr);
     paceforge::SystemDrives drives;
     paceforge::FileSystem fileSystem;
-    return paceforge::RunCommandLine(QCoreApplication::arguments(), out, err, drives, fileSystem);
+    // The bytes the system gave: a folder named in another encoding than UTF-8 stays that folder.
+    return paceforge::RunCommandLine(std::vector<std::string>(argv, argv + argc), out, err, drives, fileSystem);
 }
 
 } // namespace

@@ -57,12 +57,6 @@ QString Listed(const std::vector<QString>& names)
     return QStringList(names.begin(), names.end()).join(QStringLiteral(", "));
 }
 
-bool SameFile(const FileSystem& fileSystem, const fs::path& a, const fs::path& b)
-{
-    return NamesEqualIgnoringCase(
-        fileSystem.resolve(a).value_or(a).string(), fileSystem.resolve(b).value_or(b).string());
-}
-
 // Every text the document gets, worked out before any of it is written.
 struct WorkoutValues {
     std::string start;

@@ -8,6 +8,7 @@
 
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -24,28 +25,28 @@ std::string Folded(std::string text)
     return text;
 }
 
-// Compared by names as the disk spells them, and without regard to case as on the iPod's disk.
-bool IsInside(const fs::path& target, const fs::path& folder)
+// By what the folders are, not how their paths are spelt: a link, a bind mount or another letter
+// case of the iPod's root is still the iPod. The target need not exist yet; the folders above it do.
+bool IsInside(const fs::path& target, const fs::path& folder, const FileSystem& fileSystem)
 {
+    const auto root = fileSystem.identity(folder);
+    if (!root)
+        return false; // an iPod that is gone holds nothing to protect
     std::error_code ec;
-    const fs::path a = fs::weakly_canonical(fs::absolute(target, ec), ec);
-    const fs::path b = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-    auto t = a.begin();
-    for (auto f = b.begin(); f != b.end(); ++f, ++t) {
-        if (f->empty() && std::next(f) == b.end())
-            break; // a trailing separator
-        if (t == a.end() || !NamesEqualIgnoringCase(f->string(), t->string()))
+    for (fs::path at = fs::weakly_canonical(fs::absolute(target, ec), ec);; at = at.parent_path()) {
+        if (fileSystem.identity(at) == root)
+            return true;
+        if (!at.has_relative_path())
             return false;
     }
-    return true;
 }
 
-QString OnIPod(const std::vector<iPodRecord>& ipods, const fs::path& target)
+QString OnIPod(const std::vector<fs::path>& ipodRoots, const fs::path& target, const FileSystem& fileSystem)
 {
-    for (const iPodRecord& ipod : ipods)
-        if (IsInside(target, ipod.root))
+    for (const fs::path& root : ipodRoots)
+        if (IsInside(target, root, fileSystem))
             return QStringLiteral("Paceforge does not write onto the iPod: choose a place outside \"%1\" for \"%2\".")
-                .arg(DisplayPath(ipod.root), DisplayPath(target));
+                .arg(DisplayPath(root), DisplayPath(target));
     return {};
 }
 
@@ -64,20 +65,40 @@ bool Report(const ExportProgress& progress, int done, int total)
     return !progress || progress(done, total);
 }
 
-// One per sensor and file name, the latest copy in the place of the first one listed.
-std::vector<WorkoutFile> DistinctWorkouts(const std::vector<iPodRecord>& ipods)
+// One per workout: a file reached twice (a folder linked to the other) counts once, and so do the
+// same bytes kept in latest and synched, the latest copy in the place of the first one listed. Two
+// different workouts that share a name are both kept.
+std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workouts, const FileSystem& fileSystem)
 {
     std::vector<WorkoutFile> distinct;
-    std::map<std::tuple<std::size_t, std::string, std::string>, std::size_t> seen;
-    for (std::size_t i = 0; i < ipods.size(); ++i) {
-        for (WorkoutFile& file : CatalogueWorkouts(ipods[i])) {
-            auto key = std::make_tuple(i, Folded(file.sensor), Folded(file.path.filename().string()));
-            const auto [at, added] = seen.emplace(std::move(key), distinct.size());
-            if (added)
-                distinct.push_back(std::move(file));
-            else if (distinct[at->second].synched && !file.synched)
-                distinct[at->second] = std::move(file);
+    std::map<FileIdentity, std::size_t> files;
+    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> named;
+    for (const WorkoutFile& file : workouts) {
+        std::optional<std::size_t> same;
+        const auto identity = fileSystem.identity(file.path);
+        if (identity)
+            if (const auto at = files.find(*identity); at != files.end())
+                same = at->second;
+        auto& namesakes
+            = named[{Folded(file.path.parent_path().parent_path().string()), Folded(file.path.filename().string())}];
+        for (std::size_t i = 0; !same && i < namesakes.size(); ++i) {
+            const WorkoutFile& other = distinct[namesakes[i]];
+            if (other.synched == file.synched)
+                continue;
+            const auto a = fileSystem.readFile(other.path);
+            const auto b = fileSystem.readFile(file.path);
+            if (a && b && a.value() == b.value())
+                same = namesakes[i];
         }
+        if (same) {
+            if (distinct[*same].synched && !file.synched)
+                distinct[*same] = file;
+            continue;
+        }
+        if (identity)
+            files.emplace(*identity, distinct.size());
+        namesakes.push_back(distinct.size());
+        distinct.push_back(file);
     }
     return distinct;
 }
@@ -120,43 +141,36 @@ void ForEachReadable(const std::vector<WorkoutFile>& workouts, const ExportProgr
 
 } // namespace
 
-std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod)
+std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows)
 {
-    std::vector<CatalogueRow> rows;
-    for (std::size_t s = 0; s < ipod.sensors.size(); ++s) {
-        const SensorFolder& sensor = ipod.sensors[s];
-        for (std::size_t f = 0; f < sensor.files.size(); ++f) {
-            const WorkoutFileEntry& file = sensor.files[f];
-            const bool inLatest = NamesEqualIgnoringCase(file.folderPath.get().filename().string(), "latest");
-            if (auto row
-                = MakeRow(file.fileName, inLatest, static_cast<long long>(s) + 1, static_cast<long long>(f) + 1))
-                rows.push_back(std::move(*row));
-        }
-    }
-    SortCatalogue(rows);
     std::vector<WorkoutFile> files;
     files.reserve(rows.size());
     for (const CatalogueRow& row : rows) {
         const RowKeyParts key = SplitRowKey(row.key);
         const long long sensor = key.sensorText.toLongLong();
-        files.push_back(
-            {FileAt(ipod, sensor, key.fileText.toLongLong())->fullPath(), SensorAt(ipod, sensor)->name, row.synched});
+        if (const WorkoutFileEntry* file = FileAt(ipod, sensor, key.fileText.toLongLong()))
+            files.push_back({file->fullPath(), SensorAt(ipod, sensor)->name, row.synched});
     }
     return files;
+}
+
+ExportSelection SelectionOf(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows)
+{
+    return {CatalogueWorkouts(ipod, rows), {ipod.root}};
 }
 
 Exporter::Exporter(FileSystem& fileSystem) : m_fileSystem(fileSystem) { }
 
 ExportReport Exporter::exportTcx(
-    const std::vector<iPodRecord>& ipods, const fs::path& folder, const ExportProgress& progress)
+    const ExportSelection& selection, const fs::path& folder, const ExportProgress& progress)
 {
     ExportReport report;
-    report.writeError = OnIPod(ipods, folder);
+    report.writeError = OnIPod(selection.ipodRoots, folder, m_fileSystem);
     if (report.writeError.isEmpty())
         report.writeError = MakeFolder(folder);
     if (!report.writeError.isEmpty())
         return report;
-    const std::vector<WorkoutFile> workouts = DistinctWorkouts(ipods);
+    const std::vector<WorkoutFile> workouts = DistinctWorkouts(selection.workouts, m_fileSystem);
     std::set<std::string> taken;
     ForEachReadable(workouts, progress, report, m_fileSystem, [&](const WorkoutFile&, const WorkoutSummary& summary) {
         const fs::path target = folder / FreeName(TcxFileName(summary), taken);
@@ -170,22 +184,17 @@ ExportReport Exporter::exportTcx(
     return report;
 }
 
-ExportReport Exporter::exportCsv(
-    const std::vector<iPodRecord>& ipods, const fs::path& file, const ExportProgress& progress)
+ExportReport Exporter::exportCsv(const ExportSelection& selection, const fs::path& file, const ExportProgress& progress)
 {
     ExportReport report;
-    report.writeError = OnIPod(ipods, file);
+    report.writeError = OnIPod(selection.ipodRoots, file, m_fileSystem);
     if (report.writeError.isEmpty())
         report.writeError = MakeFolder(file.parent_path().empty() ? fs::path(".") : file.parent_path());
     if (!report.writeError.isEmpty())
         return report;
-    std::vector<WorkoutFile> workouts;
-    for (const iPodRecord& ipod : ipods)
-        for (WorkoutFile& workout : CatalogueWorkouts(ipod))
-            workouts.push_back(std::move(workout));
     std::string text = CsvHeader();
-    ForEachReadable(
-        workouts, progress, report, m_fileSystem, [&](const WorkoutFile& workout, const WorkoutSummary& summary) {
+    ForEachReadable(selection.workouts, progress, report, m_fileSystem,
+        [&](const WorkoutFile& workout, const WorkoutSummary& summary) {
             text += CsvRow(summary, workout.sensor, workout.synched, workout.path.filename().string());
             return true;
         });
@@ -202,7 +211,7 @@ ExportReport Exporter::exportCsv(
 
 Result Exporter::exportWorkoutTcx(const iPodRecord& ipod, const fs::path& workoutFile, const fs::path& target)
 {
-    if (const QString refused = OnIPod({ipod}, target); !refused.isEmpty())
+    if (const QString refused = OnIPod({ipod.root}, target, m_fileSystem); !refused.isEmpty())
         return Result::failure(refused);
     const auto summary = ReadWorkoutFile(workoutFile, m_fileSystem);
     if (!summary)

@@ -20,8 +20,17 @@ struct WorkoutFile {
     bool synched = false;
 };
 
-// The files of a built catalogue that make a list row, in the list's order (newest first).
-std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod);
+// The files behind the rows of a built catalogue, in the rows' order (newest first): the rows are
+// taken as they were built, never made again.
+std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows);
+
+// What an export reads: workouts in their order, and the iPods they come from, which it never
+// writes into.
+struct ExportSelection {
+    std::vector<WorkoutFile> workouts;
+    std::vector<std::filesystem::path> ipodRoots;
+};
+ExportSelection SelectionOf(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows);
 
 struct SkippedFile {
     std::filesystem::path path;
@@ -49,13 +58,14 @@ class Exporter
 public:
     explicit Exporter(FileSystem& fileSystem);
 
-    // One TCX file per workout into the folder, made when missing. A workout kept in both latest and synched
-    // is written once, from latest; names that two workouts would share get "-2", "-3".
+    // One TCX file per workout into the folder, made when missing. A workout kept in both latest and
+    // synched (the same bytes, or the same file reached twice) is written once, from latest; two
+    // different workouts of one name are both written. Names that two workouts would share get "-2", "-3".
     ExportReport exportTcx(
-        const std::vector<iPodRecord>& ipods, const std::filesystem::path& folder, const ExportProgress& progress = {});
+        const ExportSelection& selection, const std::filesystem::path& folder, const ExportProgress& progress = {});
     // One CSV file with a row for every workout file; nothing is written when cancelled.
     ExportReport exportCsv(
-        const std::vector<iPodRecord>& ipods, const std::filesystem::path& file, const ExportProgress& progress = {});
+        const ExportSelection& selection, const std::filesystem::path& file, const ExportProgress& progress = {});
     // The window's export of one selected workout of `ipod`.
     Result exportWorkoutTcx(
         const iPodRecord& ipod, const std::filesystem::path& workoutFile, const std::filesystem::path& target);

@@ -48,6 +48,49 @@ Result Failure(const QString& step, const fs::path& file, const QString& reason)
     return Result::failure(QStringLiteral("Could not %1 \"%2\": %3.").arg(step, DisplayPath(file), reason));
 }
 
+// What QSaveFile does, for a path that Qt cannot spell (a folder named in Latin-1 on a UTF-8
+// system): a temporary file beside the target, written and flushed to the disk, then renamed over it.
+Result WriteThroughTemporary(
+    const fs::path& folder, const fs::path& target, const fs::path& path, std::string_view bytes)
+{
+    std::string temporary = (folder / (target.filename().native() + ".XXXXXX")).native();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return Failure(QStringLiteral("create a temporary file for"), path, Reason(errno));
+    std::size_t done = 0;
+    int error = 0;
+    while (done < bytes.size() && error == 0) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            error = errno;
+    }
+    // The permissions a new file gets, or the replaced file's: mkstemp's own are for the owner alone.
+    struct stat existing { };
+    mode_t mode = 0;
+    if (::stat(target.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        mode = ::umask(0);
+        ::umask(mode);
+        mode = 0666 & ~mode;
+    }
+    if (error == 0 && ::fchmod(fd, mode) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return Failure(QStringLiteral("write"), path, Reason(error));
+    }
+    return Result::success();
+}
+
 bool LacksWritePermission(const fs::path& path)
 {
     std::error_code ec;
@@ -59,14 +102,19 @@ bool LacksWritePermission(const fs::path& path)
 
 // Calls visit(name, isFolder) for every entry of the folder but "." and ".."; a link counts as
 // what it points to. Reads the folder with the C library: std::filesystem builds a full path for
-// every entry, which cost more than everything else a listing of a large folder does.
-template <typename Visit> void ForEachEntry(const fs::path& folder, Visit visit)
+// every entry, which cost more than everything else a listing of a large folder does. Returns the
+// system's error number when the folder could not be read to its end, else 0.
+template <typename Visit> int ForEachEntry(const fs::path& folder, Visit visit)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
-        return;
+        return errno;
     const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
+    while (true) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry)
+            break;
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -77,7 +125,9 @@ template <typename Visit> void ForEachEntry(const fs::path& folder, Visit visit)
         }
         visit(name, isFolder);
     }
+    const int error = errno;
     ::closedir(dir);
+    return error;
 }
 
 // Every spelling of the name in other cases of its ASCII letters, when looking these up finds
@@ -161,13 +211,15 @@ struct FoldedPrefix {
     auto operator<=>(const FoldedPrefix&) const = default;
 };
 
-std::vector<std::string> ListNames(const fs::path& folder, bool wantFolders)
+std::vector<std::string> ListNames(const fs::path& folder, bool wantFolders, QString* problem = nullptr)
 {
     std::vector<std::string> names;
-    ForEachEntry(folder, [&](std::string_view name, bool isFolder) {
+    const int error = ForEachEntry(folder, [&](std::string_view name, bool isFolder) {
         if (isFolder == wantFolders)
             names.emplace_back(name);
     });
+    if (error != 0 && problem)
+        *problem = QStringLiteral("Could not read the folder \"%1\": %2.").arg(DisplayPath(folder), Reason(error));
     // Sorting small keys beside the positions and comparing whole names only where the keys tie:
     // a folder of a large store has tens of thousands of names, each in memory of its own.
     std::vector<std::pair<FoldedPrefix, std::uint32_t>> order;
@@ -190,10 +242,10 @@ std::vector<std::string> ListNames(const fs::path& folder, bool wantFolders)
     return sorted;
 }
 
-std::vector<FolderEntry> List(const fs::path& folder, bool wantFolders)
+std::vector<FolderEntry> List(const fs::path& folder, bool wantFolders, QString* problem = nullptr)
 {
     std::vector<FolderEntry> entries;
-    for (std::string& name : ListNames(folder, wantFolders)) {
+    for (std::string& name : ListNames(folder, wantFolders, problem)) {
         fs::path path = folder / name;
         entries.push_back({std::move(name), std::move(path)});
     }
@@ -343,10 +395,10 @@ bool FileSystem::fileExists(const fs::path& path) const
     return actual && fs::is_regular_file(*actual, ec);
 }
 
-std::vector<FolderEntry> FileSystem::subfolders(const fs::path& folder) const
+std::vector<FolderEntry> FileSystem::subfolders(const fs::path& folder, QString* problem) const
 {
     const auto actual = resolve(folder);
-    return actual ? List(*actual, true) : std::vector<FolderEntry>{};
+    return actual ? List(*actual, true, problem) : std::vector<FolderEntry>{};
 }
 
 std::vector<FolderEntry> FileSystem::files(const fs::path& folder) const
@@ -355,10 +407,10 @@ std::vector<FolderEntry> FileSystem::files(const fs::path& folder) const
     return actual ? List(*actual, false) : std::vector<FolderEntry>{};
 }
 
-std::vector<std::string> FileSystem::fileNames(const fs::path& folder) const
+std::vector<std::string> FileSystem::fileNames(const fs::path& folder, QString* problem) const
 {
     const auto actual = resolve(folder);
-    return actual ? ListNames(*actual, false) : std::vector<std::string>{};
+    return actual ? ListNames(*actual, false, problem) : std::vector<std::string>{};
 }
 
 Outcome<std::string> FileSystem::readFile(const fs::path& path) const
@@ -395,14 +447,14 @@ Result FileSystem::writeFileAtomic(const fs::path& path, std::string_view bytes)
     // QSaveFile writes to where a link points, which can be anywhere on the computer.
     if (fs::is_symlink(fs::symlink_status(target, ec)))
         return Failure(QStringLiteral("write"), path, QStringLiteral("it is a link, not a file"));
-    const auto name = QtFileName(target);
-    if (!name)
-        return Failure(QStringLiteral("write"), path, QStringLiteral("its name is not valid text"));
     // The new bytes go first to "<name>.XXXXXX"; where that name is too long, Qt only reports
     // an unknown error.
     const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
     if (nameMax > 0 && static_cast<long>(target.filename().native().size() + kTemporarySuffixLength) > nameMax)
         return Failure(QStringLiteral("write"), path, kNameTooLong);
+    const auto name = QtFileName(target);
+    if (!name)
+        return WriteThroughTemporary(folder, target, path, bytes);
 
     QSaveFile file(*name);
     file.setDirectWriteFallback(false);
@@ -546,6 +598,23 @@ bool FileSystem::setLastWriteTime(const fs::path& path, std::chrono::system_cloc
     const bool ok = ::futimens(fd, times) == 0;
     ::close(fd);
     return ok;
+}
+
+std::optional<FileIdentity> FileSystem::identity(const fs::path& path) const
+{
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0) {
+        const auto actual = resolve(path);
+        if (!actual || *actual == path || ::stat(actual->c_str(), &info) != 0)
+            return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+bool SameFile(const FileSystem& fileSystem, const fs::path& a, const fs::path& b)
+{
+    const auto x = fileSystem.identity(a);
+    return x && x == fileSystem.identity(b);
 }
 
 } // namespace paceforge

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,6 +13,14 @@
 #include <vector>
 
 namespace paceforge {
+
+// What a path designates on the disk. Two paths name one file when their identities agree, however
+// they are spelt: another letter case, a link to the folder, a second mount of the disk.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
 
 struct FolderEntry {
     std::string name;
@@ -41,10 +50,12 @@ public:
 
     // Listings are sorted by name without regard to case (exact order breaks ties), so that the
     // numbering built on them is the same on every run. Files are all entries that are not folders.
-    virtual std::vector<FolderEntry> subfolders(const std::filesystem::path& folder) const;
+    // A folder that exists but cannot be read (no permission, an I/O error) lists what could be
+    // read; `problem`, when given, then gets a text naming the folder and the system's reason.
+    virtual std::vector<FolderEntry> subfolders(const std::filesystem::path& folder, QString* problem = nullptr) const;
     virtual std::vector<FolderEntry> files(const std::filesystem::path& folder) const;
     // The names of files(), in the same order, for a walk that needs no paths.
-    virtual std::vector<std::string> fileNames(const std::filesystem::path& folder) const;
+    virtual std::vector<std::string> fileNames(const std::filesystem::path& folder, QString* problem = nullptr) const;
 
     virtual Outcome<std::string> readFile(const std::filesystem::path& path) const;
     // The bytes go to a temporary file beside the target and replace it only when complete.
@@ -59,12 +70,17 @@ public:
     // as writeFileAtomic refuses, even where the process could ignore the permission.
     virtual Result createFolders(const std::filesystem::path& folder);
     virtual std::optional<std::filesystem::file_time_type> lastWriteTime(const std::filesystem::path& path) const;
+    // Of the entry the path resolves to, links followed; nothing when there is no such entry.
+    virtual std::optional<FileIdentity> identity(const std::filesystem::path& path) const;
     // Only the last-write time changes; false when the file cannot be written.
     virtual bool setLastWriteTime(const std::filesystem::path& path, std::chrono::system_clock::time_point time);
 };
 
 // The whole file, or nothing when it is missing, unreadable, or not a regular file.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Both paths name one existing file.
+bool SameFile(const FileSystem& fileSystem, const std::filesystem::path& a, const std::filesystem::path& b);
 
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b);
 // Case-insensitive order with the exact bytes as tie-break.

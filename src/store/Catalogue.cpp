@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <iterator>
 #include <unordered_map>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -365,7 +366,14 @@ CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem
     std::vector<Listed> listed;
     std::size_t total = 0;
     long long k = 1;
-    for (const FolderEntry& sensorFolder : fileSystem.subfolders(*root)) {
+    QString problem;
+    const auto noteProblem = [&] {
+        if (!problem.isEmpty())
+            build.problems.push_back(std::exchange(problem, QString()));
+    };
+    const std::vector<FolderEntry> sensorFolders = fileSystem.subfolders(*root, &problem);
+    noteProblem();
+    for (const FolderEntry& sensorFolder : sensorFolders) {
         if (k > 1)
             build.ipod.sensors.emplace_back();
         SensorFolder& sensor = build.ipod.sensors.back();
@@ -374,11 +382,14 @@ CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem
         sensor.latestPath = sensorFolder.path / "latest";
         sensor.synchedPath = sensorFolder.path / "synched";
 
-        for (const FolderEntry& folder : fileSystem.subfolders(sensorFolder.path)) {
+        const std::vector<FolderEntry> folders = fileSystem.subfolders(sensorFolder.path, &problem);
+        noteProblem();
+        for (const FolderEntry& folder : folders) {
             const bool isLatest = NamesEqualIgnoringCase(folder.name, "latest");
             if (!isLatest && !NamesEqualIgnoringCase(folder.name, "synched"))
                 continue;
-            std::vector<std::string> names = fileSystem.fileNames(folder.path);
+            std::vector<std::string> names = fileSystem.fileNames(folder.path, &problem);
+            noteProblem();
             if (options.renameMisnamedFiles)
                 RenamePass(names, folder.path, fileSystem);
             total += names.size();

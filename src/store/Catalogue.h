@@ -41,6 +41,9 @@ void SortCatalogue(std::vector<CatalogueRow>& rows);
 struct CatalogueBuild {
     iPodRecord ipod;
     std::vector<CatalogueRow> rows;
+    // Each folder of the store that exists but could not be read, named with the reason: its
+    // workouts are missing from the rows, and the user must be told so.
+    std::vector<QString> problems;
 };
 
 struct CatalogueOptions {

@@ -173,7 +173,8 @@ void WorkoutListMenu::exportAllAsTcx()
         return;
     Exporter exporter(m_services.fileSystem);
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
-    const ExportReport report = exporter.exportTcx({m_ipod}, LocalPath(folder), Percent(*progress));
+    const ExportReport report
+        = exporter.exportTcx(SelectionOf(m_ipod, m_model->rows()), LocalPath(folder), Percent(*progress));
     reportExport(report, folder);
 }
 
@@ -185,7 +186,8 @@ void WorkoutListMenu::exportAllAsCsv()
         return;
     Exporter exporter(m_services.fileSystem);
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
-    const ExportReport report = exporter.exportCsv({m_ipod}, LocalPath(file), Percent(*progress));
+    const ExportReport report
+        = exporter.exportCsv(SelectionOf(m_ipod, m_model->rows()), LocalPath(file), Percent(*progress));
     reportExport(report, file);
 }
 

@@ -22,6 +22,7 @@ public:
     // workout's file, which the listing itself never does.
     void setToolTipSource(std::function<QString(const CatalogueRow&)> source);
     const CatalogueRow& row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
+    const std::vector<CatalogueRow>& rows() const { return m_rows; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

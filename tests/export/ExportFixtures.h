@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/Exporter.h"
 #include "platform/FileSystem.h"
 #include "store/Catalogue.h"
 
@@ -32,11 +33,16 @@ struct SampleStore {
         std::filesystem::copy(std::filesystem::path(PACEFORGE_SOURCE_DIR) / "examples" / "sample-ipod", drive,
             std::filesystem::copy_options::recursive);
     }
-    iPodRecord catalogue() const
+    CatalogueBuild build() const
     {
         FileSystem fileSystem;
-        return BuildCatalogue({QStringLiteral("Sample iPod"), drive, {}}, fileSystem, {.renameMisnamedFiles = false})
-            .ipod;
+        return BuildCatalogue({QStringLiteral("Sample iPod"), drive, {}}, fileSystem, {.renameMisnamedFiles = false});
+    }
+    iPodRecord catalogue() const { return build().ipod; }
+    ExportSelection selection() const
+    {
+        const CatalogueBuild built = build();
+        return SelectionOf(built.ipod, built.rows);
     }
     std::map<std::string, std::string> snapshot() const
     {

@@ -52,17 +52,17 @@ Outcome<WorkoutSummary> Read(const std::string& runSummary, const std::string& r
 TEST(ExportTest, EveryTcxOfTheSampleStoreIsValidAndKeepsTheFilesDistance)
 {
     SampleStore store;
-    // The copy in latest is the one exported: the one in synched is made to differ.
+    // The copy in synched is made to differ: two workouts of one name, both exported, latest first.
     const fs::path synchedCopy = store.empeds / "8P5W31QNVSX" / "synched" / "2009-02-07 08;07;36.xml";
     std::string bytes = ReadBytes(synchedCopy);
-    std::ofstream(synchedCopy, std::ios::binary) << bytes.replace(bytes.find("9.4603"), 6, "1.0000");
+    std::ofstream(synchedCopy, std::ios::binary) << bytes.replace(bytes.find("9.4603"), 6, "9.5603");
     QTemporaryDir out;
     FileSystem fileSystem;
-    const ExportReport report = Exporter(fileSystem).exportTcx({store.catalogue()}, out.path().toStdString());
+    const ExportReport report = Exporter(fileSystem).exportTcx(store.selection(), out.path().toStdString());
 
-    // 15 listed files: the one in latest and synched is written once, the web page is skipped.
-    EXPECT_EQ(report.workouts, 13);
-    ASSERT_EQ(report.written.size(), 13u);
+    // 15 listed files, the web page skipped. Identical copies are written once (the command line's test).
+    EXPECT_EQ(report.workouts, 14);
+    ASSERT_EQ(report.written.size(), 14u);
     ASSERT_EQ(report.skipped.size(), 1u);
     EXPECT_TRUE(report.skipped[0].reason.contains("2007-10-20 09;14;52.xml")) << report.skipped[0].reason.toStdString();
 
@@ -75,6 +75,7 @@ TEST(ExportTest, EveryTcxOfTheSampleStoreIsValidAndKeepsTheFilesDistance)
         {"2007-09-09_08-30-05.tcx", 4989.1, 150}, // the summary in miles, the series in km
         {"2008-06-14_07-37-19.tcx", 5002.1, 2}, // no series: the start and the end
         {"2009-02-07_07-15-02.tcx", 9460.3, 316}, // signed, in latest and synched
+        {"2009-02-07_07-15-02-2.tcx", 9560.3, 316}, // the synched namesake
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.tcx);
@@ -176,7 +177,7 @@ TEST(ExportTest, CsvFieldsComeBackAsWritten)
     QTemporaryDir out;
     const fs::path file = fs::path(out.path().toStdString()) / "workouts.csv";
     FileSystem fileSystem;
-    const ExportReport report = Exporter(fileSystem).exportCsv({store.catalogue()}, file);
+    const ExportReport report = Exporter(fileSystem).exportCsv(store.selection(), file);
     EXPECT_EQ(report.workouts, 15);
     EXPECT_EQ(report.skipped.size(), 1u);
 
@@ -204,14 +205,18 @@ TEST(ExportTest, CancelledOrRefusedExportsLeaveNoHalfWrittenOutput)
     Exporter exporter(fileSystem);
     const auto stopAt = [](int stop) { return [stop](int done, int) { return done < stop; }; };
 
-    const ExportReport tcx = exporter.exportTcx({store.catalogue()}, folder, stopAt(2));
+    const ExportReport tcx = exporter.exportTcx(store.selection(), folder, stopAt(2));
     EXPECT_TRUE(tcx.cancelled);
     EXPECT_EQ(tcx.written.size(), 2u);
-    EXPECT_TRUE(exporter.exportCsv({store.catalogue()}, folder / "all.csv", stopAt(5)).cancelled);
+    EXPECT_TRUE(exporter.exportCsv(store.selection(), folder / "all.csv", stopAt(5)).cancelled);
     EXPECT_FALSE(fs::exists(folder / "all.csv"));
 
-    const ExportReport onIPod = exporter.exportTcx({store.catalogue()}, store.drive / "exports");
-    EXPECT_TRUE(onIPod.writeError.contains("does not write onto the iPod")) << onIPod.writeError.toStdString();
+    // The iPod however it is reached: by its path, a link to it, or another letter case of it.
+    fs::create_directory_symlink(store.drive, folder / "link");
+    for (const fs::path& target : {store.drive / "exports", folder / "link" / "exports", store.empeds / "X" / "y"}) {
+        const ExportReport onIPod = exporter.exportTcx(store.selection(), target);
+        EXPECT_TRUE(onIPod.writeError.contains("does not write onto the iPod")) << onIPod.writeError.toStdString();
+    }
     const fs::path synched = store.empeds / "6J2894KLVSX" / "synched";
     EXPECT_FALSE(
         exporter.exportWorkoutTcx(store.catalogue(), synched / "2007-06-03 07;12;48.xml", store.drive / "x.tcx"));
@@ -220,4 +225,18 @@ TEST(ExportTest, CancelledOrRefusedExportsLeaveNoHalfWrittenOutput)
     EXPECT_TRUE(unreadable.error().contains("2007-10-20 09;14;52.xml")) << unreadable.error().toStdString();
     EXPECT_FALSE(fs::exists(folder / "page.tcx"));
     EXPECT_EQ(store.snapshot(), before);
+}
+
+TEST(ExportTest, AFileReachedTwiceIsExportedOnce)
+{
+    SampleStore store;
+    // A copy of an iPod whose synched folder is a link to latest: every file is listed twice.
+    const fs::path sensor = store.empeds / "8P5W31QNVSX";
+    fs::remove_all(sensor / "synched");
+    fs::create_directory_symlink("latest", sensor / "synched");
+    QTemporaryDir out;
+    FileSystem fileSystem;
+    const ExportReport report = Exporter(fileSystem).exportTcx(store.selection(), out.path().toStdString());
+    EXPECT_EQ(report.workouts, 2 + 6); // the two of latest once each, and the other sensor's six
+    EXPECT_FALSE(fs::exists(fs::path(out.path().toStdString()) / "2009-02-10_06-48-30-2.tcx"));
 }

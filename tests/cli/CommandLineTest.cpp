@@ -1,5 +1,5 @@
-#include "export/CommandLine.h"
-#include "ExportFixtures.h"
+#include "cli/CommandLine.h"
+#include "export/ExportFixtures.h"
 #include "platform/Drives.h"
 #include "platform/Version.h"
 
@@ -34,7 +34,10 @@ Outputs RunCommand(const QStringList& arguments, const DriveSource& drives = Fix
     Outputs run;
     QTextStream out(&run.out), err(&run.err);
     FileSystem fileSystem;
-    run.code = RunCommandLine(QStringList{"paceforge"} + arguments, out, err, drives, fileSystem);
+    std::vector<std::string> raw{"paceforge"};
+    for (const QString& argument : arguments)
+        raw.push_back(argument.toStdString());
+    run.code = RunCommandLine(raw, out, err, drives, fileSystem);
     return run;
 }
 
@@ -125,4 +128,55 @@ TEST(CommandLineTest, TheProgramListsWithoutADisplay)
     ASSERT_TRUE(program.waitForFinished(120000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     EXPECT_TRUE(program.readAllStandardOutput().startsWith("Ipod located on drive 'Sample iPod'\n"));
+}
+
+TEST(CommandLineTest, AnUnreadableFolderIsNamedAndFailsTheCommand)
+{
+    // Root reads any folder whatever its permissions: the refusal is made by the disk layer here.
+    class UnreadableSynched final : public FileSystem
+    {
+    public:
+        std::vector<std::string> fileNames(const fs::path& folder, QString* problem) const override
+        {
+            if (folder.filename() != "synched" || folder.parent_path().filename() != "6J2894KLVSX")
+                return FileSystem::fileNames(folder, problem);
+            if (problem)
+                *problem = QStringLiteral("Could not read the folder \"%1\": Permission denied.")
+                               .arg(QString::fromStdString(folder.string()));
+            return {};
+        }
+    };
+    SampleStore store;
+    UnreadableSynched fileSystem;
+    QTemporaryDir out;
+    for (const QStringList& arguments : {QStringList{"list", "--drive", Path(store.drive)},
+             QStringList{"export", "--format", "csv", "--out", out.path(), "--drive", Path(store.drive)}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        Outputs run;
+        QTextStream o(&run.out), e(&run.err);
+        std::vector<std::string> raw{"paceforge"};
+        for (const QString& argument : arguments)
+            raw.push_back(argument.toStdString());
+        EXPECT_EQ(RunCommandLine(raw, o, e, FixedDrives({}), fileSystem), 1);
+        EXPECT_TRUE(run.err.contains("6J2894KLVSX/synched\": Permission denied.")) << run.err.toStdString();
+        // What could be read is still listed or exported.
+        EXPECT_TRUE(run.out.contains("02/10/2009") || run.out.contains("Exported 8 workouts")) << run.out.toStdString();
+    }
+}
+
+TEST(CommandLineTest, AFolderNameThatIsNotUtf8IsUsedByteForByte)
+{
+    SampleStore store;
+    QTemporaryDir out;
+    const std::string latin1 = out.path().toStdString() + "/caf\xe9";
+    Outputs run;
+    QTextStream o(&run.out), e(&run.err);
+    FileSystem fileSystem;
+    const int code = RunCommandLine({"paceforge", "export", "--format", "csv", "--out=" + latin1, "--drive",
+                                        store.drive.string()},
+        o, e, FixedDrives({}), fileSystem);
+    EXPECT_EQ(code, 1) << run.err.toStdString(); // the web page in the sample store
+    EXPECT_TRUE(fs::exists(fs::path(latin1) / "workouts.csv"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.path().toStdString()), fs::directory_iterator()), 1);
+    fs::remove_all(latin1); // QTemporaryDir cannot spell it
 }

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "store/Catalogue.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class QTextStream;
+
+namespace paceforge {
+
+class DriveSource;
+class FileSystem;
+
+inline constexpr int kCommandDone = 0;
+inline constexpr int kCommandFailed = 1;
+inline constexpr int kCommandUsage = 2;
+
+// What every command works with: the parsed arguments, the streams and the disk.
+struct CommandContext {
+    const QCommandLineParser& parser;
+    const std::vector<std::string>& rawArguments;
+    QTextStream& out;
+    QTextStream& err;
+    const DriveSource& drives;
+    FileSystem& fileSystem;
+
+    bool isSet(const char* option) const { return parser.isSet(QString::fromLatin1(option)); }
+    QString value(const char* option) const { return parser.value(QString::fromLatin1(option)); }
+    // A folder or file option as the system gave it: the parser's text of a name that is not
+    // UTF-8 holds U+FFFD, which names another folder.
+    std::filesystem::path pathValue(const char* option) const;
+};
+
+// One command of the command line, in a file of its own.
+struct Command {
+    const char* name;
+    // The options it takes besides --drive.
+    QStringList options;
+    int (*run)(CommandContext& context);
+};
+
+int UsageError(QTextStream& err, const QString& message);
+// A usage error for the first option the command does not take; kCommandDone when there is none.
+int RefuseOtherOptions(const CommandContext& context, const Command& command);
+
+struct FoundCatalogues {
+    std::vector<CatalogueBuild> builds;
+    // Not kCommandDone when the command must stop: the drive named is no iPod, or a folder of an
+    // iPod could not be read (named on the error stream).
+    int exitCode = kCommandDone;
+};
+// The iPods to work on (--drive, or every iPod among the drives), each with its catalogue built
+// without renaming anything: the commands only read the iPod.
+FoundCatalogues FindCatalogues(CommandContext& context);
+
+int RunList(CommandContext& context);
+int RunExport(CommandContext& context);
+
+} // namespace paceforge

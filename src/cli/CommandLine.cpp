@@ -1,0 +1,182 @@
+#include "CommandLine.h"
+
+#include "Command.h"
+
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "platform/Version.h"
+#include "store/iPodScan.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+namespace paceforge {
+namespace {
+
+const Command kCommands[] = {
+    {"list", {}, &RunList},
+    {"export", {QStringLiteral("format"), QStringLiteral("out")}, &RunExport},
+};
+
+const QStringList kOwnOptions
+    = {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("v"),
+        QStringLiteral("version"), QStringLiteral("drive"), QStringLiteral("format"), QStringLiteral("out")};
+
+// The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES.
+class FolderDrive final : public DriveSource
+{
+public:
+    explicit FolderDrive(fs::path root) : m_root(std::move(root)) { }
+    std::vector<Drive> drives() const override { return {{DriveIdForFolder(m_root), m_root}}; }
+
+private:
+    fs::path m_root;
+};
+
+void AddOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Paceforge lists the Nike+iPod workouts on an iPod and exports them for other training "
+                       "programs. Both commands only read the iPod. Without a command Paceforge opens its window."));
+    parser.addPositionalArgument(QStringLiteral("command"),
+        QStringLiteral("list: print the workout list of each iPod, newest first.\n"
+                       "export: write every workout as TCX files or one CSV file."),
+        QStringLiteral("list|export"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("drive"),
+        QStringLiteral("The iPod at <folder>, a drive root holding iPod_Control. Without it, every "
+                       "iPod found among the drives."),
+        QStringLiteral("folder")});
+    parser.addOption({QStringLiteral("format"),
+        QStringLiteral("export: tcx (one file per workout, for Strava or "
+                       "Garmin Connect) or csv (workouts.csv)."),
+        QStringLiteral("tcx|csv")});
+    parser.addOption({QStringLiteral("out"), QStringLiteral("export: the folder the files go into; made when missing."),
+        QStringLiteral("folder")});
+}
+
+} // namespace
+
+fs::path CommandContext::pathValue(const char* option) const
+{
+    const std::string flag = std::string("--") + option;
+    const std::string joined = flag + '=';
+    std::optional<std::string> found;
+    for (std::size_t i = 1; i < rawArguments.size(); ++i) {
+        const std::string& argument = rawArguments[i];
+        if (argument == "--")
+            break;
+        if (argument == flag && i + 1 < rawArguments.size())
+            found = rawArguments[++i];
+        else if (argument.starts_with(joined))
+            found = argument.substr(joined.size());
+    }
+    return fs::path(found.value_or(QFile::encodeName(value(option)).toStdString()));
+}
+
+int UsageError(QTextStream& err, const QString& message)
+{
+    err << "paceforge: " << message << "\nTry 'paceforge --help'.\n";
+    return kCommandUsage;
+}
+
+int RefuseOtherOptions(const CommandContext& context, const Command& command)
+{
+    for (const QString& name : context.parser.optionNames())
+        if (name != QStringLiteral("drive") && !command.options.contains(name))
+            return UsageError(context.err, QStringLiteral("%1 takes no --%2.").arg(QLatin1String(command.name), name));
+    return kCommandDone;
+}
+
+FoundCatalogues FindCatalogues(CommandContext& context)
+{
+    const auto report = [&](const ScanError& error) {
+        context.err << "paceforge: " << ScanErrorText(error).replace(QStringLiteral("\r\n"), QStringLiteral(", "))
+                    << '\n';
+    };
+    std::vector<iPodRecord> ipods;
+    FoundCatalogues found;
+    if (context.isSet("drive")) {
+        std::error_code ec;
+        const fs::path root = fs::absolute(context.pathValue("drive"), ec);
+        ipods = FindIPods(FolderDrive(root), context.fileSystem, report);
+        if (ipods.empty()) {
+            found.exitCode = UsageError(context.err,
+                QStringLiteral("\"%1\" is not an iPod: it has no iPod_Control folder.").arg(context.value("drive")));
+            return found;
+        }
+    } else {
+        ipods = FindIPods(context.drives, context.fileSystem, report);
+    }
+    for (const iPodRecord& ipod : ipods) {
+        found.builds.push_back(BuildCatalogue(ipod, context.fileSystem, {.renameMisnamedFiles = false}));
+        for (const QString& problem : found.builds.back().problems) {
+            context.err << "paceforge: " << problem << '\n';
+            found.exitCode = kCommandFailed;
+        }
+    }
+    return found;
+}
+
+bool IsCommandInvocation(const QStringList& arguments)
+{
+    if (arguments.size() < 2)
+        return false;
+    if (!arguments[1].startsWith(u'-'))
+        return true;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (std::any_of(std::begin(kCommands), std::end(kCommands),
+                [&](const Command& command) { return argument == QLatin1String(command.name); }))
+            return true;
+        if (argument.startsWith(u'-')) {
+            QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+            name.truncate(name.indexOf(u'=') < 0 ? name.size() : name.indexOf(u'='));
+            if (kOwnOptions.contains(name))
+                return true;
+        }
+    }
+    return false;
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, QTextStream& out, QTextStream& err,
+    const DriveSource& drives, FileSystem& fileSystem)
+{
+    QStringList texts;
+    for (const std::string& argument : arguments)
+        texts << QString::fromLocal8Bit(argument.data(), static_cast<qsizetype>(argument.size()));
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(texts))
+        return UsageError(err, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        return kCommandDone;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << "paceforge " << PACEFORGE_VERSION << '\n';
+        return kCommandDone;
+    }
+    const QStringList commands = parser.positionalArguments();
+    if (commands.isEmpty())
+        return UsageError(err, QStringLiteral("no command given: use list or export."));
+    if (commands.size() > 1)
+        return UsageError(err, QStringLiteral("one command at a time; unexpected \"%1\".").arg(commands[1]));
+    for (const Command& command : kCommands) {
+        if (commands[0] != QLatin1String(command.name))
+            continue;
+        CommandContext context{parser, arguments, out, err, drives, fileSystem};
+        if (const int refused = RefuseOtherOptions(context, command); refused != kCommandDone)
+            return refused;
+        return command.run(context);
+    }
+    return UsageError(err, QStringLiteral("unknown command \"%1\": use list or export.").arg(commands[0]));
+}
+
+} // namespace paceforge
