@@ -2,6 +2,7 @@
 
 #include "Backups.h"
 #include "DistanceSeries.h"
+#include "EditWrite.h"
 #include "FileCleanup.h"
 #include "FileTime.h"
 #include "Random.h"
@@ -162,23 +163,6 @@ std::variant<const SensorFolder*, SaveMessage> NewWorkoutSensor(const iPodRecord
                        "the workout. Nothing was saved."));
 }
 
-// An edit from the synched folder moves the workout into latest. A copy of it may stand there
-// already; a different workout of the same name is never overwritten by the move.
-std::optional<SaveMessage> EditTargetTaken(
-    const fs::path& source, const fs::path& target, const std::string& fileName, const FileSystem& fileSystem)
-{
-    if (SameFile(fileSystem, source, target) || !fileSystem.fileExists(target))
-        return std::nullopt;
-    const auto there = fileSystem.readFile(target);
-    const auto original = fileSystem.readFile(source);
-    if (there && original && there.value() == original.value())
-        return std::nullopt;
-    return Message(u"Workout Name Taken",
-        QStringLiteral("The latest folder already holds a different workout named \"%1\". Paceforge did "
-                       "not overwrite it; choose that workout in the list to change it.")
-            .arg(QString::fromStdString(fileName)));
-}
-
 SaveOutcome Written(XmlDocument document, fs::path path, std::optional<SaveMessage> message = std::nullopt)
 {
     SaveOutcome outcome;
@@ -196,25 +180,6 @@ SaveOutcome Refused(SaveMessage message)
     return outcome;
 }
 
-// The edit replaces the file in latest and deletes the one it came from: both are copied first,
-// and when a copy cannot be made, nothing on the iPod changes.
-std::optional<SaveMessage> BackUpBeforeEdit(Backups& backups, const iPodRecord& ipod, const SensorFolder& sensor,
-    const fs::path& source, const fs::path& target, const FileSystem& fileSystem)
-{
-    std::vector<std::pair<fs::path, bool>> replaced;
-    if (fileSystem.fileExists(target))
-        replaced.emplace_back(target, true);
-    if (!SameFile(fileSystem, source, target))
-        replaced.emplace_back(source, false);
-    for (const auto& [file, inLatest] : replaced) {
-        const auto copy = backups.backUp(file, ipod.driveLetter, sensor.name, inLatest);
-        if (!copy)
-            return Message(
-                u"Backup Failed", copy.error() + QStringLiteral(" The workout on the iPod was not changed."));
-    }
-    return std::nullopt;
-}
-
 SaveOutcome WriteNewWorkout(
     XmlDocument document, const SensorFolder& sensor, const SaveEntries& entries, FileSystem& fileSystem)
 {
@@ -229,29 +194,6 @@ SaveOutcome WriteNewWorkout(
         problem = Message(
             u"Copy Failed", copied.error() + QStringLiteral(" The workout was saved in the synched folder only."));
     return Written(std::move(document), synchedFile, std::move(problem));
-}
-
-SaveOutcome WriteEditedWorkout(
-    XmlDocument document, const fs::path& source, const fs::path& target, FileSystem& fileSystem)
-{
-    const std::string bytes = CleanedBytes(document);
-    if (Result written = fileSystem.writeFileAtomic(target, bytes); !written)
-        return Refused(Message(u"Save Failed", written.error() + QStringLiteral(" The workout file was not changed.")));
-    const auto readBack = fileSystem.readFile(target);
-    if (!readBack || readBack.value() != bytes)
-        return Written(std::move(document), target,
-            Message(u"Save Failed",
-                QStringLiteral("Could not read back \"%1\" as it was written. The "
-                               "workout in \"%2\" was kept.")
-                    .arg(DisplayPath(target), DisplayPath(source))));
-    std::optional<SaveMessage> problem;
-    if (!SameFile(fileSystem, source, target))
-        if (Result removed = fileSystem.deleteFile(source); !removed)
-            problem = Message(u"Old Copy Kept",
-                removed.error()
-                    + QStringLiteral(" The changed workout was saved in the latest "
-                                     "folder; the old copy is still in place."));
-    return Written(std::move(document), target, std::move(problem));
 }
 
 // What the checks found out: the entries as numbers, the document the values go into, and where
@@ -328,8 +270,6 @@ std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveCo
                 .arg(DisplayPath(plan.editedFile), Listed(missing)));
     if (!IPodStillThere(ipod, fileSystem))
         return IPodGone(ipod);
-    if (auto taken = EditTargetTaken(plan.editedFile, plan.latestFile, edited->fileName, fileSystem))
-        return *taken;
     return plan;
 }
 
@@ -341,11 +281,15 @@ SaveOutcome WriteFiles(
     FileSystem& fileSystem = *context.fileSystem;
     if (plan.adding)
         return WriteNewWorkout(std::move(document), *plan.sensor, entries, fileSystem);
-    if (context.backups)
-        if (auto refused = BackUpBeforeEdit(
-                *context.backups, *context.currentIPod, *plan.sensor, plan.editedFile, plan.latestFile, fileSystem))
-            return Refused(*refused);
-    return WriteEditedWorkout(std::move(document), plan.editedFile, plan.latestFile, fileSystem);
+    const EditedFile file{context.currentIPod->driveLetter, plan.sensor->name, plan.editedFile, plan.latestFile,
+        context.currentDocumentBytes};
+    EditWriteOutcome written = WriteEditedWorkout(file, document, fileSystem, context.backups);
+    if (!written.written) {
+        SaveOutcome outcome = Refused(*written.message);
+        outcome.sourceChanged = written.sourceChanged;
+        return outcome;
+    }
+    return Written(std::move(document), plan.latestFile, std::move(written.message));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SaveMessage.h"
+
 #include "platform/XmlDocument.h"
 #include "store/Records.h"
 #include "workout/Decimal.h"
@@ -30,11 +32,6 @@ struct SaveEntries : EntryFields {
     QTime time;
 };
 
-struct SaveMessage {
-    QString title;
-    QString text;
-};
-
 struct SaveContext {
     // Exactly "Add" saves a new workout from the template; anything else the workout being edited.
     QString workoutMode;
@@ -46,6 +43,8 @@ struct SaveContext {
     // composes into a copy, which the outcome hands back once the file is written.
     const XmlDocument* currentDocument = nullptr;
     std::filesystem::path currentDocumentSource;
+    // The bytes it was read from: a file that changed since must not be overwritten.
+    std::string currentDocumentBytes;
     // The last file chosen in the list that could not be read as a workout, and why; an edit of it
     // is refused with the same reason.
     std::filesystem::path unreadableSource;
@@ -69,6 +68,9 @@ struct SaveOutcome {
     std::optional<XmlDocument> document;
     // The file it was written to.
     std::filesystem::path documentPath;
+    // The edited file changed or vanished on the iPod since it was loaded: the list and the
+    // fields must be read again.
+    bool sourceChanged = false;
 };
 
 // The whole save: every check first, then the values, then a copy of the document, then the files.

@@ -710,6 +710,7 @@ void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileTex
     }
     CurrentWorkoutDocument = std::move(document);
     m_documentSource = path;
+    m_documentBytes = bytes.value();
     m_unreadableSource.clear();
     m_unreadableReason.reset();
     tbxCalories->setText(entries->calories);
@@ -808,6 +809,7 @@ void frmMain::imgSave_Click()
     context.selectedFileIndex = SelectedFileIndex;
     context.currentDocument = CurrentWorkoutDocument ? &*CurrentWorkoutDocument : nullptr;
     context.currentDocumentSource = m_documentSource;
+    context.currentDocumentBytes = m_documentBytes;
     context.unreadableSource = m_unreadableSource;
     context.unreadableReason = m_unreadableReason;
     context.programFolder = ProgramFolder;
@@ -830,6 +832,8 @@ void frmMain::imgSave_Click()
     }
     if (outcome.message)
         m_services.dialogs.critical(this, outcome.message->title, outcome.message->text);
+    if (outcome.sourceChanged)
+        cbxiPodDrv_Click();
     if (outcome.saved) {
         ShowSavedPanel();
         cbxiPodDrv_Click();

@@ -120,6 +120,7 @@ private:
     // The file CurrentWorkoutDocument was read from; empty for a template copy. An edit is saved
     // only over the file its document came from.
     std::filesystem::path m_documentSource;
+    std::string m_documentBytes;
     // The last file chosen in the list that is not a readable workout; Save refuses it for this reason.
     std::filesystem::path m_unreadableSource;
     std::optional<SaveMessage> m_unreadableReason;
