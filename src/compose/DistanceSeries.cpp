@@ -108,24 +108,31 @@ std::string DistanceSeriesText(std::string_view existing, const Decimal& kilomet
     }
 
     if (cut) {
-        text.reserve(existing.size() + 16);
-        Pieces pieces(existing);
-        pieces.next(); // the text already starts with "0.0"
-        while (const auto piece = pieces.next()) {
-            if (current >= kilometres)
+        // Recorded values stay as they were written, the first one and the separators included:
+        // the series ends after the last value that does not pass the total, then at the total.
+        std::size_t kept = 0;
+        current = Decimal();
+        for (std::size_t start = 0; start <= existing.size();) {
+            const auto comma = existing.find(',', start);
+            const std::size_t end = comma == std::string_view::npos ? existing.size() : comma;
+            const Decimal value = *Decimal::parsePlain(TrimmedXmlSpace(existing.substr(start, end - start)));
+            if (value > kilometres)
                 break;
-            previous = current;
-            current = *Decimal::parsePlain(*piece);
-            if (current < kilometres)
-                AppendValue(text, current);
+            kept = end;
+            current = value;
+            start = end + 1;
         }
-    } else {
-        while (current < kilometres) {
-            previous = current;
-            current = Round4(current + step);
-            if (current < kilometres)
-                AppendValue(text, current);
-        }
+        if (kept > 0)
+            text.assign(existing.substr(0, kept));
+        if (current < kilometres)
+            AppendValue(text, kilometres.rounded(kDecimals, Decimal::Rounding::HalfEven));
+        return text;
+    }
+    while (current < kilometres) {
+        previous = current;
+        current = Round4(current + step);
+        if (current < kilometres)
+            AppendValue(text, current);
     }
 
     if (current > kilometres)

@@ -46,11 +46,12 @@ TEST(DistanceSeriesTest, BuildsExtendsAndCuts)
         {"0.0", "2", 60, fresh2km},
         {"0.0,1.0000,2.0000,3.5000", "3", 100, "0.0,1.0000,2.0000,3.0000"},
         {"0.0,1.0000,2.0000,3.5000", "4", 100, "0.0,1.0000,2.0000,3.5000,3.9000,4.0000"},
-        {"0.0,1.0000,2.0000", "2", 100, "0.0,1.0000"},
+        // A cut keeps every recorded value up to the total as written, the first and repeated ones too.
+        {"0.0,1.0000,2.0000", "2", 100, "0.0,1.0000,2.0000"},
+        {"0.0013, 0.5, 1.0, 1.0, 1.0, 1.2", "1", 60, "0.0013, 0.5, 1.0, 1.0, 1.0"},
         {" 0.0, 0.013, 0.0307\n", "0.05", 40, "0.0, 0.013, 0.0307,0.0432,0.0500"},
-        {"0.0, 0.013 , 0.0307", "0.02", 40, "0.0,0.0130,0.0200"},
-        // Copied values round halves away from zero, computed ones halves to even.
-        {"0.0,0.12345,0.5", "0.3", 100, "0.0,0.1235,0.3000"},
+        {"0.0, 0.013 , 0.0307", "0.02", 40, "0.0, 0.013 ,0.0200"},
+        {"0.0,0.12345,0.5", "0.3", 100, "0.0,0.12345,0.3000"},
         {"", "0.0025", 100, Evenly(2, 12, "0.0025")},
         // A step that rounds to zero still reaches the total.
         {"", "0.0003", 10800, "0.0,0.0001,0.0002"},
@@ -103,7 +104,7 @@ TEST(DistanceSeriesTest, MillionValueSeriesIsExtendedAndCut)
     const std::string cut = DistanceSeriesText(existing, Km("999.4995"), 100);
     EXPECT_EQ(extended, existing + ",1000.5000");
     EXPECT_EQ(std::count(cut.begin(), cut.end(), ','), 999'500);
-    EXPECT_TRUE(cut.ends_with(",999.4990,999.4995"));
+    EXPECT_TRUE(cut.ends_with(", 999.499,999.4995"));
 }
 
 } // namespace
