@@ -80,7 +80,7 @@ SaveEntries Entries()
 SaveContext Context(Setup& setup, bool adding, FileSystem& fileSystem, RandomSource& random)
 {
     SaveContext context;
-    context.workoutMode = adding ? QStringLiteral("Add") : QStringLiteral("Edit");
+    context.adding = adding;
     context.iPodSelected = true;
     context.currentIPod = &setup.ipod;
     context.programFolder = setup.programFolder;
@@ -122,6 +122,7 @@ void Save(benchmark::State& state)
             }
             current = XmlDocument::fromBytes(setup.editedBytes);
             context.currentDocument = &*current;
+            context.currentDocumentBytes = setup.editedBytes;
             state.ResumeTiming();
         }
         SaveEntries entries = Entries();
@@ -154,6 +155,7 @@ void SaveFloor(benchmark::State& state)
             (void)fileSystem.writeFileAtomic(setup.store.sampleLatest, setup.editedBytes);
             document = XmlDocument::fromBytes(setup.editedBytes);
             context.currentDocument = &*document;
+            context.currentDocumentBytes = setup.editedBytes;
         }
         SaveEntries entries = Entries();
         SaveWorkout(entries, context);

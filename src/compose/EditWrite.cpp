@@ -56,6 +56,15 @@ bool SameNode(pugi::xml_node a, pugi::xml_node b)
     return !x && !y;
 }
 
+// Text that is gone once the clean-up has been: an element emptied by the save holds an empty
+// text node, which no parser makes of "<x></x>".
+pugi::xml_node Kept(pugi::xml_node node)
+{
+    while (node && node.type() == pugi::node_pcdata && Without(node.value(), "\r\t").empty())
+        node = node.next_sibling();
+    return node;
+}
+
 // Compares the two trees node by node without recursion: a hostile workout can nest deeply.
 bool SameTree(pugi::xml_node a, pugi::xml_node b)
 {
@@ -65,9 +74,9 @@ bool SameTree(pugi::xml_node a, pugi::xml_node b)
         pending.pop_back();
         if (!SameNode(x, y))
             return false;
-        pugi::xml_node i = x.first_child();
-        pugi::xml_node j = y.first_child();
-        for (; i && j; i = i.next_sibling(), j = j.next_sibling())
+        pugi::xml_node i = Kept(x.first_child());
+        pugi::xml_node j = Kept(y.first_child());
+        for (; i && j; i = Kept(i.next_sibling()), j = Kept(j.next_sibling()))
             pending.emplace_back(i, j);
         if (i || j)
             return false;
@@ -166,6 +175,7 @@ EditWriteOutcome WriteEditedWorkout(
 
     EditWriteOutcome outcome;
     outcome.written = true;
+    outcome.bytes = bytes;
     const auto readBack = fileSystem.readFile(file.target);
     if (!readBack || readBack.value() != bytes) {
         outcome.message = Message(u"Save Failed",

@@ -34,6 +34,8 @@ struct EditWriteOutcome {
     std::optional<SaveMessage> message;
     // The source was found changed or gone: what the user sees of it must be read again.
     bool sourceChanged = false;
+    // What the target holds now.
+    std::string bytes;
 };
 
 // Writes the changed document of an existing workout. Refuses, before anything on the iPod changes,

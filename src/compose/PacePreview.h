@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 
 namespace paceforge {
 
@@ -19,5 +20,10 @@ struct PacePreview {
 // save's own stages so that the two never disagree; nothing while the save would refuse the
 // entries before it comes to the pace.
 std::optional<PacePreview> PreviewPace(const EntryFields& fields, bool miles, const QLocale& locale);
+
+// The same for a workout whose save keeps its recorded pace ("12:13" per mile, or per kilometre):
+// that text for its unit, the other worked out from the entries; never refused as too fast.
+std::optional<PacePreview> RecordedPacePreview(const EntryFields& fields, bool miles, const QLocale& locale,
+    const std::optional<std::string>& perMile, const std::optional<std::string>& perKilometre);
 
 } // namespace paceforge

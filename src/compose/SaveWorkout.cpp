@@ -17,6 +17,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace paceforge {
@@ -48,6 +50,12 @@ std::string DocumentNumberText(const QString& entry, const Decimal& value)
     return value.toPlainString('.');
 }
 
+SaveMessage InvalidDistance(const QLocale& locale)
+{
+    return Message(u"Invalid Distance",
+        QStringLiteral("Please enter the distance as a number, for example 5 or 3%11!").arg(locale.decimalPoint()));
+}
+
 std::string Utf8(const QString& text)
 {
     return text.toStdString();
@@ -58,31 +66,64 @@ QString Listed(const std::vector<QString>& names)
     return QStringList(names.begin(), names.end()).join(QStringLiteral(", "));
 }
 
-// Every text the document gets, worked out before any of it is written.
+// What the document recorded before the edit, for the values an edit keeps.
+struct Recorded {
+    std::string duration;
+    std::optional<Decimal> kilometres;
+    bool paceInKilometres = false;
+};
+
+Recorded ReadRecorded(const XmlDocument& document)
+{
+    const WorkoutNodes nodes = FindWorkoutNodes(document);
+    Recorded recorded;
+    recorded.duration = std::string(TrimmedXmlSpace(NodeText(nodes.duration)));
+    if (const auto value = Decimal::parsePlain(TrimmedXmlSpace(NodeText(nodes.distance))))
+        recorded.kilometres = AttributeText(nodes.distanceUnit) == "mi" ? MilesToKilometres(*value) : *value;
+    recorded.paceInKilometres = std::string_view(TrimmedXmlSpace(NodeText(nodes.pace))).ends_with("min/km");
+    return recorded;
+}
+
+// The stop snapshot's pace is the device's whole milliseconds per kilometre.
+std::optional<std::string> StopPace(std::string_view durationText, const Decimal& kilometres)
+{
+    const auto milliseconds = Decimal::parsePlain(durationText);
+    if (!milliseconds || kilometres.isZero())
+        return std::nullopt;
+    return Int128ToString(milliseconds->dividedBy(kilometres, 0, Decimal::Rounding::HalfEven).integerPart());
+}
+
+// Every text the document gets, worked out before any of it is written; a value left empty is
+// one the edit keeps as recorded.
 struct WorkoutValues {
     std::string start;
-    std::string calories;
-    std::string duration;
-    std::string durationString;
+    std::optional<std::string> calories;
+    std::optional<std::string> duration;
+    std::optional<std::string> durationString;
     std::string walkBegin, walkEnd, runBegin, runEnd;
-    DistanceFigures distance;
-    std::string pace;
-    std::string weight;
+    std::optional<DistanceFigures> distance;
+    std::optional<std::string> pace;
+    std::optional<std::string> weight;
+    // The stop snapshots' duration, distance and (for an edit) pace, when either total changed.
+    std::optional<std::string> stopDuration, stopDistance, stopPace;
     long long totalSeconds = 0;
 };
 
 // 2. The values, composed in the order in which the random draws are taken: 15-599 for the
 // milliseconds, then 200-1200 and 10-100 for walking and again for running steps.
-std::variant<WorkoutValues, SaveMessage> ComposeValues(
-    const SaveEntries& entries, const CheckedEntries& checked, bool adding, RandomSource& random, const QLocale& locale)
+std::variant<WorkoutValues, SaveMessage> ComposeValues(const SaveEntries& entries, const CheckedEntries& checked,
+    bool adding, const KeptValues& kept, const XmlDocument& source, RandomSource& random, const QLocale& locale)
 {
     WorkoutValues v;
     v.totalSeconds = checked.totalSeconds;
     v.start = Utf8(StartTimeText(entries.date, entries.time));
-    v.calories = checked.calories ? DocumentNumberText(entries.calories, *checked.calories) : "0";
-    v.duration = Utf8(DurationText(checked.totalSeconds, random.Rand(15, 599)));
-    v.durationString = Utf8(DurationString(entries.hours, static_cast<long long>(checked.minutes.integerPart()),
-        static_cast<long long>(checked.seconds.integerPart()), locale));
+    if (!kept.calories)
+        v.calories = checked.calories ? DocumentNumberText(entries.calories, *checked.calories) : "0";
+    if (!kept.duration) {
+        v.duration = Utf8(DurationText(checked.totalSeconds, random.Rand(15, 599)));
+        v.durationString = Utf8(DurationString(entries.hours, static_cast<long long>(checked.minutes.integerPart()),
+            static_cast<long long>(checked.seconds.integerPart()), locale));
+    }
     if (adding) {
         const Decimal kilometresForSteps = entries.miles ? MilesToKilometres(checked.distance) : checked.distance;
         const Int128 feet = (KilometresToMiles(kilometresForSteps) * Decimal::fromInteger(5280))
@@ -95,16 +136,39 @@ std::variant<WorkoutValues, SaveMessage> ComposeValues(
         v.runBegin = std::to_string(runStart);
         v.runEnd = Int128ToString(feet * 10 / 28 + runStart + random.Rand(10, 100));
     }
-    v.distance = ComposeDistance(checked, entries.miles);
-    const Pace pace = PaceFor(checked.totalSeconds, v.distance.paceMiles);
-    if (auto refused = PaceRefusal(checked.totalSeconds, v.distance, pace))
-        return *refused;
-    v.pace = pace.text + " min/mi";
-    if (entries.pounds)
-        v.weight = PoundsToKilograms(checked.weight.value_or(Decimal())).toPlainString('.');
-    else if (checked.weight)
-        v.weight = DocumentNumberText(entries.weight, *checked.weight);
+    const DistanceFigures distance = ComposeDistance(checked, entries.miles);
+    if (!kept.distance)
+        v.distance = distance;
+    if (!kept.duration || !kept.distance) {
+        const Pace perMile = PaceFor(checked.totalSeconds, distance.paceMiles);
+        if (auto refused = PaceRefusal(checked.totalSeconds, distance, perMile))
+            return *refused;
+        const Recorded recorded = adding ? Recorded() : ReadRecorded(source);
+        const Decimal kilometres = kept.distance && recorded.kilometres ? *recorded.kilometres : distance.kilometres;
+        if (kept.distance && recorded.paceInKilometres)
+            v.pace = PaceFor(checked.totalSeconds, kilometres).text + " min/km";
+        else
+            v.pace = perMile.text + " min/mi";
+        v.stopDuration = v.duration ? *v.duration : recorded.duration;
+        v.stopDistance = KilometresCutText(kilometres);
+        // A corrected distance or time makes the recorded stop pace wrong; a new workout takes the
+        // template's as it stands.
+        if (!adding)
+            v.stopPace = StopPace(*v.stopDuration, kilometres);
+    }
+    if (!kept.weight) {
+        if (entries.pounds)
+            v.weight = PoundsToKilograms(checked.weight.value_or(Decimal())).toPlainString('.');
+        else
+            v.weight = checked.weight ? DocumentNumberText(entries.weight, *checked.weight) : std::string();
+    }
     return v;
+}
+
+void SetIf(pugi::xml_node node, const std::optional<std::string>& text)
+{
+    if (text)
+        SetNodeText(node, *text);
 }
 
 // 3. A copy of the source with the values in place, so that a save that fails leaves the loaded
@@ -118,22 +182,25 @@ XmlDocument ComposeDocument(const XmlDocument& source, const WorkoutValues& v, c
         SetNodeText(nodes.time, v.start);
         SetNodeText(nodes.startTime, v.start);
     }
-    SetNodeText(nodes.calories, v.calories);
-    SetNodeText(nodes.duration, v.duration);
-    SetNodeText(nodes.durationString, v.durationString);
+    SetIf(nodes.calories, v.calories);
+    SetIf(nodes.duration, v.duration);
+    SetIf(nodes.durationString, v.durationString);
     if (newWorkoutSensor) {
         SetNodeText(nodes.walkBegin, v.walkBegin);
         SetNodeText(nodes.walkEnd, v.walkEnd);
         SetNodeText(nodes.runBegin, v.runBegin);
         SetNodeText(nodes.runEnd, v.runEnd);
     }
-    SetNodeText(nodes.distance, v.distance.distanceText);
-    SetAttributeText(nodes.distanceUnit, "km");
-    SetNodeText(nodes.distanceString, v.distance.distanceString);
-    SetNodeText(nodes.pace, v.pace);
-    SetNodeText(nodes.extendedData, DistanceSeries(nodes.extendedData, v.distance.kilometres, v.totalSeconds));
-    SetNodeText(nodes.weight, v.weight);
-    SetStopSnapshot(nodes.sportsData, v.duration, v.distance.kilometresCut);
+    if (v.distance) {
+        SetNodeText(nodes.distance, v.distance->distanceText);
+        SetAttributeText(nodes.distanceUnit, "km");
+        SetNodeText(nodes.distanceString, v.distance->distanceString);
+        SetNodeText(nodes.extendedData, DistanceSeries(nodes.extendedData, v.distance->kilometres, v.totalSeconds));
+    }
+    SetIf(nodes.pace, v.pace);
+    SetIf(nodes.weight, v.weight);
+    if (v.stopDuration)
+        SetStopSnapshot(nodes.sportsData, *v.stopDuration, *v.stopDistance, v.stopPace);
     return document;
 }
 
@@ -181,9 +248,15 @@ SaveOutcome Refused(SaveMessage message)
 }
 
 SaveOutcome WriteNewWorkout(
-    XmlDocument document, const SensorFolder& sensor, const SaveEntries& entries, FileSystem& fileSystem)
+    XmlDocument document, const SensorFolder& sensor, const SaveEntries& entries, const SaveContext& context)
 {
+    FileSystem& fileSystem = *context.fileSystem;
     const std::string bytes = CleanedBytes(document);
+    if (!LoadsBackAs(bytes, document))
+        return Refused(Message(u"Save Refused",
+            QStringLiteral("The new workout would not read back as Paceforge composed it, so it was not written. "
+                           "Please check the template workout \"%1\".")
+                .arg(DisplayPath(TemplatePath(context.programFolder)))));
     const std::string name = Utf8(WorkoutFileName(entries.date, entries.time));
     const fs::path synchedFile = sensor.synchedPath / name;
     if (Result written = fileSystem.writeFileAtomic(synchedFile, bytes); !written)
@@ -193,7 +266,9 @@ SaveOutcome WriteNewWorkout(
     if (Result copied = fileSystem.copyFile(synchedFile, sensor.latestPath / name); !copied)
         problem = Message(
             u"Copy Failed", copied.error() + QStringLiteral(" The workout was saved in the synched folder only."));
-    return Written(std::move(document), synchedFile, std::move(problem));
+    SaveOutcome outcome = Written(std::move(document), synchedFile, std::move(problem));
+    outcome.bytes = bytes;
+    return outcome;
 }
 
 // What the checks found out: the entries as numbers, the document the values go into, and where
@@ -218,6 +293,13 @@ std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveCo
 {
     if (!context.iPodSelected)
         return Message(u"No iPods connected", QStringLiteral("No iPods are available!"));
+    // The fields of a file that could not be read were emptied: the reason is what the user must
+    // hear, not that there is no distance.
+    const WorkoutFileEntry* edited = context.adding
+        ? nullptr
+        : FileAt(*context.currentIPod, context.selectedSensorIndex, context.selectedFileIndex);
+    if (edited && context.unreadableReason && context.unreadableSource == edited->fullPath())
+        return *context.unreadableReason;
     auto checked = CheckEntries(entries, context.locale);
     if (auto* refused = std::get_if<SaveMessage>(&checked))
         return *refused;
@@ -225,7 +307,7 @@ std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveCo
     const iPodRecord& ipod = *context.currentIPod;
     const FileSystem& fileSystem = *context.fileSystem;
     SavePlan plan;
-    plan.adding = context.workoutMode == QStringLiteral("Add");
+    plan.adding = context.adding;
     plan.checked = std::get<CheckedEntries>(checked);
     if (plan.adding) {
         // The calendar keeps a date the date rule refused; the save must not take it silently.
@@ -248,14 +330,13 @@ std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveCo
         if (fileSystem.fileExists(plan.sensor->synchedPath / name)
             || fileSystem.fileExists(plan.sensor->latestPath / name))
             return Message(u"Workout Exists",
-                QStringLiteral("A workout starting at %1 is already on the iPod. Please choose another start time!")
-                    .arg(WorkoutStartText(entries.date, entries.time, context.locale)));
+                QStringLiteral("The iPod already holds a workout file named \"%1\", the name of a workout starting "
+                               "at %2. The iPod names its files after the time a run ended, Paceforge after the "
+                               "time it started, so it may be another run. Please choose another start time!")
+                    .arg(QString::fromStdString(name), WorkoutStartText(entries.date, entries.time, context.locale)));
         return plan;
     }
 
-    const WorkoutFileEntry* edited = FileAt(ipod, context.selectedSensorIndex, context.selectedFileIndex);
-    if (edited && context.unreadableReason && context.unreadableSource == edited->fullPath())
-        return *context.unreadableReason;
     if (!edited || !context.currentDocument || context.currentDocumentSource != edited->fullPath())
         return Message(u"No Workout Selected",
             QStringLiteral("Please choose the workout to change in the list of existing workouts, then save again!"));
@@ -280,7 +361,7 @@ SaveOutcome WriteFiles(
 {
     FileSystem& fileSystem = *context.fileSystem;
     if (plan.adding)
-        return WriteNewWorkout(std::move(document), *plan.sensor, entries, fileSystem);
+        return WriteNewWorkout(std::move(document), *plan.sensor, entries, context);
     const EditedFile file{context.currentIPod->driveLetter, plan.sensor->name, plan.editedFile, plan.latestFile,
         context.currentDocumentBytes};
     EditWriteOutcome written = WriteEditedWorkout(file, document, fileSystem, context.backups);
@@ -289,15 +370,22 @@ SaveOutcome WriteFiles(
         outcome.sourceChanged = written.sourceChanged;
         return outcome;
     }
-    return Written(std::move(document), plan.latestFile, std::move(written.message));
+    SaveOutcome outcome = Written(std::move(document), plan.latestFile, std::move(written.message));
+    outcome.bytes = std::move(written.bytes);
+    return outcome;
 }
 
 } // namespace
 
 std::variant<CheckedEntries, SaveMessage> CheckEntries(SaveEntries& entries, const QLocale& locale)
 {
-    if (entries.distance.trimmed().isEmpty() || Decimal::parseLeading(entries.distance, locale).isZero()) {
-        entries.distance = QStringLiteral("0.0");
+    const QString distanceText = entries.distance.trimmed();
+    // "0.5" where the decimal mark is a comma is a distance typed wrongly, not a missing one.
+    const bool hasDigits = std::any_of(distanceText.begin(), distanceText.end(), [](QChar c) { return c.isDigit(); });
+    if (hasDigits && !ReadEntryNumber(distanceText, locale))
+        return InvalidDistance(locale);
+    if (distanceText.isEmpty() || Decimal::parseLeading(entries.distance, locale).isZero()) {
+        entries.distance = QStringLiteral("0") + locale.decimalPoint() + QStringLiteral("0");
         return Message(u"No Distance", QStringLiteral("Please enter a distance!"));
     }
     for (QString* field : {&entries.hours, &entries.minutes, &entries.seconds})
@@ -321,8 +409,7 @@ std::variant<CheckedEntries, SaveMessage> CheckEntries(SaveEntries& entries, con
 
     const auto distance = ReadEntryNumber(entries.distance, locale);
     if (!distance || distance->isNegative())
-        return Message(u"Invalid Distance",
-            QStringLiteral("Please enter the distance as a number, for example 5 or 3%11!").arg(locale.decimalPoint()));
+        return InvalidDistance(locale);
     checked.distance = *distance;
     if (!entries.calories.trimmed().isEmpty()) {
         checked.calories = WholeNumber(entries.calories, locale);
@@ -401,7 +488,8 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
     if (auto* refused = std::get_if<SaveMessage>(&plan))
         return Refused(*refused);
     const SavePlan& checkedPlan = std::get<SavePlan>(plan);
-    auto values = ComposeValues(entries, checkedPlan.checked, checkedPlan.adding, *context.random, context.locale);
+    auto values = ComposeValues(entries, checkedPlan.checked, checkedPlan.adding,
+        checkedPlan.adding ? KeptValues() : context.kept, checkedPlan.source(), *context.random, context.locale);
     if (auto* refused = std::get_if<SaveMessage>(&values))
         return Refused(*refused);
     XmlDocument document = ComposeDocument(

@@ -32,9 +32,19 @@ struct SaveEntries : EntryFields {
     QTime time;
 };
 
+// The recorded values an edit keeps, because their fields still show what was loaded (and in the
+// units of then): an edit changes only what the user changed.
+struct KeptValues {
+    bool duration = false; // duration with its milliseconds, and its text
+    bool distance = false; // distance and its unit, its text, the pace's unit, the series
+    bool weight = false;
+    bool calories = false;
+};
+
 struct SaveContext {
-    // Exactly "Add" saves a new workout from the template; anything else the workout being edited.
-    QString workoutMode;
+    // A new workout from the template, or the workout being edited.
+    bool adding = false;
+    KeptValues kept;
     bool iPodSelected = false;
     const iPodRecord* currentIPod = nullptr;
     long long selectedSensorIndex = 0;
@@ -66,8 +76,9 @@ struct SaveOutcome {
     std::optional<SaveMessage> message;
     // The document as written, which becomes the one being edited; only when a file was written.
     std::optional<XmlDocument> document;
-    // The file it was written to.
+    // The file it was written to, and the bytes it now holds.
     std::filesystem::path documentPath;
+    std::string bytes;
     // The edited file changed or vanished on the iPod since it was loaded: the list and the
     // fields must be read again.
     bool sourceChanged = false;

@@ -4,7 +4,8 @@
 
 namespace paceforge {
 
-void SetStopSnapshot(pugi::xml_node node, std::string_view duration, std::string_view distance)
+void SetStopSnapshot(
+    pugi::xml_node node, std::string_view duration, std::string_view distance, const std::optional<std::string>& pace)
 {
     pugi::xml_node current = node.first_child();
     while (current) {
@@ -14,6 +15,8 @@ void SetStopSnapshot(pugi::xml_node node, std::string_view duration, std::string
             if (AttributeText(current.attribute("event")) == "stop") {
                 SetNodeText(ChildElement(current, "duration"), duration);
                 SetNodeText(ChildElement(current, "distance"), distance);
+                if (pace)
+                    SetNodeText(ChildElement(current, "pace"), *pace);
             }
         }
         if (descend && current.first_child()) {

@@ -10,6 +10,7 @@
 #include "WorkoutListModel.h"
 
 #include "compose/Backups.h"
+#include "compose/EditSession.h"
 #include "compose/PacePreview.h"
 #include "compose/Random.h"
 #include "compose/SaveWorkout.h"
@@ -42,6 +43,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QTextCharFormat>
 #include <QTimeEdit>
 #include <QTreeView>
@@ -50,8 +52,6 @@
 namespace paceforge {
 namespace {
 
-const QString kAdd = QStringLiteral("Add");
-const QString kEdit = QStringLiteral("Edit");
 const QString kProgramTitle = QStringLiteral("Paceforge");
 
 // Elements are pressed, typed into and clicked; only the bare background moves the window.
@@ -158,6 +158,11 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
             / "backups"
         : m_services.backupsFolder;
     m_backups = std::make_unique<Backups>(backupsFolder, m_services.clock, m_services.fileSystem);
+    ProgramFolder = m_services.programFolder.empty()
+        ? std::filesystem::path(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
+        : m_services.programFolder;
+    m_session = std::make_unique<EditSession>(EditSessionServices{
+        m_services.fileSystem, m_services.random, m_backups.get(), ProgramFolder, m_services.locale});
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kProgramTitle);
     setWindowIcon(QIcon::fromTheme(QStringLiteral("io.paceforge.Paceforge"),
@@ -414,13 +419,14 @@ void frmMain::addWorkoutTools()
         connect(box, &QLineEdit::textChanged, this, &frmMain::UpdatePaceLine);
     connect(optMiles, &QRadioButton::toggled, this, &frmMain::UpdatePaceLine);
 
-    auto* menu = new WorkoutListMenu(ListView1, m_listModel, CurrentIPod,
+    auto* menu = new WorkoutListMenu(ListView1, m_listModel, m_session->currentIPod(),
         {m_services.dialogs, m_services.desktop, m_services.fileSystem, *m_backups});
     connect(menu, &WorkoutListMenu::workoutRestored, this, &frmMain::cbxiPodDrv_Click);
 
     m_listModel->setToolTipSource([this](const CatalogueRow& row) {
         const RowKeyParts key = SplitRowKey(row.key);
-        const WorkoutFileEntry* file = FileAt(CurrentIPod, key.sensorText.toLongLong(), key.fileText.toLongLong());
+        const WorkoutFileEntry* file
+            = FileAt(m_session->currentIPod(), key.sensorText.toLongLong(), key.fileText.toLongLong());
         const auto bytes = file ? m_services.fileSystem.readFile(file->fullPath()) : Outcome<std::string>::failure({});
         if (bytes && IsSignedWorkout(XmlDocument::fromBytes(bytes.value())))
             return QStringLiteral("signed by the iPod; editing removes the proof of origin");
@@ -432,7 +438,7 @@ void frmMain::UpdatePaceLine()
 {
     const EntryFields fields{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
         tbxWeight->text(), tbxCalories->text()};
-    const auto preview = PreviewPace(fields, optMiles->isChecked(), m_services.locale);
+    const auto preview = m_session->previewPace(fields, optMiles->isChecked());
     lblPace->setText(preview ? preview->text : QString());
     // The same red as the window's warnings, light enough to read on the dark panel.
     lblPace->setStyleSheet(preview && preview->tooFast ? QStringLiteral("color: #FF7A70;") : QString());
@@ -565,9 +571,6 @@ void frmMain::imgWebsite_Click()
 
 void frmMain::Form_Load()
 {
-    ProgramFolder = m_services.programFolder.empty()
-        ? std::filesystem::path(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString())
-        : m_services.programFolder;
     imgNewWorkoutLow->move(imgNewWorkout->pos());
     imgExistingWorkoutLow->move(imgExistingWorkout->pos());
     lblWorkoutDte->clear();
@@ -613,7 +616,7 @@ void frmMain::ScanForIPods()
         report);
     RunScanStep(
         [&] {
-            if (WorkoutMode == kAdd)
+            if (m_session->mode() == WorkoutMode::Add)
                 imgNewWorkout_Click();
             else
                 imgExistingWorkout_Click();
@@ -637,8 +640,13 @@ void frmMain::cbxiPodDrv_Click()
     m_listModel->setRows({});
     if (iPodFound && position < static_cast<int>(iPodList.size())) {
         CatalogueBuild build = BuildCatalogue(iPodList[static_cast<std::size_t>(position)], m_services.fileSystem);
-        CurrentIPod = std::move(build.ipod);
+        m_session->setCurrentIPod(std::move(build.ipod));
         m_listModel->setRows(std::move(build.rows));
+        if (!build.problems.empty())
+            m_services.dialogs.critical(this, QStringLiteral("Workouts Missing"),
+                QStringList(build.problems.begin(), build.problems.end()).join(u'\n')
+                    + QStringLiteral("\n\nThe workouts in that folder are not in the list. Check that the iPod is "
+                                     "connected and readable, then refresh the iPod list."));
     }
     {
         // A hidden list is laid out when it is shown; told of the widths now, it would measure its
@@ -671,68 +679,45 @@ void frmMain::ListView1_Click()
         || !ListView1->selectionModel()->isRowSelected(current.row(), {}))
         return;
     const RowKeyParts key = SplitRowKey(m_listModel->row(current.row()).key);
-    SelectedSensorIndex = key.sensorText.toLongLong();
-    SelectedFileIndex = key.fileText.toLongLong();
     LoadWorkoutEntry(key.sensorText, key.fileText);
 }
 
 void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileText)
 {
-    const SensorFolder* sensor = SensorAt(CurrentIPod, sensorText.toLongLong());
-    const WorkoutFileEntry* entry = FileAt(CurrentIPod, sensorText.toLongLong(), fileText.toLongLong());
-    if (!sensor || !entry)
+    const LoadOutcome loaded = m_session->load(
+        sensorText.toLongLong(), fileText.toLongLong(), optMiles->isChecked(), optPounds->isChecked());
+    switch (loaded.status) {
+    case LoadStatus::NoEntry:
         return;
-    const std::filesystem::path path = entry->fullPath();
-    // A file that reads is there; only a failed read asks whether the file vanished.
-    const auto bytes = m_services.fileSystem.readFile(path);
-    if (!bytes) {
-        if (m_services.fileSystem.fileExists(path)) {
-            reportUnreadableWorkout(path, bytes.error());
-            return;
-        }
+    case LoadStatus::Vanished:
+        // A workout that vanished makes the loader rescan once; the rescan's own load must not again.
         if (m_rescanningForMissingFile)
             return;
         m_rescanningForMissingFile = true;
         ScanForIPods();
         m_rescanningForMissingFile = false;
         return;
-    }
-    XmlDocument document = XmlDocument::fromBytes(bytes.value());
-    const auto entries = document.hasDocumentElement()
-        ? ReadWorkoutEntries(document, optMiles->isChecked(), optPounds->isChecked(), m_services.locale)
-        : std::nullopt;
-    if (!entries) {
-        reportUnreadableWorkout(path,
-            QStringLiteral("The file \"%1\" is not a readable workout, so Paceforge cannot "
-                           "show or change it.")
-                .arg(DisplayPath(path)));
+    case LoadStatus::Unreadable:
+        // The fields must not go on showing the workout chosen before: a save would then seem to
+        // change the file the user chose while it changes nothing, or worse, another one. The box
+        // is for a row the user can see being chosen, not for the quiet load behind the New screen.
+        ClearEntryFields();
+        if (ListView1->isVisible())
+            m_services.dialogs.critical(this, loaded.unreadable.title, loaded.unreadable.text);
         return;
+    case LoadStatus::Loaded:
+        break;
     }
-    CurrentWorkoutDocument = std::move(document);
-    m_documentSource = path;
-    m_documentBytes = bytes.value();
-    m_unreadableSource.clear();
-    m_unreadableReason.reset();
-    tbxCalories->setText(entries->calories);
-    if (entries->dateLabel)
-        lblWorkoutDte->setText(*entries->dateLabel);
-    tbxDistance->setText(entries->distance);
-    tbxTimeHrs->setText(entries->hours);
-    tbxTimeMins->setText(entries->minutes);
-    tbxTimeSecs->setText(entries->seconds);
-    tbxWeight->setText(entries->weight);
-}
-
-// The fields must not go on showing the workout chosen before: a save would then seem to change
-// the file the user chose while it changes nothing, or worse, another one. The box is for a row the
-// user can see being chosen, not for the quiet load behind the new-workout screen.
-void frmMain::reportUnreadableWorkout(const std::filesystem::path& path, const QString& reason)
-{
-    ClearEntryFields();
-    m_unreadableSource = path;
-    m_unreadableReason = SaveMessage{QStringLiteral("Unreadable Workout"), reason};
-    if (ListView1->isVisible())
-        m_services.dialogs.critical(this, m_unreadableReason->title, m_unreadableReason->text);
+    const WorkoutEntries& entries = loaded.entries;
+    tbxCalories->setText(entries.calories);
+    if (entries.dateLabel)
+        lblWorkoutDte->setText(*entries.dateLabel);
+    tbxDistance->setText(entries.distance);
+    tbxTimeHrs->setText(entries.hours);
+    tbxTimeMins->setText(entries.minutes);
+    tbxTimeSecs->setText(entries.seconds);
+    tbxWeight->setText(entries.weight);
+    UpdatePaceLine();
 }
 
 void frmMain::imgExistingWorkout_Click()
@@ -740,7 +725,9 @@ void frmMain::imgExistingWorkout_Click()
     frmDatePick->hide();
     ListView1->show();
     selectFirstRowAndLoad();
-    WorkoutMode = kEdit;
+    m_session->setMode(WorkoutMode::Edit);
+    // The row was loaded before the mode changed; what a save keeps depends on the mode.
+    UpdatePaceLine();
     imgNewWorkoutLow->show();
     imgNewWorkoutLow->raise();
     imgExistingWorkoutLow->hide();
@@ -752,7 +739,7 @@ void frmMain::imgNewWorkout_Click()
     ClearEntryFields();
     frmDatePick->show();
     ListView1->hide();
-    WorkoutMode = kAdd;
+    m_session->setMode(WorkoutMode::Add);
     imgNewWorkoutLow->hide();
     imgExistingWorkoutLow->show();
     imgExistingWorkoutLow->raise();
@@ -762,7 +749,7 @@ void frmMain::imgNewWorkout_Click()
 void frmMain::imgContinue_Click()
 {
     ClearEntryFields();
-    if (WorkoutMode == kAdd)
+    if (m_session->mode() == WorkoutMode::Add)
         imgNewWorkout_Click();
     else
         imgExistingWorkout_Click();
@@ -801,39 +788,26 @@ void frmMain::imgSave_Click()
     SaveEntries entries{{tbxDistance->text(), tbxTimeHrs->text(), tbxTimeMins->text(), tbxTimeSecs->text(),
                             tbxWeight->text(), tbxCalories->text()},
         optMiles->isChecked(), optPounds->isChecked(), calMain->selectedDate(), DTPicker1->time()};
-    SaveContext context;
-    context.workoutMode = WorkoutMode;
-    context.iPodSelected = cbxiPodDrv->currentIndex() >= 0 && cbxiPodDrv->currentText() != kNoIPodsFound;
-    context.currentIPod = &CurrentIPod;
-    context.selectedSensorIndex = SelectedSensorIndex;
-    context.selectedFileIndex = SelectedFileIndex;
-    context.currentDocument = CurrentWorkoutDocument ? &*CurrentWorkoutDocument : nullptr;
-    context.currentDocumentSource = m_documentSource;
-    context.currentDocumentBytes = m_documentBytes;
-    context.unreadableSource = m_unreadableSource;
-    context.unreadableReason = m_unreadableReason;
-    context.programFolder = ProgramFolder;
-    context.today = m_services.clock.today();
-    context.locale = m_services.locale;
-    context.random = &m_services.random;
-    context.fileSystem = &m_services.fileSystem;
-    context.backups = m_backups.get();
-
-    SaveOutcome outcome = SaveWorkout(entries, context);
+    const bool iPodSelected = cbxiPodDrv->currentIndex() >= 0 && cbxiPodDrv->currentText() != kNoIPodsFound;
+    const SaveOutcome outcome = m_session->save(entries, iPodSelected, m_services.clock.today());
 
     tbxDistance->setText(entries.distance);
     tbxTimeHrs->setText(entries.hours);
     tbxTimeMins->setText(entries.minutes);
     tbxTimeSecs->setText(entries.seconds);
-    if (outcome.document) {
-        CurrentWorkoutDocument = std::move(outcome.document);
-        // A new workout's document is the template's copy, not a file chosen in the list.
-        m_documentSource = WorkoutMode == kAdd ? std::filesystem::path() : outcome.documentPath;
-    }
     if (outcome.message)
         m_services.dialogs.critical(this, outcome.message->title, outcome.message->text);
-    if (outcome.sourceChanged)
-        cbxiPodDrv_Click();
+    if (outcome.sourceChanged) {
+        // The file as it is now takes the place of what the user changed; a file that is gone
+        // takes its row with it.
+        const WorkoutFileEntry* file
+            = FileAt(m_session->currentIPod(), m_session->selectedSensorIndex(), m_session->selectedFileIndex());
+        if (file && m_services.fileSystem.fileExists(file->fullPath()))
+            LoadWorkoutEntry(
+                QString::number(m_session->selectedSensorIndex()), QString::number(m_session->selectedFileIndex()));
+        else
+            cbxiPodDrv_Click();
+    }
     if (outcome.saved) {
         ShowSavedPanel();
         cbxiPodDrv_Click();

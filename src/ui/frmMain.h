@@ -2,7 +2,7 @@
 
 #include "ArtworkCache.h"
 
-#include "compose/SaveWorkout.h"
+#include "compose/EditSession.h"
 #include "platform/XmlDocument.h"
 #include "store/Records.h"
 
@@ -64,11 +64,11 @@ public:
     explicit frmMain(frmMainServices services, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    const QString& workoutMode() const { return WorkoutMode; }
+    WorkoutMode workoutMode() const { return m_session->mode(); }
     bool iPodFoundFlag() const { return iPodFound; }
-    long long selectedSensorIndex() const { return SelectedSensorIndex; }
-    long long selectedFileIndex() const { return SelectedFileIndex; }
-    const iPodRecord& currentIPod() const { return CurrentIPod; }
+    long long selectedSensorIndex() const { return m_session->selectedSensorIndex(); }
+    long long selectedFileIndex() const { return m_session->selectedFileIndex(); }
+    const iPodRecord& currentIPod() const { return m_session->currentIPod(); }
     const std::filesystem::path& programFolder() const { return ProgramFolder; }
 
 public slots:
@@ -105,27 +105,15 @@ private:
     void LoadWorkoutEntry(const QString& sensorText, const QString& fileText);
     void selectFirstRowAndLoad();
     void reportScanError(const ScanError& error);
-    void reportUnreadableWorkout(const std::filesystem::path& path, const QString& reason);
 
     frmMainServices m_services;
     std::unique_ptr<Backups> m_backups;
 
-    // Session state.
-    QString WorkoutMode;
+    // The mode, the chosen iPod's catalogue, the workout loaded and its save live in the session.
+    std::unique_ptr<EditSession> m_session;
     std::filesystem::path ProgramFolder;
     bool iPodFound = false;
-    long long SelectedSensorIndex = 0;
-    long long SelectedFileIndex = 0;
-    std::optional<XmlDocument> CurrentWorkoutDocument;
-    // The file CurrentWorkoutDocument was read from; empty for a template copy. An edit is saved
-    // only over the file its document came from.
-    std::filesystem::path m_documentSource;
-    std::string m_documentBytes;
-    // The last file chosen in the list that is not a readable workout; Save refuses it for this reason.
-    std::filesystem::path m_unreadableSource;
-    std::optional<SaveMessage> m_unreadableReason;
     std::vector<iPodRecord> iPodList;
-    iPodRecord CurrentIPod;
     bool m_dragging = false;
     QPointF m_pressPoint;
     // A workout that vanished makes the loader rescan once; the rescan's own load must not again.

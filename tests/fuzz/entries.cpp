@@ -160,13 +160,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LowRandom random;
 
     SaveContext context;
-    context.workoutMode = flags.contains(u'e') ? QStringLiteral("Edit") : QStringLiteral("Add");
+    context.adding = !flags.contains(u'e');
     context.iPodSelected = true;
     context.currentIPod = &ipod;
     context.selectedSensorIndex = 1;
     context.selectedFileIndex = 1;
     context.currentDocument = &document;
     context.currentDocumentSource = edited;
+    context.currentDocumentBytes = kWorkout;
     context.programFolder = fs::path(PACEFORGE_SOURCE_DIR) / "data";
     context.today = QDate(2006, 9, 15);
     context.locale = locale;

@@ -71,6 +71,7 @@ Named NamedNodes(const XmlDocument& document)
     for (pugi::xml_node stop : stops) {
         named.elements.push_back(stop.child("duration"));
         named.elements.push_back(stop.child("distance"));
+        named.elements.push_back(stop.child("pace"));
     }
     named.attributes.push_back(runSummary.child("distance").attribute("unit"));
     for (const char* name : {"dataType", "intervalType", "intervalUnit", "intervalValue"})
@@ -106,7 +107,7 @@ TEST(RoundTrip, ASaveChangesOnlyTheTextsTheFormatNames)
         Window w({store.drive()});
         w.click("imgExistingWorkout");
         w.random.next = {99};
-        w.fill("5", "", "30", "0", "150", "300");
+        w.fill("5", "", "31", "7", "150", "301");
         w.click("imgSave");
         ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
 
@@ -115,8 +116,8 @@ TEST(RoundTrip, ASaveChangesOnlyTheTextsTheFormatNames)
         ASSERT_TRUE(saved.hasDocumentElement()) << "the saved workout does not load";
         const WorkoutNodes nodes = FindWorkoutNodes(saved);
         EXPECT_EQ(NodeText(nodes.distance), "8.0470");
-        EXPECT_EQ(NodeText(nodes.calories), "300");
-        EXPECT_EQ(NodeText(nodes.duration), "1800099");
+        EXPECT_EQ(NodeText(nodes.calories), "301");
+        EXPECT_EQ(NodeText(nodes.duration), "1867099");
         EXPECT_EQ(NodeText(nodes.weight), "68.04");
 
         const XmlDocument before = XmlDocument::fromBytes(original);

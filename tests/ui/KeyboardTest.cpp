@@ -72,8 +72,8 @@ TEST(Keyboard, ShortcutsInTheTooltipsDoWhatTheButtonsDo)
         std::function<bool()> done;
     };
     const Case cases[] = {
-        {"imgExistingWorkout", [&] { return w.form->workoutMode() == "Edit"; }},
-        {"imgNewWorkout", [&] { return w.form->workoutMode() == "Add"; }},
+        {"imgExistingWorkout", [&] { return w.form->workoutMode() == WorkoutMode::Edit; }},
+        {"imgNewWorkout", [&] { return w.form->workoutMode() == WorkoutMode::Add; }},
         {"imgRefresh", [&] { return w.rowCount() == 4; }},
         {"imgSave", [&] { return !w.dialogs.messages.empty(); }}, // empty fields: the save explains itself
         {"imgWebsite", [&] { return w.desktop.opened.size() == 1; }},

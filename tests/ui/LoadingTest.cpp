@@ -82,7 +82,7 @@ TEST(Loading, ExistingTabWithAnEmptyListKeepsTheFields)
     Window w({store.drive()});
     w.type("tbxDistance", "7");
     w.click("imgExistingWorkout");
-    EXPECT_EQ(w.form->workoutMode(), "Edit");
+    EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Edit);
     EXPECT_EQ(w.text("tbxDistance"), "7");
     EXPECT_EQ(w.form->selectedSensorIndex(), 0);
 }
@@ -186,4 +186,30 @@ TEST(Loading, VanishedWorkoutRescansOnceAndNeverLoops)
     w.clickRow(1);
     EXPECT_EQ(w.rowCount(), 2);
     EXPECT_TRUE(w.dialogs.messages.empty());
+}
+
+// A folder of the iPod that cannot be read would hide its workouts without a word.
+TEST(Loading, AnUnreadableFolderIsNamedWithItsReason)
+{
+    class UnreadableSynched final : public FileSystem
+    {
+    public:
+        std::vector<std::string> fileNames(const fs::path& folder, QString* problem) const override
+        {
+            if (folder.filename() != "synched")
+                return FileSystem::fileNames(folder, problem);
+            *problem = QStringLiteral("Could not read the folder \"%1\": Input/output error.").arg(DisplayPath(folder));
+            return {};
+        }
+    };
+    TempStore store;
+    store.add("S", "latest", "2006-09-10 07;15;00.xml", WorkoutXml());
+    store.add("S", "synched", "2006-09-11 07;15;00.xml", WorkoutXml());
+    UnreadableSynched fileSystem;
+    Window w({store.drive()}, {2006, 9, 15}, &fileSystem);
+    ASSERT_EQ(w.dialogs.titles().value(0), "Workouts Missing");
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("synched\": Input/output error."))
+        << w.dialogs.messages[0].text.toStdString();
+    w.click("imgExistingWorkout");
+    EXPECT_EQ(w.rowCount(), 1);
 }

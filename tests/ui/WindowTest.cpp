@@ -52,7 +52,7 @@ TEST(Window, OpensOnTheNewWorkoutScreenWithoutAnIPod)
     ASSERT_EQ(selector->count(), 1);
     EXPECT_EQ(selector->currentText(), "(No iPods Found)");
     EXPECT_FALSE(w.form->iPodFoundFlag());
-    EXPECT_EQ(w.form->workoutMode(), "Add");
+    EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Add);
     EXPECT_TRUE(Shown(w, "frmDatePick"));
     EXPECT_FALSE(Shown(w, "ListView1"));
     EXPECT_TRUE(Shown(w, "imgExistingWorkoutLow"));
@@ -100,7 +100,7 @@ TEST(Window, TabsAndTheirDimmedFacesSwitchScreens)
     Window w({store.drive()});
 
     w.click("imgExistingWorkoutLow");
-    EXPECT_EQ(w.form->workoutMode(), "Edit");
+    EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Edit);
     EXPECT_TRUE(Shown(w, "ListView1"));
     EXPECT_FALSE(Shown(w, "frmDatePick"));
     EXPECT_TRUE(Shown(w, "imgNewWorkoutLow"));
@@ -108,7 +108,7 @@ TEST(Window, TabsAndTheirDimmedFacesSwitchScreens)
     EXPECT_EQ(w.text("tbxCalories"), "312");
 
     w.click("imgNewWorkoutLow");
-    EXPECT_EQ(w.form->workoutMode(), "Add");
+    EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Add);
     EXPECT_TRUE(Shown(w, "frmDatePick"));
     EXPECT_EQ(w.text("tbxCalories"), "");
 
@@ -117,7 +117,7 @@ TEST(Window, TabsAndTheirDimmedFacesSwitchScreens)
     EXPECT_FALSE(Shown(w, "imgExistingWorkoutLow"));
     w.click("imgExistingWorkout");
     EXPECT_FALSE(Shown(w, "frmWorkoutSaved"));
-    EXPECT_EQ(w.form->workoutMode(), "Edit");
+    EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Edit);
 }
 
 TEST(Window, RefreshKeepsTheSelectorPosition)
@@ -142,7 +142,7 @@ TEST(Window, RefreshKeepsTheSelectorPosition)
     w.click("imgRefresh");
     EXPECT_EQ(selector->currentIndex(), 1);
     EXPECT_EQ(w.rowCount(), 3);
-    EXPECT_EQ(w.form->workoutMode(), "Add");
+    EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Add);
 
     // One iPod fewer: the last entry is selected, without a message.
     w.drives.list.pop_back();

@@ -159,6 +159,23 @@ TEST(WorkoutTools, PaceLineShowsWhatTheSaveWrites)
     }
 }
 
+// A loaded run keeps its recorded pace unless its distance or time changes, and the line says so.
+TEST(WorkoutTools, PaceLineOfALoadedRunShowsItsRecordedPace)
+{
+    TempStore store;
+    std::string bytes = WorkoutXml();
+    bytes.replace(bytes.find("9:39 min/mi"), 11, "9:38 min/mi");
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", bytes);
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    const auto* line = w.find<QLabel>("lblPace");
+    EXPECT_EQ(line->text(), QString::fromUtf8("9:38 min/mi \u00B7 6:00 min/km"));
+    w.type("tbxTimeMins", "31");
+    EXPECT_EQ(line->text(), QString::fromUtf8("9:59 min/mi \u00B7 6:12 min/km"));
+    w.type("tbxTimeMins", "30");
+    EXPECT_EQ(line->text(), QString::fromUtf8("9:38 min/mi \u00B7 6:00 min/km"));
+}
+
 // Newer firmware signs its workouts; the list says so before an edit takes the proof away.
 TEST(WorkoutTools, SignedWorkoutsSayEditingRemovesTheProof)
 {

@@ -1,0 +1,140 @@
+#include "EditSession.h"
+
+#include "platform/FileSystem.h"
+#include "workout/WorkoutFormat.h"
+
+namespace paceforge {
+namespace {
+
+const QString kUnreadableTitle = QStringLiteral("Unreadable Workout");
+
+// "12:13" of "12:13 min/mi", when the recorded pace has that form.
+std::optional<std::string> RecordedPace(const XmlDocument& document, std::string_view unit)
+{
+    const std::string text(TrimmedXmlSpace(NodeText(FindWorkoutNodes(document).pace)));
+    const std::string suffix = std::string(" min/") + std::string(unit);
+    if (!text.ends_with(suffix))
+        return std::nullopt;
+    std::string pace = text.substr(0, text.size() - suffix.size());
+    const auto colon = pace.find(':');
+    if (colon == std::string::npos || colon == 0 || pace.size() != colon + 3)
+        return std::nullopt;
+    return pace;
+}
+
+} // namespace
+
+EditSession::EditSession(EditSessionServices services) : m_services(std::move(services)) { }
+
+LoadOutcome EditSession::load(long long sensorIndex, long long fileIndex, bool miles, bool pounds)
+{
+    m_sensorIndex = sensorIndex;
+    m_fileIndex = fileIndex;
+    LoadOutcome outcome;
+    const WorkoutFileEntry* entry = FileAt(m_ipod, sensorIndex, fileIndex);
+    if (!entry)
+        return outcome;
+    const std::filesystem::path path = entry->fullPath();
+    FileSystem& fileSystem = m_services.fileSystem;
+    // A file that reads is there; only a failed read asks whether the file vanished.
+    auto bytes = fileSystem.readFile(path);
+    if (!bytes && !fileSystem.fileExists(path)) {
+        outcome.status = LoadStatus::Vanished;
+        return outcome;
+    }
+    std::optional<XmlDocument> document;
+    std::optional<WorkoutEntries> entries;
+    if (bytes) {
+        document = XmlDocument::fromBytes(bytes.value());
+        if (document->hasDocumentElement())
+            entries = ReadWorkoutEntries(*document, miles, pounds, m_services.locale);
+    }
+    if (!entries) {
+        outcome.status = LoadStatus::Unreadable;
+        outcome.unreadable = {kUnreadableTitle,
+            bytes ? QStringLiteral("The file \"%1\" is not a readable workout, so Paceforge cannot show or change it.")
+                        .arg(DisplayPath(path))
+                  : bytes.error()};
+        m_unreadableSource = path;
+        m_unreadableReason = outcome.unreadable;
+        return outcome;
+    }
+    m_document = std::move(document);
+    m_documentSource = path;
+    m_documentBytes = std::move(bytes).value();
+    m_unreadableSource.clear();
+    m_unreadableReason.reset();
+    m_shown = static_cast<const EntryFields&>(*entries);
+    m_shownMiles = miles;
+    m_shownPounds = pounds;
+    outcome.status = LoadStatus::Loaded;
+    outcome.entries = std::move(*entries);
+    return outcome;
+}
+
+KeptValues EditSession::keptValues(const EntryFields& fields, bool miles, bool pounds) const
+{
+    KeptValues kept;
+    if (m_mode != WorkoutMode::Edit || !m_shown || !m_document)
+        return kept;
+    const EntryFields& shown = *m_shown;
+    // Blank time fields read as 0, and the save writes "0" into them before this is asked.
+    const auto sameTime = [](const QString& now, const QString& then) {
+        return now.trimmed() == then.trimmed() || (now.trimmed() == QLatin1String("0") && then.trimmed().isEmpty());
+    };
+    kept.duration = sameTime(fields.hours, shown.hours) && sameTime(fields.minutes, shown.minutes)
+        && sameTime(fields.seconds, shown.seconds);
+    kept.distance = miles == m_shownMiles && fields.distance.trimmed() == shown.distance.trimmed();
+    kept.weight = pounds == m_shownPounds && fields.weight.trimmed() == shown.weight.trimmed();
+    kept.calories = fields.calories.trimmed() == shown.calories.trimmed();
+    return kept;
+}
+
+SaveOutcome EditSession::save(SaveEntries& entries, bool iPodSelected, QDate today)
+{
+    SaveContext context;
+    context.adding = m_mode == WorkoutMode::Add;
+    context.iPodSelected = iPodSelected;
+    context.currentIPod = &m_ipod;
+    context.selectedSensorIndex = m_sensorIndex;
+    context.selectedFileIndex = m_fileIndex;
+    context.currentDocument = m_document ? &*m_document : nullptr;
+    context.currentDocumentSource = m_documentSource;
+    context.currentDocumentBytes = m_documentBytes;
+    context.unreadableSource = m_unreadableSource;
+    context.unreadableReason = m_unreadableReason;
+    context.programFolder = m_services.programFolder;
+    context.today = today;
+    context.locale = m_services.locale;
+    context.random = &m_services.random;
+    context.fileSystem = &m_services.fileSystem;
+    context.backups = m_services.backups;
+    // What the fields held when Save was pressed: the checks' own rewrites ("0" in a blank time
+    // field) are no change of the user's.
+    const KeptValues kept = keptValues(entries, entries.miles, entries.pounds);
+    context.kept = kept;
+
+    SaveOutcome outcome = SaveWorkout(entries, context);
+    if (outcome.document) {
+        m_document = std::move(outcome.document);
+        // A new workout's document is the template's copy, not a file chosen in the list.
+        m_documentSource = context.adding ? std::filesystem::path() : outcome.documentPath;
+        m_documentBytes = std::move(outcome.bytes);
+        m_shown.reset();
+    }
+    return outcome;
+}
+
+std::optional<PacePreview> EditSession::previewPace(const EntryFields& fields, bool miles) const
+{
+    const KeptValues kept = keptValues(fields, miles, m_shownPounds);
+    if (kept.distance && kept.duration) {
+        const auto perMile = RecordedPace(*m_document, "mi");
+        const auto perKilometre = RecordedPace(*m_document, "km");
+        if (perMile || perKilometre)
+            return RecordedPacePreview(fields, miles, m_services.locale, perMile, perKilometre);
+    }
+    return PreviewPace(fields, miles, m_services.locale);
+}
+
+} // namespace paceforge

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "PacePreview.h"
+#include "SaveMessage.h"
+#include "SaveWorkout.h"
+
+#include "platform/XmlDocument.h"
+#include "store/Records.h"
+#include "templates/WorkoutLoader.h"
+
+#include <QDate>
+#include <QLocale>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace paceforge {
+
+class Backups;
+class FileSystem;
+class RandomSource;
+
+// The screen the entry panel saves from: a new workout from the template, or the workout chosen in
+// the list. None until the window first switches.
+enum class WorkoutMode { None, Add, Edit };
+
+struct EditSessionServices {
+    FileSystem& fileSystem;
+    RandomSource& random;
+    // Where a copy of every replaced file goes; none in tools that work on scratch stores.
+    Backups* backups = nullptr;
+    std::filesystem::path programFolder;
+    QLocale locale;
+};
+
+enum class LoadStatus {
+    // The catalogue has no such entry: nothing changes.
+    NoEntry,
+    // The file is no longer there: the drives must be scanned again.
+    Vanished,
+    // The file is there but is no workout that can be read: `unreadable` says why.
+    Unreadable,
+    Loaded,
+};
+
+struct LoadOutcome {
+    LoadStatus status = LoadStatus::NoEntry;
+    // What the entry fields show, in the units asked for.
+    WorkoutEntries entries;
+    SaveMessage unreadable;
+};
+
+// One editing session of the window: the chosen iPod's catalogue, the mode, the workout loaded
+// from it with what the fields showed of it, and the save of what the fields hold now. The window
+// only shows what this returns; every rule of loading and saving is here.
+class EditSession
+{
+public:
+    explicit EditSession(EditSessionServices services);
+
+    WorkoutMode mode() const { return m_mode; }
+    void setMode(WorkoutMode mode) { m_mode = mode; }
+
+    const iPodRecord& currentIPod() const { return m_ipod; }
+    // A rebuilt catalogue; the workout loaded keeps its indices, which may now name another file
+    // or none, and the save checks them again.
+    void setCurrentIPod(iPodRecord ipod) { m_ipod = std::move(ipod); }
+
+    long long selectedSensorIndex() const { return m_sensorIndex; }
+    long long selectedFileIndex() const { return m_fileIndex; }
+    const std::optional<XmlDocument>& currentDocument() const { return m_document; }
+
+    // Chooses the catalogue entry and reads its file: the fields to show, in miles or kilometres
+    // and pounds or kilograms. The session remembers what they show, so that a save keeps every
+    // recorded value whose field still shows it.
+    LoadOutcome load(long long sensorIndex, long long fileIndex, bool miles, bool pounds);
+
+    // Saves what the fields hold (the checks may rewrite some of them, which stays on screen).
+    SaveOutcome save(SaveEntries& entries, bool iPodSelected, QDate today);
+
+    // The pace a save would write, per mile and per kilometre: a loaded workout whose distance and
+    // time still show what was loaded keeps its recorded pace, which is what is shown then.
+    std::optional<PacePreview> previewPace(const EntryFields& fields, bool miles) const;
+
+private:
+    KeptValues keptValues(const EntryFields& fields, bool miles, bool pounds) const;
+
+    EditSessionServices m_services;
+    WorkoutMode m_mode = WorkoutMode::None;
+    iPodRecord m_ipod;
+    long long m_sensorIndex = 0;
+    long long m_fileIndex = 0;
+    std::optional<XmlDocument> m_document;
+    // The file m_document was read from (empty for a template's copy) and its bytes then.
+    std::filesystem::path m_documentSource;
+    std::string m_documentBytes;
+    // What the fields showed of the loaded workout, and in which units.
+    std::optional<EntryFields> m_shown;
+    bool m_shownMiles = true;
+    bool m_shownPounds = true;
+    // The last file chosen that is not a readable workout; a save of it is refused for this reason.
+    std::filesystem::path m_unreadableSource;
+    std::optional<SaveMessage> m_unreadableReason;
+};
+
+} // namespace paceforge
