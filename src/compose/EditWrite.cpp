@@ -26,16 +26,25 @@ EditWriteOutcome Refused(SaveMessage message, bool sourceChanged = false)
     return outcome;
 }
 
-// The same text once the clean-up's characters are gone; inside comments, instructions and the
-// document type it may put a line feed or a blank where it removed a run, so those are set aside too.
-std::string Without(std::string_view text, std::string_view removed)
+// Whether the two texts are the same once the clean-up's characters are gone; inside comments,
+// instructions and the document type it may put a line feed or a blank where it removed a run, so
+// those are set aside there too. Compared in place: this runs on every node of every save.
+bool SameLess(std::string_view a, std::string_view b, std::string_view removed)
 {
-    std::string kept;
-    kept.reserve(text.size());
-    for (const char c : text)
-        if (removed.find(c) == std::string_view::npos)
-            kept += c;
-    return kept;
+    if (a == b)
+        return true;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (true) {
+        while (i < a.size() && removed.find(a[i]) != std::string_view::npos)
+            ++i;
+        while (j < b.size() && removed.find(b[j]) != std::string_view::npos)
+            ++j;
+        if (i == a.size() || j == b.size())
+            return i == a.size() && j == b.size();
+        if (a[i++] != b[j++])
+            return false;
+    }
 }
 
 bool SameNode(pugi::xml_node a, pugi::xml_node b)
@@ -45,13 +54,12 @@ bool SameNode(pugi::xml_node a, pugi::xml_node b)
     const bool raw = a.type() == pugi::node_comment || a.type() == pugi::node_pi || a.type() == pugi::node_doctype
         || a.type() == pugi::node_declaration;
     const std::string_view removed = raw ? std::string_view("\r\t\n ") : std::string_view("\r\t");
-    if (Without(a.name(), removed) != Without(b.name(), removed)
-        || Without(a.value(), removed) != Without(b.value(), removed))
+    if (!SameLess(a.name(), b.name(), removed) || !SameLess(a.value(), b.value(), removed))
         return false;
     pugi::xml_attribute x = a.first_attribute();
     pugi::xml_attribute y = b.first_attribute();
     for (; x && y; x = x.next_attribute(), y = y.next_attribute())
-        if (std::string_view(x.name()) != y.name() || Without(x.value(), removed) != Without(y.value(), removed))
+        if (std::string_view(x.name()) != y.name() || !SameLess(x.value(), y.value(), removed))
             return false;
     return !x && !y;
 }
@@ -60,7 +68,7 @@ bool SameNode(pugi::xml_node a, pugi::xml_node b)
 // text node, which no parser makes of "<x></x>".
 pugi::xml_node Kept(pugi::xml_node node)
 {
-    while (node && node.type() == pugi::node_pcdata && Without(node.value(), "\r\t").empty())
+    while (node && node.type() == pugi::node_pcdata && SameLess(node.value(), {}, "\r\t"))
         node = node.next_sibling();
     return node;
 }
