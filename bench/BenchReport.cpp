@@ -115,6 +115,8 @@ const std::vector<Line> kLines = {
     {"load: read, parse, entries", "3-hour file", "load_core/1", "load_floor/1", Kind::Ratio, 1.5},
     {"save pipeline", "new workout", "save/0", "save_floor/0", Kind::Ratio, 2},
     {"save pipeline", "edited workout", "save/1", "save_floor/1", Kind::Ratio, 2},
+    {"export all as TCX", "2,000 runs", "export_tcx/0", "export_tcx_floor/0", Kind::Ratio, 1.3},
+    {"export all as TCX", "2,000 copies of one run", "export_tcx/1", "export_tcx_floor/1", Kind::Ratio, 1.3},
     {"DistanceSeries", "3 hours, fresh", "series/0", "series_floor", Kind::Ratio, 2},
     {"DistanceSeries", "3 hours, extended", "series/1", "series_floor", Kind::Ratio, 2},
     {"start-up", "empty store", "startup/empty", "startup/minimal", Kind::Ratio, 1.8},

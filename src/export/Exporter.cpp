@@ -9,8 +9,9 @@
 #include <iterator>
 #include <map>
 #include <optional>
-#include <set>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -103,12 +104,23 @@ std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workou
     return distinct;
 }
 
-std::string FreeName(const QString& name, std::set<std::string>& taken)
+// The names given so far, and for each name the next number to try: two thousand copies of one run
+// would otherwise try "-2", "-3", ... again for each copy.
+struct TakenNames {
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, int> next;
+};
+
+std::string FreeName(const QString& name, TakenNames& taken)
 {
     const std::string base = name.chopped(4).toStdString();
     std::string candidate = base + ".tcx";
-    for (int n = 2; !taken.insert(Folded(candidate)).second; ++n)
-        candidate = base + '-' + std::to_string(n) + ".tcx";
+    if (taken.names.insert(Folded(candidate)).second)
+        return candidate;
+    int& n = taken.next.try_emplace(Folded(base), 2).first->second;
+    do
+        candidate = base + '-' + std::to_string(n++) + ".tcx";
+    while (!taken.names.insert(Folded(candidate)).second);
     return candidate;
 }
 
@@ -171,7 +183,7 @@ ExportReport Exporter::exportTcx(
     if (!report.writeError.isEmpty())
         return report;
     const std::vector<WorkoutFile> workouts = DistinctWorkouts(selection.workouts, m_fileSystem);
-    std::set<std::string> taken;
+    TakenNames taken;
     ForEachReadable(workouts, progress, report, m_fileSystem, [&](const WorkoutFile&, const WorkoutSummary& summary) {
         const fs::path target = folder / FreeName(TcxFileName(summary), taken);
         if (Result written = m_fileSystem.writeFileAtomic(target, TcxDocument(summary)); !written) {
