@@ -4,7 +4,10 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace paceforge {
 namespace {
@@ -41,6 +44,30 @@ long long WholeCalories(const std::optional<Decimal>& calories)
     return rounded > Decimal::fromInteger(kMaxCalories) ? kMaxCalories : static_cast<long long>(rounded.integerPart());
 }
 
+// The samples up to the lap's end, and a last point at the lap's totals where they fall short, so
+// that a tool reading the distance off the track finds the lap's. A sample above the total (a series
+// can overshoot, as an extended one can run past the duration) is held at the total rather than
+// dropped, which would leave a gap in the ten-second steps; the distance never goes back.
+std::vector<std::pair<qint64, Decimal>> TrackPoints(const WorkoutSummary& workout)
+{
+    std::vector<std::pair<qint64, Decimal>> points;
+    const Decimal sampleMs = workout.sampleSeconds * Decimal::fromInteger(1000);
+    Decimal reached;
+    for (std::size_t i = 0; i < workout.seriesKm.size(); ++i) {
+        const Decimal offset = (Decimal::fromInteger(static_cast<long long>(i)) * sampleMs)
+                                   .rounded(0, Decimal::Rounding::HalfAwayFromZero);
+        if (offset > Decimal::fromInteger(workout.durationMs))
+            break;
+        reached = std::min(std::max(reached, workout.seriesKm[i]), workout.distanceKm);
+        points.emplace_back(static_cast<qint64>(offset.integerPart()), reached);
+    }
+    if (!points.empty() && points.back().first == workout.durationMs)
+        points.back().second = workout.distanceKm;
+    else
+        points.emplace_back(workout.durationMs, workout.distanceKm);
+    return points;
+}
+
 } // namespace
 
 std::string TcxDocument(const WorkoutSummary& workout)
@@ -74,12 +101,8 @@ std::string TcxDocument(const WorkoutSummary& workout)
         AddTrackpoint(track, start, Decimal());
         AddTrackpoint(track, start.addMSecs(workout.durationMs), workout.distanceKm);
     } else {
-        const Decimal sampleMs = workout.sampleSeconds * Decimal::fromInteger(1000);
-        for (std::size_t i = 0; i < workout.seriesKm.size(); ++i) {
-            const Decimal offset = (Decimal::fromInteger(static_cast<long long>(i)) * sampleMs)
-                                       .rounded(0, Decimal::Rounding::HalfAwayFromZero);
-            AddTrackpoint(track, start.addMSecs(static_cast<qint64>(offset.integerPart())), workout.seriesKm[i]);
-        }
+        for (const auto& [ms, km] : TrackPoints(workout))
+            AddTrackpoint(track, start.addMSecs(ms), km);
     }
 
     std::ostringstream bytes;

@@ -308,15 +308,23 @@ std::optional<QString> QtFileName(const fs::path& path)
     return name;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path)
+namespace {
+
+// ReadWholeFile, and on failure the errno of the call that failed, or 0 for a file that is not
+// a regular one.
+std::optional<std::string> ReadRegularFile(const fs::path& path, int& error)
 {
     // A fifo or device named like a workout would block or never end; only regular files are read.
     // Opening without blocking and asking the open file saves a lookup of the path by name.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
+        error = errno;
         return std::nullopt;
+    }
     struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool stated = ::fstat(fd, &info) == 0;
+    if (!stated || !S_ISREG(info.st_mode)) {
+        error = stated ? 0 : errno;
         ::close(fd);
         return std::nullopt;
     }
@@ -338,6 +346,8 @@ std::optional<std::string> ReadWholeFile(const fs::path& path)
         if (n < 0 && errno == EINTR)
             continue;
         failed = n < 0;
+        if (failed)
+            error = errno;
         break;
     }
     ::close(fd);
@@ -345,6 +355,30 @@ std::optional<std::string> ReadWholeFile(const fs::path& path)
         return std::nullopt;
     bytes.resize(got);
     return bytes;
+}
+
+// Every byte, after a partial write too: a disk with some room left takes part of them, and only
+// the next write says why it takes no more. 0, or the errno of the write that failed.
+int WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n > 0)
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        else if (n == 0)
+            return EIO;
+        else if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeFile(const fs::path& path)
+{
+    int error = 0;
+    return ReadRegularFile(path, error);
 }
 
 std::optional<fs::path> FileSystem::resolve(const fs::path& path) const
@@ -423,10 +457,12 @@ Outcome<std::string> FileSystem::readFile(const fs::path& path) const
     if (!fs::exists(actual, ec))
         return Outcome<std::string>::failure(
             QStringLiteral("Could not read \"%1\": %2.").arg(DisplayPath(path), Reason(ENOENT)));
-    auto bytes = ReadWholeFile(actual);
+    int error = 0;
+    auto bytes = ReadRegularFile(actual, error);
     if (!bytes)
         return Outcome<std::string>::failure(
-            QStringLiteral("Could not read \"%1\": it is not a readable file.").arg(DisplayPath(path)));
+            QStringLiteral("Could not read \"%1\": %2.")
+                .arg(DisplayPath(path), error ? Reason(error) : QStringLiteral("it is not a readable file")));
     return std::move(*bytes);
 }
 
@@ -456,22 +492,32 @@ Result FileSystem::writeFileAtomic(const fs::path& path, std::string_view bytes)
     if (!name)
         return WriteThroughTemporary(folder, target, path, bytes);
 
+    // Qt's texts stand in only where no system call failed: after a short write QFile reports
+    // "Unknown error", and commit() does not notice a failed flush of its buffer (Qt 6.4). So the
+    // bytes go to the temporary file's descriptor directly, and each step keeps its own errno.
     QSaveFile file(*name);
     file.setDirectWriteFallback(false);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int error = errno;
         return Failure(QStringLiteral("create a temporary file for"), path,
-            errno == ENAMETOOLONG ? kNameTooLong : file.errorString());
-    const auto size = static_cast<qint64>(bytes.size());
-    // commit() does not notice when flushing its buffer fails (a full disk, Qt 6.4): it would put
-    // an empty or partial file in place of the workout.
-    if (file.write(bytes.data(), size) != size || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Failure(QStringLiteral("write"), path, reason);
+            error == ENAMETOOLONG ? kNameTooLong
+                : error != 0      ? Reason(error)
+                                  : file.errorString());
     }
-    if (!file.commit())
-        return Failure(QStringLiteral("replace"), path, file.errorString());
+    int error = WriteAll(file.handle(), bytes);
+    // Some file systems find out only when the bytes go to the disk that there is no room for them.
+    if (error == 0 && ::fsync(file.handle()) != 0)
+        error = errno;
+    if (error != 0) {
+        file.cancelWriting();
+        return Failure(QStringLiteral("write"), path, Reason(error));
+    }
+    errno = 0;
+    if (!file.commit()) {
+        error = errno;
+        return Failure(QStringLiteral("replace"), path, error != 0 ? Reason(error) : file.errorString());
+    }
     return Result::success();
 }
 

@@ -327,8 +327,9 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
     const std::string utf8 = converted ? ToUtf8(body, detected.encoding) : std::string();
     const std::string_view text = converted ? std::string_view(utf8) : body;
     // XML has no NUL character, and the parser takes one for the end of the text: whatever
-    // followed it would be missing from the next save.
-    if (text.find('\0') != std::string_view::npos)
+    // followed it would be missing from the next save. Nor can a document end in "<", which the
+    // parser drops without a word when text comes before it.
+    if (text.find('\0') != std::string_view::npos || text.ends_with('<'))
         return result;
 
     const pugi::xml_parse_result parsed

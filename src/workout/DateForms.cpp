@@ -2,6 +2,11 @@
 
 #include "Units.h"
 
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <cstdlib>
+
 namespace paceforge {
 namespace {
 
@@ -23,11 +28,31 @@ QString TimePart(QTime time, QChar separator)
     return Padded(time.hour(), 2) + separator + Padded(time.minute(), 2) + separator + Padded(time.second(), 2);
 }
 
+int LocalOffsetSeconds(QDate date, QTime time)
+{
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const auto offsetAt = [&zone](const QDateTime& instant) {
+        return zone.isValid() ? zone.offsetFromUtc(instant) : instant.toLocalTime().offsetFromUtc();
+    };
+    // Of the offsets in force a day before and a day after, the one at which the wall time happens;
+    // the one before where both do (an hour that comes twice) or neither (an hour that is skipped).
+    const QDateTime wall(date, time, QTimeZone::utc());
+    const int before = offsetAt(wall.addDays(-1));
+    const int after = offsetAt(wall.addDays(1));
+    const auto happens = [&](int offset) { return offsetAt(wall.addSecs(-offset)) == offset; };
+    if (happens(before) || !happens(after))
+        return before;
+    return after;
+}
+
 } // namespace
 
 QString StartTimeText(QDate date, QTime time)
 {
-    return DatePart(date) + u'T' + TimePart(time, u':') + QStringLiteral("-04:00");
+    const int offset = LocalOffsetSeconds(date, time);
+    const int minutes = std::abs(offset) / 60;
+    return DatePart(date) + u'T' + TimePart(time, u':') + (offset < 0 ? u'-' : u'+') + Padded(minutes / 60, 2) + u':'
+        + Padded(minutes % 60, 2);
 }
 
 QString WorkoutFileName(QDate date, QTime time)

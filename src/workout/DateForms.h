@@ -8,7 +8,10 @@
 
 namespace paceforge {
 
-// "2006-09-15T06:00:00-04:00": the offset is a constant, never the computer's zone.
+// "2006-09-15T06:00:00-04:00": the wall time as typed and the computer's offset from UTC at it,
+// daylight saving included. Where the clocks change, a wall time that is skipped or comes twice
+// takes the offset in force before the change: a skipped time is then the instant a clock not yet
+// changed would show it, as the file's last-write time reads it, and a repeated one its first.
 QString StartTimeText(QDate date, QTime time);
 // "2006-09-15 06;00;00.xml"
 QString WorkoutFileName(QDate date, QTime time);

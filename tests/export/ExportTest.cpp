@@ -71,11 +71,12 @@ TEST(ExportTest, EveryTcxOfTheSampleStoreIsValidAndKeepsTheFilesDistance)
         double meters;
         std::size_t points;
     } expected[] = {
-        {"2007-06-03_06-45-12.tcx", 5213.1, 166}, // km
-        {"2007-09-09_08-30-05.tcx", 4989.1, 150}, // the summary in miles, the series in km
+        // A point per sample, and one at the lap's end.
+        {"2007-06-03_06-45-12.tcx", 5213.1, 167}, // km
+        {"2007-09-09_08-30-05.tcx", 4989.1, 151}, // the summary in miles, the series in km
         {"2008-06-14_07-37-19.tcx", 5002.1, 2}, // no series: the start and the end
-        {"2009-02-07_07-15-02.tcx", 9460.3, 316}, // signed, in latest and synched
-        {"2009-02-07_07-15-02-2.tcx", 9560.3, 316}, // the synched namesake
+        {"2009-02-07_07-15-02.tcx", 9460.3, 317}, // signed, in latest and synched
+        {"2009-02-07_07-15-02-2.tcx", 9560.3, 317}, // the synched namesake
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.tcx);
@@ -85,8 +86,9 @@ TEST(ExportTest, EveryTcxOfTheSampleStoreIsValidAndKeepsTheFilesDistance)
         EXPECT_DOUBLE_EQ(Number(lap.child("DistanceMeters")), e.meters);
         const auto points = lap.child("Track").children("Trackpoint");
         ASSERT_EQ(static_cast<std::size_t>(std::distance(points.begin(), points.end())), e.points);
-        // A series ends at or below the summary; one read in the wrong unit would not.
-        EXPECT_LE(Number(lap.child("Track").last_child().child("DistanceMeters")), e.meters);
+        EXPECT_EQ(Number(lap.child("Track").last_child().child("DistanceMeters")), e.meters);
+        // The last sample lies below the summary; a series read in the wrong unit would be held at it.
+        EXPECT_LT(Number(lap.child("Track").last_child().previous_sibling().child("DistanceMeters")), e.meters);
     }
 
     if (std::system("xmllint --version > /dev/null 2>&1") != 0)
@@ -127,6 +129,42 @@ TEST(ExportTest, StartTimesBecomeUtcWithTheFilesOwnOffset)
             EXPECT_EQ(UtcTimeText(summary->start.utc()).toStdString(), c.utc);
             EXPECT_EQ(TcxFileName(summary.value()).toStdString(), c.tcxName);
         }
+    }
+}
+
+// The track ends at the lap's totals: never after its end, never above its distance, and its
+// distance never goes back.
+TEST(ExportTest, TrackEndsAtTheLapsTotals)
+{
+    const struct {
+        long long durationMs;
+        const char* km;
+        std::vector<const char*> series;
+        std::vector<std::pair<const char*, double>> points; // time, metres
+    } cases[] = {
+        {25400, "0.1", {"0.0", "0.03", "0.07"}, {{"00Z", 0}, {"10Z", 30}, {"20Z", 70}, {"25.400Z", 100}}},
+        {25000, "0.07", {"0.0", "0.03", "0.07"}, {{"00Z", 0}, {"10Z", 30}, {"20Z", 70}, {"25Z", 70}}},
+        {20000, "0.08", {"0.0", "0.03", "0.07", "0.08"}, {{"00Z", 0}, {"10Z", 30}, {"20Z", 80}}},
+        {25000, "0.05", {"0.01", "0.06", "0.04"}, {{"00Z", 10}, {"10Z", 50}, {"20Z", 50}, {"25Z", 50}}},
+        {0, "0.0", {"0.0", "0.01"}, {{"00Z", 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.durationMs << " ms, " << c.km << " km");
+        WorkoutSummary workout;
+        workout.start = *ParseStartTime("2008-06-14T07:37:00Z");
+        workout.durationMs = c.durationMs;
+        workout.distanceKm = *Decimal::parsePlain(c.km);
+        for (const char* value : c.series)
+            workout.seriesKm.push_back(*Decimal::parsePlain(value));
+        workout.sampleSeconds = Decimal::fromInteger(10);
+        pugi::xml_document tcx;
+        ASSERT_TRUE(tcx.load_string(TcxDocument(workout).c_str()));
+        std::vector<std::pair<std::string, double>> points;
+        for (pugi::xml_node point :
+            tcx.first_element_by_path("TrainingCenterDatabase/Activities/Activity/Lap/Track").children("Trackpoint"))
+            points.emplace_back(
+                std::string(point.child("Time").text().get()).substr(17), Number(point.child("DistanceMeters")));
+        EXPECT_EQ(points, (std::vector<std::pair<std::string, double>>(c.points.begin(), c.points.end())));
     }
 }
 

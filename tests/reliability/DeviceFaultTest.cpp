@@ -252,16 +252,18 @@ public:
     fs::path latest() const { return m_drive / "iPod_Control/Device/Trainer/Workouts/Empeds" / kSensor / "latest"; }
     fs::path synched() const { return latest().parent_path() / "synched"; }
 
-    // Writes a filler file until the device has no room left.
-    void fill()
+    // Writes a filler file until the device has no room left, then gives `room` bytes back.
+    void fill(off_t room = 0)
     {
         const int fd = ::open((m_drive / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         ASSERT_GE(fd, 0);
         const std::string block(4096, 'f');
         while (::write(fd, block.data(), block.size()) > 0) { }
         const int error = errno;
+        const bool shrunk = ::ftruncate(fd, ::lseek(fd, 0, SEEK_END) - room) == 0;
         ::close(fd);
         ASSERT_EQ(error, ENOSPC);
+        ASSERT_TRUE(shrunk);
     }
     void makeRoom() { fs::remove(m_drive / "filler"); }
 
@@ -308,6 +310,26 @@ TEST(DeviceFaults, FullTmpfsRefusesEverySaveAndLeavesNoTemporaryFile)
         EXPECT_TRUE(w.dialogs.messages.empty());
         EXPECT_EQ(SavedCalories(device.latest() / kOldName), "300");
     }
+}
+
+// With some room left, the disk takes part of the bytes before it refuses the rest; the message
+// must still give the system's reason, and the old file must stay.
+TEST(DeviceFaults, TooLittleRoomIsReportedAsNoSpaceAndKeepsTheOldFile)
+{
+    TinyDrive device;
+    if (!device.mounted())
+        GTEST_SKIP() << "no tmpfs could be mounted: " << device.mountError();
+    std::ofstream(device.latest() / kOldName, std::ios::binary) << WorkoutXml();
+    device.fill(64 * 1024);
+    const Listing before = Snapshot(device.root());
+    FileSystem fileSystem;
+    for (const fs::path& file : {device.latest() / kOldName, device.synched() / kNewName}) {
+        SCOPED_TRACE(file.string());
+        const Result written = fileSystem.writeFileAtomic(file, std::string(256 * 1024, 'x'));
+        EXPECT_EQ(written.error().toStdString(),
+            QStringLiteral("Could not write \"%1\": No space left on device.").arg(DisplayPath(file)).toStdString());
+    }
+    EXPECT_EQ(ListingChanges(before, Snapshot(device.root())), "");
 }
 
 TEST(DeviceFaults, StoreRemovedBetweenListingAndLoading)

@@ -63,6 +63,16 @@ TEST(Findings, NulCharacterMakesADocumentUnreadable)
     }
 }
 
+// Found by the clean-up's fuzz target: the parser drops a "<" that ends the text after other
+// text, so such a file loaded, and the next save would have left the "<" out.
+TEST(Findings, LessThanSignAtTheEndMakesADocumentUnreadable)
+{
+    for (const std::string& bytes : {WorkoutXml() + "\r<", std::string("<a/>\n<")}) {
+        SCOPED_TRACE(bytes.size());
+        EXPECT_FALSE(XmlDocument::fromBytes(bytes).hasDocumentElement());
+    }
+}
+
 // The clean-up removed CR and tab bytes from a UTF-16 file, and appended CR LF as two bytes: the
 // saved workout was no longer a document.
 TEST(Findings, CleanUpOfAUtf16DocumentWorksOnCharacters)

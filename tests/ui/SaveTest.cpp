@@ -74,8 +74,8 @@ TEST(Save, NewWorkoutInMilesIsWrittenToBothFoldersFromTheTemplate)
     const Saved saved(sensor.synched());
     EXPECT_EQ(saved.bytes, ReadBytes(sensor.latest()));
     const WorkoutNodes n = saved.nodes();
-    EXPECT_EQ(saved.text(n.time), "2006-09-15T06:00:00-04:00");
-    EXPECT_EQ(saved.text(n.startTime), "2006-09-15T06:00:00-04:00");
+    EXPECT_EQ(saved.text(n.time), "2006-09-15T06:00:00+00:00");
+    EXPECT_EQ(saved.text(n.startTime), "2006-09-15T06:00:00+00:00");
     EXPECT_EQ(saved.text(n.duration), "1800042");
     EXPECT_EQ(saved.text(n.durationString), "30:00");
     EXPECT_EQ(saved.text(n.distance), "8.0470");
