@@ -48,49 +48,6 @@ Result Failure(const QString& step, const fs::path& file, const QString& reason)
     return Result::failure(QStringLiteral("Could not %1 \"%2\": %3.").arg(step, DisplayPath(file), reason));
 }
 
-// What QSaveFile does, for a path that Qt cannot spell (a folder named in Latin-1 on a UTF-8
-// system): a temporary file beside the target, written and flushed to the disk, then renamed over it.
-Result WriteThroughTemporary(
-    const fs::path& folder, const fs::path& target, const fs::path& path, std::string_view bytes)
-{
-    std::string temporary = (folder / (target.filename().native() + ".XXXXXX")).native();
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return Failure(QStringLiteral("create a temporary file for"), path, Reason(errno));
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size() && error == 0) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (n < 0 && errno != EINTR)
-            error = errno;
-    }
-    // The permissions a new file gets, or the replaced file's: mkstemp's own are for the owner alone.
-    struct stat existing { };
-    mode_t mode = 0;
-    if (::stat(target.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        mode = ::umask(0);
-        ::umask(mode);
-        mode = 0666 & ~mode;
-    }
-    if (error == 0 && ::fchmod(fd, mode) != 0)
-        error = errno;
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return Failure(QStringLiteral("write"), path, Reason(error));
-    }
-    return Result::success();
-}
-
 bool LacksWritePermission(const fs::path& path)
 {
     std::error_code ec;
@@ -371,6 +328,41 @@ int WriteAll(int fd, std::string_view bytes)
             return errno;
     }
     return 0;
+}
+
+// What QSaveFile does, for a path that Qt cannot spell (a folder named in Latin-1 on a UTF-8
+// system): a temporary file beside the target, written and flushed to the disk, then renamed over it.
+Result WriteThroughTemporary(
+    const fs::path& folder, const fs::path& target, const fs::path& path, std::string_view bytes)
+{
+    std::string temporary = (folder / (target.filename().native() + ".XXXXXX")).native();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return Failure(QStringLiteral("create a temporary file for"), path, Reason(errno));
+    int error = WriteAll(fd, bytes);
+    // The permissions a new file gets, or the replaced file's: mkstemp's own are for the owner alone.
+    struct stat existing { };
+    mode_t mode = 0;
+    if (::stat(target.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        mode = ::umask(0);
+        ::umask(mode);
+        mode = 0666 & ~mode;
+    }
+    if (error == 0 && ::fchmod(fd, mode) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return Failure(QStringLiteral("write"), path, Reason(error));
+    }
+    return Result::success();
 }
 
 } // namespace
