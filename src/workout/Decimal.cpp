@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <limits>
 
 namespace paceforge {
@@ -147,6 +148,31 @@ Decimal Decimal::normalized() const
 
 std::optional<Decimal> Decimal::parsePlain(std::string_view text)
 {
+    // Most numbers of a workout are short ("0.0244", a series holds a thousand): their digits fit
+    // 64 bits, which saves the 128-bit arithmetic below for each digit.
+    if (!text.empty() && text.size() <= 18 && text[0] >= '0' && text[0] <= '9') {
+        std::uint64_t mantissa = 0;
+        int scale = -1;
+        int integerDigits = 0;
+        bool plain = true;
+        for (const char c : text) {
+            if (c >= '0' && c <= '9') {
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+                if (scale >= 0)
+                    ++scale;
+                else if (++integerDigits > kMaxIntegerDigits)
+                    plain = false;
+            } else if (c == '.' && scale < 0) {
+                scale = 0;
+            } else {
+                plain = false;
+            }
+            if (!plain)
+                break;
+        }
+        if (plain && scale <= kMaxFractionDigits)
+            return Decimal(static_cast<Int128>(mantissa), scale < 0 ? 0 : scale).normalized();
+    }
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
