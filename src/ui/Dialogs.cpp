@@ -1,43 +1,15 @@
 #include "Dialogs.h"
 
-#include "Artwork.h"
+#include "DialogLook.h"
 #include "RestoreDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStandardPaths>
-
-namespace paceforge {
-
-void MessageBoxDialogs::critical(QWidget* parent, const QString& title, const QString& text)
-{
-    MakeMessageBox(parent, QMessageBox::Critical, title, text)->exec();
-}
-
-void MessageBoxDialogs::plain(QWidget* parent, const QString& title, const QString& text)
-{
-    MakeMessageBox(parent, QMessageBox::NoIcon, title, text)->exec();
-}
-
-std::unique_ptr<QMessageBox> MakeMessageBox(
-    QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
-{
-    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
-    box->setStyleSheet(QStringLiteral(
-        "QMessageBox { background: #1A1D22; }"
-        "QMessageBox QLabel { color: %2; background: transparent; font-size: 12px; }"
-        "QMessageBox QPushButton { background: #23272E; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
-        "  padding: 4px 18px; min-width: 48px; font-size: 12px; }"
-        "QMessageBox QPushButton:focus { border-color: %1; }"
-        "QMessageBox QPushButton:pressed { background: #0D0F12; }")
-                           .arg(artwork::accentColor().name(), artwork::panelTextColor().name()));
-    return box;
-}
-
-} // namespace paceforge
 
 namespace paceforge {
 namespace {
@@ -48,8 +20,10 @@ public:
     ProgressDialogReport(QWidget* parent, const QString& label, int total)
         : m_dialog(label, QStringLiteral("Cancel"), 0, total, parent)
     {
+        m_dialog.setObjectName(QStringLiteral("dlgProgress"));
         m_dialog.setWindowTitle(QStringLiteral("Paceforge"));
         m_dialog.setWindowModality(Qt::WindowModal);
+        ApplyDialogLook(&m_dialog);
         // Short tasks finish before a dialog would be worth showing.
         m_dialog.setMinimumDuration(500);
     }
@@ -71,26 +45,68 @@ QString StartFolder()
 
 } // namespace
 
+std::unique_ptr<QMessageBox> MakeMessageBox(
+    QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    ApplyDialogLook(box.get());
+    return box;
+}
+
+MessageBoxDialogs::MessageBoxDialogs(Runner run)
+    : m_run(run ? std::move(run) : Runner([](QDialog& dialog) { dialog.exec(); }))
+{ }
+
+void MessageBoxDialogs::critical(QWidget* parent, const QString& title, const QString& text)
+{
+    m_run(*MakeMessageBox(parent, QMessageBox::Critical, title, text));
+}
+
+void MessageBoxDialogs::plain(QWidget* parent, const QString& title, const QString& text)
+{
+    m_run(*MakeMessageBox(parent, QMessageBox::NoIcon, title, text));
+}
+
 void MessageBoxDialogs::information(QWidget* parent, const QString& title, const QString& text)
 {
-    MakeMessageBox(parent, QMessageBox::Information, title, text)->exec();
+    m_run(*MakeMessageBox(parent, QMessageBox::Information, title, text));
 }
 
 std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(
     QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
 {
-    return RestoreDialog::ask(workoutName, backups, store, parent);
+    RestoreDialog dialog(workoutName, backups, store, parent);
+    m_run(dialog);
+    return dialog.result() == QDialog::Accepted ? dialog.chosen() : std::nullopt;
 }
 
 QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& title)
 {
-    return QFileDialog::getExistingDirectory(parent, title, StartFolder());
+    QFileDialog dialog(parent, title, StartFolder());
+    dialog.setObjectName(QStringLiteral("dlgChooseFolder"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    ApplyDialogLook(&dialog);
+    m_run(dialog);
+    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString MessageBoxDialogs::chooseSaveFile(
     QWidget* parent, const QString& title, const QString& suggested, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, QDir(StartFolder()).filePath(suggested), filter);
+    QFileDialog dialog(parent, title, StartFolder(), filter);
+    dialog.setObjectName(QStringLiteral("dlgSaveFile"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
+    dialog.selectFile(suggested);
+    ApplyDialogLook(&dialog);
+    m_run(dialog);
+    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 std::unique_ptr<ProgressReport> MessageBoxDialogs::progress(QWidget* parent, const QString& label, int total)

@@ -5,10 +5,12 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace paceforge {
@@ -50,6 +52,10 @@ public:
 class MessageBoxDialogs final : public Dialogs
 {
 public:
+    // Runs a dialog to its end; tests pass one that looks at the dialog and answers for the user.
+    using Runner = std::function<void(QDialog&)>;
+    explicit MessageBoxDialogs(Runner run = {});
+
     void critical(QWidget* parent, const QString& title, const QString& text) override;
     void plain(QWidget* parent, const QString& title, const QString& text) override;
     void information(QWidget* parent, const QString& title, const QString& text) override;
@@ -59,10 +65,12 @@ public:
     QString chooseSaveFile(
         QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override;
     std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) override;
+
+private:
+    Runner m_run;
 };
 
 // The box MessageBoxDialogs shows, not yet shown; tests render it to check what users read.
-// It carries its own dark look, so the window's style sheet cannot turn its text unreadable.
 std::unique_ptr<QMessageBox> MakeMessageBox(
     QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
 
