@@ -9,10 +9,13 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace paceforge {
 namespace {
+
+const QString kLastFolderKey = QStringLiteral("lastFolder");
 
 class ProgressDialogReport final : public ProgressReport
 {
@@ -38,9 +41,9 @@ private:
     QProgressDialog m_dialog;
 };
 
-QString StartFolder()
+bool IsFolder(const QString& path)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
 } // namespace
@@ -53,9 +56,13 @@ std::unique_ptr<QMessageBox> MakeMessageBox(
     return box;
 }
 
-MessageBoxDialogs::MessageBoxDialogs(Runner run)
-    : m_run(run ? std::move(run) : Runner([](QDialog& dialog) { dialog.exec(); }))
-{ }
+MessageBoxDialogs::MessageBoxDialogs(QSettings* settings, Runner run)
+    : m_settings(settings),
+      m_run(run ? std::move(run) : Runner([](QDialog& dialog) { dialog.exec(); }))
+{
+    if (m_settings)
+        m_lastFolder = m_settings->value(kLastFolderKey).toString();
+}
 
 void MessageBoxDialogs::critical(QWidget* parent, const QString& title, const QString& text)
 {
@@ -80,9 +87,26 @@ std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(
     return dialog.result() == QDialog::Accepted ? dialog.chosen() : std::nullopt;
 }
 
+// A folder that is not there would open the chooser at its parent with the missing name typed in
+// and the Choose button disabled.
+QString MessageBoxDialogs::startFolder() const
+{
+    for (const QString& folder : {m_lastFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)})
+        if (IsFolder(folder))
+            return folder;
+    return QDir::homePath();
+}
+
+void MessageBoxDialogs::remember(const QString& folder)
+{
+    m_lastFolder = folder;
+    if (m_settings)
+        m_settings->setValue(kLastFolderKey, folder);
+}
+
 QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& title)
 {
-    QFileDialog dialog(parent, title, StartFolder());
+    QFileDialog dialog(parent, title, startFolder());
     dialog.setObjectName(QStringLiteral("dlgChooseFolder"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -90,13 +114,15 @@ QString MessageBoxDialogs::chooseFolder(QWidget* parent, const QString& title)
     m_run(dialog);
     if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    remember(chosen);
+    return chosen;
 }
 
 QString MessageBoxDialogs::chooseSaveFile(
     QWidget* parent, const QString& title, const QString& suggested, const QString& filter)
 {
-    QFileDialog dialog(parent, title, StartFolder(), filter);
+    QFileDialog dialog(parent, title, startFolder(), filter);
     dialog.setObjectName(QStringLiteral("dlgSaveFile"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -106,7 +132,9 @@ QString MessageBoxDialogs::chooseSaveFile(
     m_run(dialog);
     if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    remember(QFileInfo(chosen).absolutePath());
+    return chosen;
 }
 
 std::unique_ptr<ProgressReport> MessageBoxDialogs::progress(QWidget* parent, const QString& label, int total)

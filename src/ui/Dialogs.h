@@ -11,6 +11,7 @@
 #include <vector>
 
 class QDialog;
+class QSettings;
 class QWidget;
 
 namespace paceforge {
@@ -54,7 +55,8 @@ class MessageBoxDialogs final : public Dialogs
 public:
     // Runs a dialog to its end; tests pass one that looks at the dialog and answers for the user.
     using Runner = std::function<void(QDialog&)>;
-    explicit MessageBoxDialogs(Runner run = {});
+    // The choosers start in the last folder chosen, kept in `settings` between runs when given.
+    explicit MessageBoxDialogs(QSettings* settings = nullptr, Runner run = {});
 
     void critical(QWidget* parent, const QString& title, const QString& text) override;
     void plain(QWidget* parent, const QString& title, const QString& text) override;
@@ -67,7 +69,12 @@ public:
     std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) override;
 
 private:
+    QString startFolder() const;
+    void remember(const QString& folder);
+
+    QSettings* m_settings;
     Runner m_run;
+    QString m_lastFolder;
 };
 
 // The box MessageBoxDialogs shows, not yet shown; tests render it to check what users read.

@@ -211,7 +211,7 @@ TEST(Contrast, EveryDialogIsReadable)
         for (const auto& [text, area] : TextAreas(dialog))
             found.emplace_back(text, dialog->grab(area).toImage());
     };
-    MessageBoxDialogs dialogs([&](QDialog& dialog) {
+    MessageBoxDialogs dialogs(nullptr, [&](QDialog& dialog) {
         read(&dialog);
         dialog.reject();
     });
