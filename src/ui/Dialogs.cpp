@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "DialogLook.h"
+#include "PathDialog.h"
 #include "RestoreDialog.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -77,6 +79,23 @@ void MessageBoxDialogs::plain(QWidget* parent, const QString& title, const QStri
 void MessageBoxDialogs::information(QWidget* parent, const QString& title, const QString& text)
 {
     m_run(*MakeMessageBox(parent, QMessageBox::Information, title, text));
+}
+
+bool MessageBoxDialogs::informationOfferingFolder(QWidget* parent, const QString& title, const QString& text)
+{
+    const auto box = MakeMessageBox(parent, QMessageBox::Information, title, text);
+    QPushButton* open = box->addButton(QStringLiteral("Open Folder"), QMessageBox::ActionRole);
+    open->setObjectName(QStringLiteral("cmdOpenFolder"));
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Ok);
+    m_run(*box);
+    return box->clickedButton() == open;
+}
+
+void MessageBoxDialogs::showPath(QWidget* parent, const QString& title, const QString& text, const QString& path)
+{
+    PathDialog dialog(title, text, path, parent);
+    m_run(dialog);
 }
 
 std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(

@@ -37,6 +37,10 @@ public:
     virtual void plain(QWidget* parent, const QString& title, const QString& text) = 0;
     // Modal, information icon, one OK button.
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
+    // As information, with an Open Folder button beside OK; true when the user chooses it.
+    virtual bool informationOfferingFolder(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Modal: a text and a path the user can select and copy, for a place the desktop could not open.
+    virtual void showPath(QWidget* parent, const QString& title, const QString& text, const QString& path) = 0;
     // The backup of the workout to restore, or nothing when the user cancels.
     virtual std::optional<BackupEntry> chooseBackup(
         QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
@@ -61,6 +65,8 @@ public:
     void critical(QWidget* parent, const QString& title, const QString& text) override;
     void plain(QWidget* parent, const QString& title, const QString& text) override;
     void information(QWidget* parent, const QString& title, const QString& text) override;
+    bool informationOfferingFolder(QWidget* parent, const QString& title, const QString& text) override;
+    void showPath(QWidget* parent, const QString& title, const QString& text, const QString& path) override;
     std::optional<BackupEntry> chooseBackup(QWidget* parent, const QString& workoutName,
         const std::vector<BackupEntry>& backups, const Backups& store) override;
     QString chooseFolder(QWidget* parent, const QString& title) override;

@@ -560,7 +560,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 
 void frmMain::imgWebsite_Click()
 {
-    m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder))));
+    OpenLocalPath(m_services.desktop, m_services.dialogs, this, DisplayPath(HelpPagePath(ProgramFolder)),
+        QStringLiteral("Help Page"),
+        QStringLiteral("Paceforge found no program on this computer to show its help page with. Open this file "
+                       "in a web browser:"));
 }
 
 void frmMain::Form_Load()

@@ -221,6 +221,8 @@ TEST(Contrast, EveryDialogIsReadable)
     dialogs.chooseSaveFile(window, "Export as TCX", "2009-02-10_06-48-30.tcx", "Training Center files (*.tcx)");
     dialogs.critical(window, "Unreadable Workout", "The file is not a readable workout.");
     dialogs.information(window, "No Backups", "Paceforge has kept no earlier version.");
+    dialogs.informationOfferingFolder(window, "Export Finished", "1 of 1 workouts exported.");
+    dialogs.showPath(window, "Help Page", "Open this file in a web browser:", folder.path());
 
     const fs::path workout = fs::path(folder.path().toStdString()) / "2006-09-15 06;00;00.xml";
     std::ofstream(workout) << WorkoutXml();
@@ -235,8 +237,8 @@ TEST(Contrast, EveryDialogIsReadable)
     ASSERT_NE(progressDialog, nullptr);
     read(progressDialog);
 
-    const QStringList shown
-        = {"dlgChooseFolder", "dlgSaveFile", "Unreadable Workout", "No Backups", "dlgRestore", "dlgProgress"};
+    const QStringList shown = {"dlgChooseFolder", "dlgSaveFile", "Unreadable Workout", "No Backups", "Export Finished",
+        "dlgPath", "dlgRestore", "dlgProgress"};
     EXPECT_EQ(texts.size(), static_cast<std::size_t>(shown.size()));
     for (const QString& dialog : shown) {
         SCOPED_TRACE(dialog.toStdString());

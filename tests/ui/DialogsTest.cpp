@@ -1,8 +1,15 @@
 #include "WindowHarness.h"
 
+#include "ui/PathDialog.h"
+
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
+#include <QTest>
 
 using namespace paceforge;
 using namespace paceforge::test;
@@ -75,4 +82,24 @@ TEST(Dialogs, ChoosersStartInAFolderThatExists)
     ASSERT_TRUE(QDir(runs).removeRecursively());
     nextRun.chooseFolder(nullptr, "Export all as TCX");
     EXPECT_EQ(startedIn, documents);
+}
+
+TEST(Dialogs, PathBoxCopiesThePathAndStaysOpen)
+{
+    const QString path = "/usr/share/help/C/paceforge/index.html";
+    PathDialog box("Help Page", "Open this file in a web browser:", path);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    auto* field = box.findChild<QLineEdit*>("txtPath");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), path);
+    EXPECT_TRUE(field->isReadOnly());
+    EXPECT_EQ(field->selectedText(), path);
+
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(box.findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), path);
+    EXPECT_TRUE(box.isVisible());
+    QTest::mouseClick(box.findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+    EXPECT_FALSE(box.isVisible());
 }

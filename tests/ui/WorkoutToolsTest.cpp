@@ -96,10 +96,19 @@ TEST(WorkoutTools, ExportsFromTheListMenu)
     EXPECT_TRUE(csv.starts_with(CsvHeader())) << csv.substr(0, 80);
 
     w.clickRow(0);
+    w.dialogs.messages.clear();
     w.dialogs.saveFile = QString::fromStdString((folder / "one.tcx").string());
+    w.dialogs.openFolder = true;
     Trigger(w, "actExportTcx");
     EXPECT_EQ(w.dialogs.suggestedNames.last(), "2006-09-15_06-30-00.tcx");
     EXPECT_TRUE(fs::exists(folder / "one.tcx"));
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Export Finished"});
+    EXPECT_EQ(w.dialogs.messages[0].text,
+        QStringLiteral("The workout \"2006-08-01 18;05;09.xml\" was exported to \"%1\".").arg(w.dialogs.saveFile));
+    EXPECT_TRUE(w.dialogs.messages[0].folderOffered);
+    ASSERT_FALSE(w.desktop.opened.empty());
+    EXPECT_EQ(w.desktop.opened.back().toLocalFile(), out.path());
+    w.dialogs.openFolder = false;
 
     QTemporaryDir cancelled;
     w.dialogs.messages.clear();
@@ -175,4 +184,32 @@ TEST(WorkoutTools, SignedWorkoutsSayEditingRemovesTheProof)
     EXPECT_EQ(model->data(model->index(0, 1), Qt::ToolTipRole).toString(),
         "signed by the iPod; editing removes the proof of origin");
     EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).isValid());
+}
+
+// Where the desktop has no program for a page or a folder, the user is shown its path to copy.
+TEST(WorkoutTools, PlacesNoProgramOpensAreShownAsPaths)
+{
+    TempStore store;
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+    QTemporaryDir out;
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.desktop.opens = false;
+    w.dialogs.openFolder = true;
+    w.dialogs.saveFile = out.filePath("one.tcx");
+
+    w.click("imgWebsite");
+    Trigger(w, "actShowBackups");
+    Trigger(w, "actExportTcx");
+    const char* const titles[] = {"Help Page", "Backups Folder", "Export Folder"};
+    ASSERT_EQ(w.dialogs.pathBoxes.size(), 3u);
+    ASSERT_EQ(w.desktop.opened.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(titles[i]);
+        EXPECT_EQ(w.dialogs.pathBoxes[i].title, titles[i]);
+        EXPECT_EQ(w.dialogs.pathBoxes[i].path, w.desktop.opened[i].toLocalFile());
+    }
+    EXPECT_TRUE(w.dialogs.pathBoxes[0].path.endsWith("docs/index.html"));
+    EXPECT_TRUE(w.dialogs.pathBoxes[1].path.startsWith(DisplayPath(w.backupsFolder())));
+    EXPECT_EQ(w.dialogs.pathBoxes[2].path, out.path());
 }
