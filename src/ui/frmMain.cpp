@@ -47,6 +47,8 @@
 #include <QTreeView>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace paceforge {
 namespace {
 
@@ -442,12 +444,11 @@ void frmMain::setUpKeyboard()
 {
     // Tab follows the screen from the drive selector to Save and on round the header; hidden
     // elements are skipped, so the list takes the calendar's place on the Existing screen.
-    QWidget* const order[]
-        = {cbxiPodDrv, imgRefresh, ListView1, calMain, DTPicker1, tbxDistance, optMiles, optKilometers, tbxTimeHrs,
-            tbxTimeMins, tbxTimeSecs, tbxWeight, optPounds, optKilograms, tbxCalories, imgSave, imgContinue, imgWebsite,
-            imgMinimize, imgClose, imgNewWorkout, imgNewWorkoutLow, imgExistingWorkout, imgExistingWorkoutLow};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    m_tabStops = {cbxiPodDrv, imgRefresh, ListView1, calMain, DTPicker1, tbxDistance, optMiles, optKilometers,
+        tbxTimeHrs, tbxTimeMins, tbxTimeSecs, tbxWeight, optPounds, optKilograms, tbxCalories, imgSave, imgContinue,
+        imgWebsite, imgMinimize, imgClose, imgNewWorkout, imgNewWorkoutLow, imgExistingWorkout, imgExistingWorkoutLow};
+    for (std::size_t i = 1; i < m_tabStops.size(); ++i)
+        setTabOrder(m_tabStops[i - 1], m_tabStops[i]);
     const auto unitStops = [this] { SetUnitStops({optMiles, optKilometers, optPounds, optKilograms}); };
     unitStops();
     for (QRadioButton* radio : {optMiles, optPounds})
@@ -556,6 +557,31 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             covered->setFocusPolicy(event->type() == QEvent::ShowToParent ? Qt::NoFocus : Qt::TabFocus);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The chain setTabOrder builds is kept for those who walk it, but Tab does not rely on it: Qt decides
+// where compound elements (the calendar, the time) sit in it, and desktops that send Tab to text
+// fields alone would skip the picture buttons.
+bool frmMain::focusNextPrevChild(bool next)
+{
+    const auto isStop = [this](QWidget* element) {
+        return element->isVisibleTo(this) && element->isEnabled() && (element->focusPolicy() & Qt::TabFocus);
+    };
+    QWidget* const focus = QApplication::focusWidget();
+    const auto current = std::find_if(m_tabStops.begin(), m_tabStops.end(),
+        [focus](QWidget* element) { return focus && (element == focus || element->isAncestorOf(focus)); });
+    if (current == m_tabStops.end())
+        return QWidget::focusNextPrevChild(next);
+    const auto count = static_cast<std::ptrdiff_t>(m_tabStops.size());
+    const std::ptrdiff_t from = current - m_tabStops.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        QWidget* candidate = m_tabStops[static_cast<std::size_t>((from + (next ? step : count - step)) % count)];
+        if (isStop(candidate)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 void frmMain::imgWebsite_Click()
