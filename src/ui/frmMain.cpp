@@ -23,6 +23,7 @@
 #include "templates/TemplateWorkout.h"
 #include "templates/WorkoutLoader.h"
 #include "workout/Units.h"
+#include "workout/WorkoutFormat.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -405,7 +406,7 @@ void frmMain::wireEvents()
 }
 
 // What goes beyond the window's own elements: the pace line, the list's context menu and the
-// tooltip of signed workouts.
+// rows' tooltips (the start the document records, the signature).
 void frmMain::addWorkoutTools()
 {
     MakeLabel(frmWorkout, "lblPaceCaption", QStringLiteral("Pace:"), {23, 168, 40, 18});
@@ -424,9 +425,19 @@ void frmMain::addWorkoutTools()
         const RowKeyParts key = SplitRowKey(row.key);
         const WorkoutFileEntry* file = FileAt(CurrentIPod, key.sensorText.toLongLong(), key.fileText.toLongLong());
         const auto bytes = file ? m_services.fileSystem.readFile(file->fullPath()) : Outcome<std::string>::failure({});
-        if (bytes && IsSignedWorkout(XmlDocument::fromBytes(bytes.value())))
-            return QStringLiteral("signed by the iPod; editing removes the proof of origin");
-        return QString();
+        if (!bytes)
+            return QString();
+        const XmlDocument document = XmlDocument::fromBytes(bytes.value());
+        QStringList lines;
+        // The Time column is the file's name, which the iPod gives a run when it ends.
+        if (const auto start = ParseStartTime(NodeText(FindWorkoutNodes(document).time)))
+            lines << QStringLiteral("Start: ")
+                    + QLocale::c().toString(
+                        QDateTime(start->date, start->time, Qt::OffsetFromUTC, start->offsetSeconds),
+                        QStringLiteral("yyyy-MM-dd hh:mm:ss ap (t)"));
+        if (IsSignedWorkout(document))
+            lines << QStringLiteral("signed by the iPod; editing removes the proof of origin");
+        return lines.join(u'\n');
     });
 }
 

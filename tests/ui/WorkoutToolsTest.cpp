@@ -181,9 +181,36 @@ TEST(WorkoutTools, SignedWorkoutsSayEditingRemovesTheProof)
     Window w({store.drive()});
     w.click("imgExistingWorkout");
     const auto* model = w.find<QTreeView>("ListView1")->model();
-    EXPECT_EQ(model->data(model->index(0, 1), Qt::ToolTipRole).toString(),
-        "signed by the iPod; editing removes the proof of origin");
-    EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).isValid());
+    const QString kSigned = "signed by the iPod; editing removes the proof of origin";
+    EXPECT_TRUE(model->data(model->index(0, 1), Qt::ToolTipRole).toString().endsWith("\n" + kSigned));
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).toString().contains(kSigned));
+}
+
+// The Time column is the time in the file's name, which the iPod sets when a run ends; the tooltip
+// gives the start the document records.
+TEST(WorkoutTools, RowTooltipsGiveTheStartTheDocumentRecords)
+{
+    TempStore store;
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml({.time = "2006-08-01T17:40:00-04:00"}));
+    store.add(kSensor, "latest", "2006-07-01 07;31;00.xml", WorkoutXml({.time = "2006-07-01T07:01:00+02:00"}));
+    store.add(kSensor, "latest", "2006-06-01 07;00;00.xml", WorkoutXml({.time = "early in June"}));
+    store.add(kSensor, "latest", "2006-05-01 07;00;00.xml", "<html><body>saved page</body></html>");
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    const auto* model = w.find<QTreeView>("ListView1")->model();
+    const char* const tips[]
+        = {"Start: 2006-08-01 05:40:00 pm (UTC-04:00)", "Start: 2006-07-01 07:01:00 am (UTC+02:00)", nullptr, nullptr};
+    ASSERT_EQ(w.rowCount(), 4);
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(w.cell(row, 0).toStdString());
+        for (int column = 0; column < 3; ++column) {
+            const QVariant tip = model->data(model->index(row, column), Qt::ToolTipRole);
+            if (tips[row])
+                EXPECT_EQ(tip.toString().toStdString(), tips[row]);
+            else
+                EXPECT_FALSE(tip.isValid()) << tip.toString().toStdString();
+        }
+    }
 }
 
 // Where the desktop has no program for a page or a folder, the user is shown its path to copy.
