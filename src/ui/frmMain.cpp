@@ -252,7 +252,7 @@ void frmMain::buildElements(ArtworkCache& artwork)
     MakeLabel(frmWorkout, "lblHours", QStringLiteral("Hours"), {96, 66, 62, 20});
     tbxTimeMins = MakeTextBox(frmWorkout, "tbxTimeMins", {138, 62, 32, 23});
     MakeLabel(frmWorkout, "lblMinutes", QStringLiteral("Minutes"), {173, 66, 62, 20});
-    tbxTimeSecs = MakeTextBox(frmWorkout, "tbxTimeSecs", {225, 64, 32, 23});
+    tbxTimeSecs = MakeTextBox(frmWorkout, "tbxTimeSecs", {225, 62, 32, 23});
     MakeLabel(frmWorkout, "lblSeconds", QStringLiteral("Seconds"), {261, 66, 62, 20});
     MakeLabel(frmWorkout, "lblWeight", QStringLiteral("Weight:"), {13, 103, 74, 18});
     tbxWeight = MakeTextBox(frmWorkout, "tbxWeight", {60, 99, 97, 23});

@@ -71,6 +71,8 @@ TEST(Window, OpensOnTheNewWorkoutScreenWithoutAnIPod)
     EXPECT_EQ(header->sectionSize(2), 70);
     EXPECT_TRUE(w.dialogs.messages.empty());
     EXPECT_EQ(w.find<QWidget>("imgRefresh")->toolTip(), "Refresh iPod List (F5)");
+    for (const char* box : {"tbxTimeMins", "tbxTimeSecs"}) // one line with the hours
+        EXPECT_EQ(w.find<QWidget>(box)->y(), w.find<QWidget>("tbxTimeHrs")->y()) << box;
 }
 
 TEST(Window, StartUpListsTheNewestWorkoutAndShowsItsDate)
