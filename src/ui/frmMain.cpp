@@ -483,6 +483,7 @@ void frmMain::setUpKeyboard()
     }
     DTPicker1->installEventFilter(this);
     ListView1->installEventFilter(this);
+    cbxiPodDrv->installEventFilter(this);
 
     m_focusRing = new QFocusFrame(this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this, unitStops](QWidget*, QWidget* now) {
@@ -551,6 +552,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
         return true;
     }
+    // A volume's name seldom fits the closed box (the open list is as wide as its longest entry).
+    if (watched == cbxiPodDrv && event->type() == QEvent::ToolTip)
+        cbxiPodDrv->setToolTip(cbxiPodDrv->currentText());
     if (watched == ListView1 && event->type() == QEvent::KeyPress && IsActivationKey(key)) {
         const QModelIndex current = ListView1->currentIndex();
         if (current.isValid()) {
