@@ -53,9 +53,10 @@ done
 root="$work/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAILED: dpkg-deb -x"; exit 1; }
 usr="$root/usr"
-for file in bin/paceforge share/paceforge/userdata.xml share/paceforge/docs/index.html \
-    share/paceforge/docs/images/new.png share/paceforge/docs/images/existing.png \
-    share/paceforge/docs/images/saved.png share/man/man1/paceforge.1.gz share/doc/paceforge/copyright \
+help=share/help/C/paceforge
+for file in bin/paceforge share/paceforge/userdata.xml $help/index.html \
+    $help/images/new.png $help/images/existing.png \
+    $help/images/saved.png share/man/man1/paceforge.1.gz share/doc/paceforge/copyright \
     share/applications/io.paceforge.Paceforge.desktop share/metainfo/io.paceforge.Paceforge.metainfo.xml \
     share/icons/hicolor/scalable/apps/io.paceforge.Paceforge.svg; do
   [ -f "$usr/$file" ] || fail "the package lacks /usr/$file"
@@ -64,7 +65,7 @@ extra=$(find "$usr/bin" -mindepth 1 ! -name paceforge)
 [ -z "$extra" ] || fail "more than the program in /usr/bin: $extra"
 cmp -s "$usr/share/paceforge/userdata.xml" "$source/data/userdata.xml" || fail "the installed template differs"
 grep -q "MIT License" "$usr/share/doc/paceforge/copyright" || fail "copyright is not the licence"
-for file in share/paceforge/docs/index.html share/metainfo/io.paceforge.Paceforge.metainfo.xml; do
+for file in $help/index.html share/metainfo/io.paceforge.Paceforge.metainfo.xml; do
   grep -q "@[A-Z_]*@" "$usr/$file" && fail "/usr/$file has a placeholder left"
   grep -qF "$version" "$usr/$file" || fail "/usr/$file does not name version $version"
 done
