@@ -71,6 +71,17 @@ for file in $help/index.html share/metainfo/io.paceforge.Paceforge.metainfo.xml;
 done
 zcat "$usr/share/man/man1/paceforge.1.gz" | grep -q "^\.TH PACEFORGE 1 .*$version" || fail "the man page's .TH lacks $version"
 
+# Debian's own checks, down to its pedantic and informational notes, where lintian is installed.
+if command -v lintian >/dev/null; then
+  # Only scripts/package builds with Debian's hardening flags; a test build's package goes without.
+  unflagged=()
+  [ -n "${PACEFORGE_DEB:-}" ] || unflagged=(--suppress-tags hardening-no-bindnow,hardening-no-fortify-functions)
+  notes=$(lintian --pedantic --display-info "${unflagged[@]}" "$deb" 2>/dev/null)
+  [ -z "$notes" ] || fail "lintian reports: $notes"
+else
+  echo "lintian is not installed: its checks are skipped"
+fi
+
 # The unpacked program on a scratch iPod: quits once shown, with its list filled.
 start() {
   rm -rf "$work/drive"
