@@ -3,8 +3,9 @@
 #
 # Takes the package named in PACEFORGE_DEB, or makes one from the build folder with cpack, unpacks
 # it into a temporary root and checks what a user gets: the files in their places carrying the
-# version, the package's fields, and the unpacked program starting on a copy of the sample iPod and
-# finding its template; with the template removed, it must name the places it looked on stderr.
+# version, the package's fields, lintian's verdict, and the unpacked program starting on a copy of
+# the sample iPod and finding its template; with the template removed, it must name the places it
+# looked on stderr.
 set -uo pipefail
 config=$1 source=$2 version=$3 sanitized=$4
 
