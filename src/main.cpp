@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QScreen>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -52,7 +53,10 @@ int main(int argc, char** argv)
     if (const auto notice = paceforge::MissingTemplateNotice(programFolder))
         std::fprintf(stderr, "%s\n", notice->toLocal8Bit().constData());
 
-    paceforge::MessageBoxDialogs dialogs;
+    // In the user's configuration folder, never on the iPod.
+    QSettings settings(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Paceforge"), QStringLiteral("Paceforge"));
+    paceforge::MessageBoxDialogs dialogs(&settings);
     paceforge::SystemDrives drives;
     paceforge::FileSystem fileSystem;
     paceforge::Clock clock;

@@ -14,7 +14,10 @@ std::string Utf8(const QString& text)
 
 std::string TwoDigits(long long value)
 {
-    return (value < 10 ? "0" : "") + std::to_string(value);
+    std::string digits = std::to_string(value);
+    if (value < 10)
+        digits.insert(digits.begin(), '0');
+    return digits;
 }
 
 std::string HoursMinutesSeconds(long long durationMs)

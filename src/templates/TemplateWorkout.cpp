@@ -17,6 +17,16 @@ QStringList DisplayPaths(const std::vector<std::filesystem::path>& paths)
         result << DisplayPath(path);
     return result;
 }
+
+std::filesystem::path FirstFile(const std::vector<std::filesystem::path>& places)
+{
+    for (const auto& place : places) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(place, error))
+            return place;
+    }
+    return places.front();
+}
 } // namespace
 
 std::vector<std::filesystem::path> DataFilePlaces(
@@ -30,13 +40,7 @@ std::vector<std::filesystem::path> DataFilePlaces(
 std::filesystem::path FindDataFile(
     const std::filesystem::path& programFolder, const std::filesystem::path& relativePath)
 {
-    const auto places = DataFilePlaces(programFolder, relativePath);
-    for (const auto& place : places) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(place, error))
-            return place;
-    }
-    return places.front();
+    return FirstFile(DataFilePlaces(programFolder, relativePath));
 }
 
 std::filesystem::path TemplatePath(const std::filesystem::path& programFolder)
@@ -46,7 +50,9 @@ std::filesystem::path TemplatePath(const std::filesystem::path& programFolder)
 
 std::filesystem::path HelpPagePath(const std::filesystem::path& programFolder)
 {
-    return FindDataFile(programFolder, kHelpPage);
+    // Installed, the page stands with the desktop's help pages, where Debian wants documentation.
+    return FirstFile({(programFolder / kHelpPage).lexically_normal(),
+        (programFolder / ".." / "share" / "help" / "C" / "paceforge" / "index.html").lexically_normal()});
 }
 
 QString MissingTemplateText(const std::filesystem::path& programFolder)

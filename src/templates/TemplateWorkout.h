@@ -24,6 +24,7 @@ std::filesystem::path FindDataFile(
     const std::filesystem::path& programFolder, const std::filesystem::path& relativePath);
 
 std::filesystem::path TemplatePath(const std::filesystem::path& programFolder);
+// docs/index.html beside the program, else the installed <prefix>/share/help/C/paceforge/index.html.
 std::filesystem::path HelpPagePath(const std::filesystem::path& programFolder);
 
 // The Missing File box: the sentence users know, then each place looked on a line of its own.

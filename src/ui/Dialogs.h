@@ -5,10 +5,13 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QDialog;
+class QSettings;
 class QWidget;
 
 namespace paceforge {
@@ -34,6 +37,10 @@ public:
     virtual void plain(QWidget* parent, const QString& title, const QString& text) = 0;
     // Modal, information icon, one OK button.
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
+    // As information, with an Open Folder button beside OK; true when the user chooses it.
+    virtual bool informationOfferingFolder(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Modal: a text and a path the user can select and copy, for a place the desktop could not open.
+    virtual void showPath(QWidget* parent, const QString& title, const QString& text, const QString& path) = 0;
     // The backup of the workout to restore, or nothing when the user cancels.
     virtual std::optional<BackupEntry> chooseBackup(
         QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
@@ -50,19 +57,33 @@ public:
 class MessageBoxDialogs final : public Dialogs
 {
 public:
+    // Runs a dialog to its end; tests pass one that looks at the dialog and answers for the user.
+    using Runner = std::function<void(QDialog&)>;
+    // The choosers start in the last folder chosen, kept in `settings` between runs when given.
+    explicit MessageBoxDialogs(QSettings* settings = nullptr, Runner run = {});
+
     void critical(QWidget* parent, const QString& title, const QString& text) override;
     void plain(QWidget* parent, const QString& title, const QString& text) override;
     void information(QWidget* parent, const QString& title, const QString& text) override;
+    bool informationOfferingFolder(QWidget* parent, const QString& title, const QString& text) override;
+    void showPath(QWidget* parent, const QString& title, const QString& text, const QString& path) override;
     std::optional<BackupEntry> chooseBackup(QWidget* parent, const QString& workoutName,
         const std::vector<BackupEntry>& backups, const Backups& store) override;
     QString chooseFolder(QWidget* parent, const QString& title) override;
     QString chooseSaveFile(
         QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override;
     std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) override;
+
+private:
+    QString startFolder() const;
+    void remember(const QString& folder);
+
+    QSettings* m_settings;
+    Runner m_run;
+    QString m_lastFolder;
 };
 
 // The box MessageBoxDialogs shows, not yet shown; tests render it to check what users read.
-// It carries its own dark look, so the window's style sheet cannot turn its text unreadable.
 std::unique_ptr<QMessageBox> MakeMessageBox(
     QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text);
 

@@ -1,8 +1,7 @@
 #include "RestoreDialog.h"
 
-#include "Artwork.h"
+#include "DialogLook.h"
 
-#include <QColor>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +21,7 @@ RestoreDialog::RestoreDialog(
     setObjectName(QStringLiteral("dlgRestore"));
     setWindowTitle(QStringLiteral("Restore Previous Version"));
     setModal(true);
+    ApplyDialogLook(this);
     std::stable_sort(m_backups.begin(), m_backups.end(), NewerBackupFirst);
 
     auto* name = new QLabel(QStringLiteral("Earlier versions of %1:").arg(workoutName), this);
@@ -43,6 +43,9 @@ RestoreDialog::RestoreDialog(
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
+    // Measured in the look's fonts, which a widget takes on only when it is polished.
+    m_list->ensurePolished();
+    m_list->header()->ensurePolished();
     for (int column = 0; column < m_list->columnCount(); ++column)
         m_list->resizeColumnToContents(column);
     // The spare width goes after the columns, not into the last one, whose figures would then
@@ -76,21 +79,7 @@ RestoreDialog::RestoreDialog(
     layout->addWidget(m_list);
     layout->addWidget(buttons);
 
-    const QString accent = artwork::accentColor().name();
-    const QString text = artwork::panelTextColor().name();
-    setStyleSheet(QStringLiteral(
-        "QDialog { background: #1A1D22; }"
-        "QLabel { color: %2; font-weight: bold; }"
-        "QTreeWidget { background: #0D0F12; color: %2; border: 1px solid #3A3F48;"
-        "  alternate-background-color: #15181D; selection-background-color: %1; selection-color: #111; }"
-        "QHeaderView::section { background: #23272E; color: %2; border: 0; border-right: 1px solid #3A3F48;"
-        "  padding: 2px 4px; font-weight: bold; }"
-        "QPushButton { background: #23272E; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
-        "  padding: 4px 14px; }"
-        "QPushButton:default { border-color: %1; }"
-        "QPushButton:hover { border-color: %1; }"
-        "QPushButton:disabled { color: #5A606B; border-color: #2C3038; }")
-                      .arg(accent, text));
+    name->setStyleSheet(QStringLiteral("font-weight: bold;"));
     resize(480, 300);
 }
 
@@ -100,15 +89,6 @@ std::optional<BackupEntry> RestoreDialog::chosen() const
     if (selected.isEmpty())
         return std::nullopt;
     return m_backups.at(selected.front()->data(0, Qt::UserRole).toULongLong());
-}
-
-std::optional<BackupEntry> RestoreDialog::ask(
-    const QString& workoutName, std::vector<BackupEntry> backups, const Backups& store, QWidget* parent)
-{
-    RestoreDialog dialog(workoutName, std::move(backups), store, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.chosen();
 }
 
 } // namespace paceforge

@@ -24,10 +24,6 @@ public:
     // The selected backup, if any.
     std::optional<BackupEntry> chosen() const;
 
-    // Shows the dialog modally; the backup to restore, or nothing when the user cancels.
-    static std::optional<BackupEntry> ask(
-        const QString& workoutName, std::vector<BackupEntry> backups, const Backups& store, QWidget* parent);
-
 private:
     std::vector<BackupEntry> m_backups;
     QTreeWidget* m_list = nullptr;

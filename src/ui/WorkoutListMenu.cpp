@@ -13,10 +13,10 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QStringList>
 #include <QTreeView>
-#include <QUrl>
 
 namespace fs = std::filesystem;
 
@@ -38,6 +38,13 @@ QString FileName(const WorkoutFileEntry& file)
 {
     return QString::fromStdString(file.fileName);
 }
+
+QString FolderOf(const QString& file)
+{
+    return QFileInfo(file).absolutePath();
+}
+
+const QString kNoFolderProgram = QStringLiteral("Paceforge found no program on this computer to open folders with.");
 
 } // namespace
 
@@ -144,7 +151,8 @@ void WorkoutListMenu::showBackupsFolder()
         m_services.dialogs.critical(window(), QStringLiteral("No Backups Folder"), made.error());
         return;
     }
-    m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(folder)));
+    OpenLocalPath(m_services.desktop, m_services.dialogs, window(), DisplayPath(folder),
+        QStringLiteral("Backups Folder"), kNoFolderProgram + QStringLiteral(" The backups are kept in this folder:"));
 }
 
 void WorkoutListMenu::exportOneAsTcx()
@@ -162,8 +170,12 @@ void WorkoutListMenu::exportOneAsTcx()
     if (target.isEmpty())
         return;
     Exporter exporter(m_services.fileSystem);
-    if (Result written = exporter.exportWorkoutTcx(m_ipod, file->fullPath(), LocalPath(target)); !written)
+    if (Result written = exporter.exportWorkoutTcx(m_ipod, file->fullPath(), LocalPath(target)); !written) {
         m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), written.error());
+        return;
+    }
+    finishExport(
+        QStringLiteral("The workout \"%1\" was exported to \"%2\".").arg(FileName(*file), target), FolderOf(target));
 }
 
 void WorkoutListMenu::exportAllAsTcx()
@@ -175,7 +187,7 @@ void WorkoutListMenu::exportAllAsTcx()
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
     const ExportReport report
         = exporter.exportTcx(SelectionOf(m_ipod, m_model->rows()), LocalPath(folder), Percent(*progress));
-    reportExport(report, folder);
+    reportExport(report, folder, folder);
 }
 
 void WorkoutListMenu::exportAllAsCsv()
@@ -188,10 +200,10 @@ void WorkoutListMenu::exportAllAsCsv()
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
     const ExportReport report
         = exporter.exportCsv(SelectionOf(m_ipod, m_model->rows()), LocalPath(file), Percent(*progress));
-    reportExport(report, file);
+    reportExport(report, file, FolderOf(file));
 }
 
-void WorkoutListMenu::reportExport(const ExportReport& report, const QString& where)
+void WorkoutListMenu::reportExport(const ExportReport& report, const QString& where, const QString& folder)
 {
     if (!report.writeError.isEmpty()) {
         m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), report.writeError);
@@ -211,7 +223,14 @@ void WorkoutListMenu::reportExport(const ExportReport& report, const QString& wh
         for (const SkippedFile& skipped : report.skipped)
             lines << skipped.reason;
     }
-    m_services.dialogs.information(window(), QStringLiteral("Export Finished"), lines.join(u'\n'));
+    finishExport(lines.join(u'\n'), folder);
+}
+
+void WorkoutListMenu::finishExport(const QString& text, const QString& folder)
+{
+    if (m_services.dialogs.informationOfferingFolder(window(), QStringLiteral("Export Finished"), text))
+        OpenLocalPath(m_services.desktop, m_services.dialogs, window(), folder, QStringLiteral("Export Folder"),
+            kNoFolderProgram + QStringLiteral(" The exported files are in this folder:"));
 }
 
 } // namespace paceforge

@@ -24,6 +24,7 @@
 #include "templates/TemplateWorkout.h"
 #include "templates/WorkoutLoader.h"
 #include "workout/Units.h"
+#include "workout/WorkoutFormat.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -48,6 +49,8 @@
 #include <QTimeEdit>
 #include <QTreeView>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace paceforge {
 namespace {
@@ -254,7 +257,7 @@ void frmMain::buildElements(ArtworkCache& artwork)
     MakeLabel(frmWorkout, "lblHours", QStringLiteral("Hours"), {96, 66, 62, 20});
     tbxTimeMins = MakeTextBox(frmWorkout, "tbxTimeMins", {138, 62, 32, 23});
     MakeLabel(frmWorkout, "lblMinutes", QStringLiteral("Minutes"), {173, 66, 62, 20});
-    tbxTimeSecs = MakeTextBox(frmWorkout, "tbxTimeSecs", {225, 64, 32, 23});
+    tbxTimeSecs = MakeTextBox(frmWorkout, "tbxTimeSecs", {225, 62, 32, 23});
     MakeLabel(frmWorkout, "lblSeconds", QStringLiteral("Seconds"), {261, 66, 62, 20});
     MakeLabel(frmWorkout, "lblWeight", QStringLiteral("Weight:"), {13, 103, 74, 18});
     tbxWeight = MakeTextBox(frmWorkout, "tbxWeight", {60, 99, 97, 23});
@@ -408,7 +411,7 @@ void frmMain::wireEvents()
 }
 
 // What goes beyond the window's own elements: the pace line, the list's context menu and the
-// tooltip of signed workouts.
+// rows' tooltips (the start the document records, the signature).
 void frmMain::addWorkoutTools()
 {
     MakeLabel(frmWorkout, "lblPaceCaption", QStringLiteral("Pace:"), {23, 168, 40, 18});
@@ -428,9 +431,19 @@ void frmMain::addWorkoutTools()
         const WorkoutFileEntry* file
             = FileAt(m_session->currentIPod(), key.sensorText.toLongLong(), key.fileText.toLongLong());
         const auto bytes = file ? m_services.fileSystem.readFile(file->fullPath()) : Outcome<std::string>::failure({});
-        if (bytes && IsSignedWorkout(XmlDocument::fromBytes(bytes.value())))
-            return QStringLiteral("signed by the iPod; editing removes the proof of origin");
-        return QString();
+        if (!bytes)
+            return QString();
+        const XmlDocument document = XmlDocument::fromBytes(bytes.value());
+        QStringList lines;
+        // The Time column is the file's name, which the iPod gives a run when it ends.
+        if (const auto start = ParseStartTime(NodeText(FindWorkoutNodes(document).time)))
+            lines << QStringLiteral("Start: ")
+                    + QLocale::c().toString(
+                        QDateTime(start->date, start->time, Qt::OffsetFromUTC, start->offsetSeconds),
+                        QStringLiteral("yyyy-MM-dd hh:mm:ss ap (t)"));
+        if (IsSignedWorkout(document))
+            lines << QStringLiteral("signed by the iPod; editing removes the proof of origin");
+        return lines.join(u'\n');
     });
 }
 
@@ -448,12 +461,11 @@ void frmMain::setUpKeyboard()
 {
     // Tab follows the screen from the drive selector to Save and on round the header; hidden
     // elements are skipped, so the list takes the calendar's place on the Existing screen.
-    QWidget* const order[]
-        = {cbxiPodDrv, imgRefresh, ListView1, calMain, DTPicker1, tbxDistance, optMiles, optKilometers, tbxTimeHrs,
-            tbxTimeMins, tbxTimeSecs, tbxWeight, optPounds, optKilograms, tbxCalories, imgSave, imgContinue, imgWebsite,
-            imgMinimize, imgClose, imgNewWorkout, imgNewWorkoutLow, imgExistingWorkout, imgExistingWorkoutLow};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    m_tabStops = {cbxiPodDrv, imgRefresh, ListView1, calMain, DTPicker1, tbxDistance, optMiles, optKilometers,
+        tbxTimeHrs, tbxTimeMins, tbxTimeSecs, tbxWeight, optPounds, optKilograms, tbxCalories, imgSave, imgContinue,
+        imgWebsite, imgMinimize, imgClose, imgNewWorkout, imgNewWorkoutLow, imgExistingWorkout, imgExistingWorkoutLow};
+    for (std::size_t i = 1; i < m_tabStops.size(); ++i)
+        setTabOrder(m_tabStops[i - 1], m_tabStops[i]);
     const auto unitStops = [this] { SetUnitStops({optMiles, optKilometers, optPounds, optKilograms}); };
     unitStops();
     for (QRadioButton* radio : {optMiles, optPounds})
@@ -477,6 +489,7 @@ void frmMain::setUpKeyboard()
     }
     DTPicker1->installEventFilter(this);
     ListView1->installEventFilter(this);
+    cbxiPodDrv->installEventFilter(this);
 
     m_focusRing = new QFocusFrame(this);
     m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this, unitStops](QWidget*, QWidget* now) {
@@ -545,6 +558,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
         return true;
     }
+    // A volume's name seldom fits the closed box (the open list is as wide as its longest entry).
+    if (watched == cbxiPodDrv && event->type() == QEvent::ToolTip)
+        cbxiPodDrv->setToolTip(cbxiPodDrv->currentText());
     if (watched == ListView1 && event->type() == QEvent::KeyPress && IsActivationKey(key)) {
         const QModelIndex current = ListView1->currentIndex();
         if (current.isValid()) {
@@ -564,9 +580,37 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+// The chain setTabOrder builds is kept for those who walk it, but Tab does not rely on it: Qt decides
+// where compound elements (the calendar, the time) sit in it, and desktops that send Tab to text
+// fields alone would skip the picture buttons.
+bool frmMain::focusNextPrevChild(bool next)
+{
+    const auto isStop = [this](QWidget* element) {
+        return element->isVisibleTo(this) && element->isEnabled() && (element->focusPolicy() & Qt::TabFocus);
+    };
+    QWidget* const focus = QApplication::focusWidget();
+    const auto current = std::find_if(m_tabStops.begin(), m_tabStops.end(),
+        [focus](QWidget* element) { return focus && (element == focus || element->isAncestorOf(focus)); });
+    if (current == m_tabStops.end())
+        return QWidget::focusNextPrevChild(next);
+    const auto count = static_cast<std::ptrdiff_t>(m_tabStops.size());
+    const std::ptrdiff_t from = current - m_tabStops.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        QWidget* candidate = m_tabStops[static_cast<std::size_t>((from + (next ? step : count - step)) % count)];
+        if (isStop(candidate)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
 void frmMain::imgWebsite_Click()
 {
-    m_services.desktop.openUrl(QUrl::fromLocalFile(DisplayPath(HelpPagePath(ProgramFolder))));
+    OpenLocalPath(m_services.desktop, m_services.dialogs, this, DisplayPath(HelpPagePath(ProgramFolder)),
+        QStringLiteral("Help Page"),
+        QStringLiteral("Paceforge found no program on this computer to show its help page with. Open this file "
+                       "in a web browser:"));
 }
 
 void frmMain::Form_Load()

@@ -88,6 +88,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -121,6 +122,8 @@ private:
 
     QPixmap m_background;
     QFocusFrame* m_focusRing = nullptr;
+    // The elements in the order Tab visits them, hidden ones included.
+    std::vector<QWidget*> m_tabStops;
     QMetaObject::Connection m_focusWatch;
 
     ImageButton* imgWebsite = nullptr;

@@ -3,8 +3,9 @@
 #
 # Takes the package named in PACEFORGE_DEB, or makes one from the build folder with cpack, unpacks
 # it into a temporary root and checks what a user gets: the files in their places carrying the
-# version, the package's fields, and the unpacked program starting on a copy of the sample iPod and
-# finding its template; with the template removed, it must name the places it looked on stderr.
+# version, the package's fields, lintian's verdict, and the unpacked program starting on a copy of
+# the sample iPod and finding its template; with the template removed, it must name the places it
+# looked on stderr.
 set -uo pipefail
 config=$1 source=$2 version=$3 sanitized=$4
 
@@ -53,9 +54,10 @@ done
 root="$work/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAILED: dpkg-deb -x"; exit 1; }
 usr="$root/usr"
-for file in bin/paceforge share/paceforge/userdata.xml share/paceforge/docs/index.html \
-    share/paceforge/docs/images/new.png share/paceforge/docs/images/existing.png \
-    share/paceforge/docs/images/saved.png share/man/man1/paceforge.1.gz share/doc/paceforge/copyright \
+help=share/help/C/paceforge
+for file in bin/paceforge share/paceforge/userdata.xml $help/index.html \
+    $help/images/new.png $help/images/existing.png \
+    $help/images/saved.png share/man/man1/paceforge.1.gz share/doc/paceforge/copyright \
     share/applications/io.paceforge.Paceforge.desktop share/metainfo/io.paceforge.Paceforge.metainfo.xml \
     share/icons/hicolor/scalable/apps/io.paceforge.Paceforge.svg; do
   [ -f "$usr/$file" ] || fail "the package lacks /usr/$file"
@@ -64,11 +66,22 @@ extra=$(find "$usr/bin" -mindepth 1 ! -name paceforge)
 [ -z "$extra" ] || fail "more than the program in /usr/bin: $extra"
 cmp -s "$usr/share/paceforge/userdata.xml" "$source/data/userdata.xml" || fail "the installed template differs"
 grep -q "MIT License" "$usr/share/doc/paceforge/copyright" || fail "copyright is not the licence"
-for file in share/paceforge/docs/index.html share/metainfo/io.paceforge.Paceforge.metainfo.xml; do
+for file in $help/index.html share/metainfo/io.paceforge.Paceforge.metainfo.xml; do
   grep -q "@[A-Z_]*@" "$usr/$file" && fail "/usr/$file has a placeholder left"
   grep -qF "$version" "$usr/$file" || fail "/usr/$file does not name version $version"
 done
 zcat "$usr/share/man/man1/paceforge.1.gz" | grep -q "^\.TH PACEFORGE 1 .*$version" || fail "the man page's .TH lacks $version"
+
+# Debian's own checks, down to its pedantic and informational notes, where lintian is installed.
+if command -v lintian >/dev/null; then
+  # Only scripts/package builds with Debian's hardening flags; a test build's package goes without.
+  unflagged=()
+  [ -n "${PACEFORGE_DEB:-}" ] || unflagged=(--suppress-tags hardening-no-bindnow,hardening-no-fortify-functions)
+  notes=$(lintian --pedantic --display-info "${unflagged[@]}" "$deb" 2>/dev/null)
+  [ -z "$notes" ] || fail "lintian reports: $notes"
+else
+  echo "lintian is not installed: its checks are skipped"
+fi
 
 # The unpacked program on a scratch iPod: quits once shown, with its list filled.
 start() {

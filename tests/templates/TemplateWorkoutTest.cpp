@@ -39,7 +39,8 @@ TEST(TemplateWorkout, EveryLoadReadsTheFileAnew)
     EXPECT_EQ(NodeText(ChildElement(again->documentElement(), "vers")), "5");
 }
 
-// A program folder <root>/bin with the installed data folder <root>/share/paceforge beside it.
+// A program folder <root>/bin with the installed data folder <root>/share/paceforge beside it, and the
+// installed help page in <root>/share/help/C/paceforge.
 TEST(TemplateWorkout, DataFilesAreFoundBesideTheProgramFirstThenInTheInstalledFolder)
 {
     struct Case {
@@ -60,17 +61,21 @@ TEST(TemplateWorkout, DataFilesAreFoundBesideTheProgramFirstThenInTheInstalledFo
         const fs::path root = dir.path().toStdString();
         const fs::path bin = root / "bin";
         const fs::path share = root / "share" / "paceforge";
+        const fs::path help = root / "share" / "help" / "C" / "paceforge";
         fs::create_directories(bin / "docs");
-        fs::create_directories(share / "docs");
-        for (const fs::path& folder : {bin, share}) {
-            if ((folder == bin && c.beside) || (folder == share && c.installed)) {
-                Write(folder / "userdata.xml", "<sportsData><vers>2</vers></sportsData>");
-                Write(folder / "docs" / "index.html", "<html></html>");
-            }
+        fs::create_directories(share);
+        fs::create_directories(help);
+        if (c.beside) {
+            Write(bin / "userdata.xml", "<sportsData><vers>2</vers></sportsData>");
+            Write(bin / "docs" / "index.html", "<html></html>");
         }
-        const fs::path expected = std::string_view(c.foundIn) == "share" ? share : bin;
-        EXPECT_EQ(TemplatePath(bin), expected / "userdata.xml");
-        EXPECT_EQ(HelpPagePath(bin), expected / "docs" / "index.html");
+        if (c.installed) {
+            Write(share / "userdata.xml", "<sportsData><vers>2</vers></sportsData>");
+            Write(help / "index.html", "<html></html>");
+        }
+        const bool installed = std::string_view(c.foundIn) == "share";
+        EXPECT_EQ(TemplatePath(bin), (installed ? share : bin) / "userdata.xml");
+        EXPECT_EQ(HelpPagePath(bin), installed ? help / "index.html" : bin / "docs" / "index.html");
         EXPECT_EQ(LoadTemplateWorkout(bin).has_value(), c.beside || c.installed);
         EXPECT_EQ(MissingTemplateNotice(bin).has_value(), !c.beside && !c.installed);
     }

@@ -1,12 +1,24 @@
 #include "WindowHarness.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QStyledItemDelegate>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTreeView>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 
 using namespace paceforge;
@@ -97,5 +109,149 @@ TEST(Contrast, FieldsListCalendarAndSavedPanelAreReadable)
     for (const auto& [what, picture] : areas) {
         SCOPED_TRACE(what);
         EXPECT_GE(RenderedContrast(picture), 4.5);
+    }
+}
+
+namespace {
+
+// Where a view draws an item's text, beside its icon.
+QRect ItemTextArea(QAbstractItemView* view, const QModelIndex& index)
+{
+    class Probe final : public QStyledItemDelegate
+    {
+    public:
+        using QStyledItemDelegate::initStyleOption;
+    };
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.rect = view->visualRect(index);
+    const int small = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+    option.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(small, small);
+    Probe().initStyleOption(&option, index);
+    return view->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, view);
+}
+
+// Every text a dialog shows, named, with the area of the dialog it is drawn in; pictures beside a
+// text (a folder's icon) are left out, so that they cannot stand in for it.
+std::vector<std::pair<QString, QRect>> TextAreas(QWidget* dialog)
+{
+    std::vector<std::pair<QString, QRect>> areas;
+    const auto add = [&](QWidget* widget, const QString& text, QRect area) {
+        if (!text.trimmed().isEmpty() && !area.isEmpty())
+            areas.emplace_back(QString(text).remove(u'&'), QRect(widget->mapTo(dialog, area.topLeft()), area.size()));
+    };
+    for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(dialog) || widget->window() != dialog)
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            add(label, label->text(), label->contentsRect());
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            QRect text = button->rect().adjusted(4, 4, -4, -4);
+            if (!button->icon().isNull()) { // centred together, the icon before the text
+                const int textWidth = button->fontMetrics().horizontalAdvance(QString(button->text()).remove(u'&'));
+                const int iconWidth = button->iconSize().width() + 4;
+                text.setLeft((button->width() - iconWidth - textWidth) / 2 + iconWidth + 2);
+            }
+            add(button, button->text(), text);
+        } else if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+            add(field, field->text(), field->rect().adjusted(3, 3, -3, -3));
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            QRect text
+                = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+            if (!combo->itemIcon(combo->currentIndex()).isNull())
+                text.setLeft(text.left() + combo->iconSize().width() + 4);
+            add(combo, combo->currentText(), text.adjusted(1, 1, -1, -1));
+        } else if (auto* header = qobject_cast<QHeaderView*>(widget)) {
+            for (int section = 0; section < header->count(); ++section)
+                if (!header->isSectionHidden(section))
+                    add(header->viewport(), header->model()->headerData(section, header->orientation()).toString(),
+                        QRect(
+                            header->sectionViewportPosition(section), 0, header->sectionSize(section), header->height())
+                            .adjusted(2, 2, -2, -2)
+                            .intersected(header->viewport()->rect()));
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(widget)) {
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row)
+                for (int column = 0; column < view->model()->columnCount(root); ++column) {
+                    const QModelIndex index = view->model()->index(row, column, root);
+                    add(view->viewport(), index.data().toString(),
+                        ItemTextArea(view, index).adjusted(2, 0, 0, 0).intersected(view->viewport()->rect()));
+                }
+        } else if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+            add(bar, bar->text(), bar->rect().adjusted(2, 2, -2, -2));
+        }
+    }
+    return areas;
+}
+
+} // namespace
+
+// Every dialog the program shows, as the window shows it (the window's style sheet reaches it), with
+// every text at least 4.5:1 against what is behind it.
+TEST(Contrast, EveryDialogIsReadable)
+{
+    Window w({});
+    QTemporaryDir folder;
+    fs::create_directories(fs::path(folder.filePath("runs").toStdString()));
+    std::ofstream(folder.filePath("2009-02-10_06-48-30.tcx").toStdString()) << "<x/>";
+    std::map<QString, std::vector<std::pair<QString, QImage>>> texts;
+    const auto read = [&](QWidget* dialog) {
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        if (auto* chooser = qobject_cast<QFileDialog*>(dialog)) {
+            chooser->setDirectory(folder.path());
+            auto* files = chooser->findChild<QFileSystemModel*>();
+            ASSERT_NE(files, nullptr);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(files->index(folder.path())) > 0; }));
+            QApplication::processEvents();
+        }
+        auto& found = texts[dialog->objectName().isEmpty() ? dialog->windowTitle() : dialog->objectName()];
+        for (const auto& [text, area] : TextAreas(dialog))
+            found.emplace_back(text, dialog->grab(area).toImage());
+    };
+    MessageBoxDialogs dialogs(nullptr, [&](QDialog& dialog) {
+        read(&dialog);
+        dialog.reject();
+    });
+
+    QWidget* window = w.form.get();
+    dialogs.chooseFolder(window, "Export all as TCX");
+    dialogs.chooseSaveFile(window, "Export as TCX", "2009-02-10_06-48-30.tcx", "Training Center files (*.tcx)");
+    dialogs.critical(window, "Unreadable Workout", "The file is not a readable workout.");
+    dialogs.information(window, "No Backups", "Paceforge has kept no earlier version.");
+    dialogs.informationOfferingFolder(window, "Export Finished", "1 of 1 workouts exported.");
+    dialogs.showPath(window, "Help Page", "Open this file in a web browser:", folder.path());
+
+    const fs::path workout = fs::path(folder.path().toStdString()) / "2006-09-15 06;00;00.xml";
+    std::ofstream(workout) << WorkoutXml();
+    Backups backups(w.backupsFolder(), w.clock, w.realFileSystem);
+    ASSERT_TRUE(backups.backUp(workout, "IPOD", "4H7136ZXVSX", true).ok());
+    dialogs.chooseBackup(
+        window, "2006-09-15 06;00;00.xml", backups.list("IPOD", "4H7136ZXVSX", workout.filename().string()), backups);
+
+    const auto progress = dialogs.progress(window, "Exporting workouts...", 100);
+    progress->update(40);
+    auto* progressDialog = window->findChild<QProgressDialog*>("dlgProgress");
+    ASSERT_NE(progressDialog, nullptr);
+    read(progressDialog);
+
+    const QStringList shown = {"dlgChooseFolder", "dlgSaveFile", "Unreadable Workout", "No Backups", "Export Finished",
+        "dlgPath", "dlgRestore", "dlgProgress"};
+    EXPECT_EQ(texts.size(), static_cast<std::size_t>(shown.size()));
+    for (const QString& dialog : shown) {
+        SCOPED_TRACE(dialog.toStdString());
+        ASSERT_TRUE(texts.count(dialog));
+        QStringList names;
+        for (const auto& [text, picture] : texts[dialog]) {
+            names << text;
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_GE(RenderedContrast(picture), 4.5);
+        }
+        if (dialog == "dlgSaveFile") {
+            for (const char* text : {"Look in:", "File name:", "Files of type:", "runs"})
+                EXPECT_TRUE(names.contains(text)) << text << " in " << names.join(", ").toStdString();
+        }
     }
 }

@@ -4,7 +4,9 @@
 #include "workout/WorkoutFormat.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 
 #include <functional>
@@ -149,4 +151,48 @@ TEST(Keyboard, EverythingTabReachesHasANameForScreenReaders)
         }
         EXPECT_GE(reached, 14) << screen;
     }
+}
+
+// Tab and Shift+Tab visit the screen's elements in the order they are seen, also where the desktop
+// sends Tab to text fields alone.
+TEST(Keyboard, TabAndShiftTabFollowTheScreen)
+{
+    ThreeWorkouts data;
+    Window w({data.store.drive()});
+    w.activate();
+    const QStringList newScreen = {"cbxiPodDrv", "imgRefresh", "calMain", "DTPicker1", "tbxDistance", "optMiles",
+        "tbxTimeHrs", "tbxTimeMins", "tbxTimeSecs", "tbxWeight", "optPounds", "tbxCalories", "imgSave"};
+    QStringList existingScreen = newScreen;
+    existingScreen.replace(2, "ListView1");
+    existingScreen.removeAt(3);
+    // The element holding the focus; a calendar's focus lies on its day grid.
+    const auto focused = [&](const QStringList& names) {
+        QWidget* widget = QApplication::focusWidget();
+        while (widget && !names.contains(widget->objectName()))
+            widget = widget->parentWidget();
+        return widget ? widget->objectName() : QStringLiteral("(elsewhere)");
+    };
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const Qt::TabFocusBehavior desktops = hints->tabFocusBehavior();
+    for (Qt::TabFocusBehavior behaviour : {Qt::TabFocusAllControls, Qt::TabFocusTextControls}) {
+        hints->setTabFocusBehavior(behaviour);
+        for (const auto& [keys, order] : {std::pair{Qt::Key_N, newScreen}, std::pair{Qt::Key_E, existingScreen}}) {
+            SCOPED_TRACE(std::to_string(behaviour) + (keys == Qt::Key_N ? " New" : " Existing"));
+            w.press(keys, Qt::ControlModifier);
+            w.find<QWidget>("cbxiPodDrv")->setFocus(Qt::TabFocusReason);
+            QStringList forward{focused(order)}, backward;
+            for (qsizetype i = 1; i < order.size(); ++i) {
+                w.press(Qt::Key_Tab);
+                forward << focused(order);
+            }
+            for (qsizetype i = 1; i < order.size(); ++i) {
+                w.press(Qt::Key_Tab, Qt::ShiftModifier);
+                backward.prepend(focused(order));
+            }
+            backward << forward.last();
+            EXPECT_EQ(forward.join(' ').toStdString(), order.join(' ').toStdString());
+            EXPECT_EQ(backward.join(' ').toStdString(), order.join(' ').toStdString());
+        }
+    }
+    hints->setTabFocusBehavior(desktops);
 }

@@ -33,7 +33,8 @@ TEST(RestoreDialogTest, RowsNewestFirstAndRestoreOnlyForAChosenRow)
     }
     const std::vector<BackupEntry> listed = backups.list("IPOD", "4H7136ZXVSX", file.filename().string());
 
-    RestoreDialog dialog("2006-09-15 06;00;00.xml", {listed.rbegin(), listed.rend()}, backups);
+    Window w({}); // whose style sheet reaches its dialogs
+    RestoreDialog dialog("2006-09-15 06;00;00.xml", {listed.rbegin(), listed.rend()}, backups, w.form.get());
     dialog.show();
     auto* list = dialog.findChild<QTreeWidget*>("lstBackups");
     auto* restore = dialog.findChild<QPushButton*>("cmdRestore");
@@ -45,6 +46,9 @@ TEST(RestoreDialogTest, RowsNewestFirstAndRestoreOnlyForAChosenRow)
     EXPECT_EQ(rows,
         QStringList({"2026-12-08 10:00:00", "unreadable", "unreadable", "2026-12-08 09:00:00", "5.0000 km", "30:00",
             "2026-12-08 08:00:00", "5.0000 km", "30:00"}));
+    for (int column = 0; column < 3; ++column) // the figures are shown whole
+        EXPECT_GE(list->columnWidth(column), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column))
+            << column;
 
     list->setCurrentIndex(list->model()->index(0, 0));
     list->clearSelection();

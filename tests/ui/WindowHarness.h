@@ -36,6 +36,12 @@ public:
         bool critical = false;
         QString title;
         QString text;
+        bool folderOffered = false;
+    };
+    struct PathBox {
+        QString title;
+        QString text;
+        QString path;
     };
     void critical(QWidget*, const QString& title, const QString& text) override
     {
@@ -49,6 +55,15 @@ public:
     {
         messages.push_back({false, title, text});
     }
+    bool informationOfferingFolder(QWidget*, const QString& title, const QString& text) override
+    {
+        messages.push_back({false, title, text, true});
+        return openFolder;
+    }
+    void showPath(QWidget*, const QString& title, const QString& text, const QString& path) override
+    {
+        pathBoxes.push_back({title, text, path});
+    }
     // Answers scripted by the test; nothing chosen by default, as if the user cancelled.
     std::optional<BackupEntry> chooseBackup(
         QWidget*, const QString&, const std::vector<BackupEntry>& backups, const Backups&) override;
@@ -58,6 +73,8 @@ public:
     QStringList titles() const;
 
     std::vector<Message> messages;
+    std::vector<PathBox> pathBoxes;
+    bool openFolder = false;
     std::optional<std::size_t> backupChoice;
     std::vector<BackupEntry> backupsOffered;
     QString folder;
@@ -95,8 +112,14 @@ public:
 class RecordingDesktop final : public Desktop
 {
 public:
-    void openUrl(const QUrl& url) override { opened.push_back(url); }
+    bool openUrl(const QUrl& url) override
+    {
+        opened.push_back(url);
+        return opens;
+    }
     std::vector<QUrl> opened;
+    // False for a desktop without a program to open anything with.
+    bool opens = true;
 };
 
 // The window on fakes, with the shipped template beside it in a folder the test owns.

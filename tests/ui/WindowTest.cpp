@@ -1,5 +1,6 @@
 #include "WindowHarness.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QToolTip>
 #include <QTreeView>
 
 using namespace paceforge;
@@ -71,6 +73,8 @@ TEST(Window, OpensOnTheNewWorkoutScreenWithoutAnIPod)
     EXPECT_EQ(header->sectionSize(2), 70);
     EXPECT_TRUE(w.dialogs.messages.empty());
     EXPECT_EQ(w.find<QWidget>("imgRefresh")->toolTip(), "Refresh iPod List (F5)");
+    for (const char* box : {"tbxTimeMins", "tbxTimeSecs"}) // one line with the hours
+        EXPECT_EQ(w.find<QWidget>(box)->y(), w.find<QWidget>("tbxTimeHrs")->y()) << box;
 }
 
 TEST(Window, StartUpListsTheNewestWorkoutAndShowsItsDate)
@@ -150,6 +154,24 @@ TEST(Window, RefreshKeepsTheSelectorPosition)
     EXPECT_EQ(selector->currentIndex(), 0);
     EXPECT_EQ(w.rowCount(), 1);
     EXPECT_TRUE(w.dialogs.messages.empty());
+}
+
+// A volume's name seldom fits the selector: the open list and the closed box's tooltip show it whole.
+TEST(Window, SelectorShowsLongVolumeNamesWhole)
+{
+    TempStore store("Sample iPod of the Thursday running club");
+    Window w({store.drive()});
+    auto* selector = w.find<QComboBox>("cbxiPodDrv");
+    const QString entry = "Ipod located on drive 'Sample iPod of the Thursday running club'";
+    ASSERT_EQ(selector->currentText(), entry);
+    QHelpEvent hover(QEvent::ToolTip, selector->rect().center(), selector->mapToGlobal(selector->rect().center()));
+    QApplication::sendEvent(selector, &hover);
+    EXPECT_EQ(QToolTip::text(), entry);
+    selector->showPopup();
+    QAbstractItemView* list = selector->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0));
+    selector->hidePopup();
 }
 
 TEST(Window, ScanFailureIsReportedOnceAndTheWindowStillOpens)

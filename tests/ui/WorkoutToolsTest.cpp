@@ -96,10 +96,19 @@ TEST(WorkoutTools, ExportsFromTheListMenu)
     EXPECT_TRUE(csv.starts_with(CsvHeader())) << csv.substr(0, 80);
 
     w.clickRow(0);
+    w.dialogs.messages.clear();
     w.dialogs.saveFile = QString::fromStdString((folder / "one.tcx").string());
+    w.dialogs.openFolder = true;
     Trigger(w, "actExportTcx");
     EXPECT_EQ(w.dialogs.suggestedNames.last(), "2006-09-15_06-30-00.tcx");
     EXPECT_TRUE(fs::exists(folder / "one.tcx"));
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Export Finished"});
+    EXPECT_EQ(w.dialogs.messages[0].text,
+        QStringLiteral("The workout \"2006-08-01 18;05;09.xml\" was exported to \"%1\".").arg(w.dialogs.saveFile));
+    EXPECT_TRUE(w.dialogs.messages[0].folderOffered);
+    ASSERT_FALSE(w.desktop.opened.empty());
+    EXPECT_EQ(w.desktop.opened.back().toLocalFile(), out.path());
+    w.dialogs.openFolder = false;
 
     QTemporaryDir cancelled;
     w.dialogs.messages.clear();
@@ -189,7 +198,62 @@ TEST(WorkoutTools, SignedWorkoutsSayEditingRemovesTheProof)
     Window w({store.drive()});
     w.click("imgExistingWorkout");
     const auto* model = w.find<QTreeView>("ListView1")->model();
-    EXPECT_EQ(model->data(model->index(0, 1), Qt::ToolTipRole).toString(),
-        "signed by the iPod; editing removes the proof of origin");
-    EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).isValid());
+    const QString kSigned = "signed by the iPod; editing removes the proof of origin";
+    EXPECT_TRUE(model->data(model->index(0, 1), Qt::ToolTipRole).toString().endsWith("\n" + kSigned));
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).toString().contains(kSigned));
+}
+
+// The Time column is the time in the file's name, which the iPod sets when a run ends; the tooltip
+// gives the start the document records.
+TEST(WorkoutTools, RowTooltipsGiveTheStartTheDocumentRecords)
+{
+    TempStore store;
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml({.time = "2006-08-01T17:40:00-04:00"}));
+    store.add(kSensor, "latest", "2006-07-01 07;31;00.xml", WorkoutXml({.time = "2006-07-01T07:01:00+02:00"}));
+    store.add(kSensor, "latest", "2006-06-01 07;00;00.xml", WorkoutXml({.time = "early in June"}));
+    store.add(kSensor, "latest", "2006-05-01 07;00;00.xml", "<html><body>saved page</body></html>");
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    const auto* model = w.find<QTreeView>("ListView1")->model();
+    const char* const tips[]
+        = {"Start: 2006-08-01 05:40:00 pm (UTC-04:00)", "Start: 2006-07-01 07:01:00 am (UTC+02:00)", nullptr, nullptr};
+    ASSERT_EQ(w.rowCount(), 4);
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(w.cell(row, 0).toStdString());
+        for (int column = 0; column < 3; ++column) {
+            const QVariant tip = model->data(model->index(row, column), Qt::ToolTipRole);
+            if (tips[row])
+                EXPECT_EQ(tip.toString().toStdString(), tips[row]);
+            else
+                EXPECT_FALSE(tip.isValid()) << tip.toString().toStdString();
+        }
+    }
+}
+
+// Where the desktop has no program for a page or a folder, the user is shown its path to copy.
+TEST(WorkoutTools, PlacesNoProgramOpensAreShownAsPaths)
+{
+    TempStore store;
+    store.add(kSensor, "latest", "2006-08-01 18;05;09.xml", WorkoutXml());
+    QTemporaryDir out;
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.desktop.opens = false;
+    w.dialogs.openFolder = true;
+    w.dialogs.saveFile = out.filePath("one.tcx");
+
+    w.click("imgWebsite");
+    Trigger(w, "actShowBackups");
+    Trigger(w, "actExportTcx");
+    const char* const titles[] = {"Help Page", "Backups Folder", "Export Folder"};
+    ASSERT_EQ(w.dialogs.pathBoxes.size(), 3u);
+    ASSERT_EQ(w.desktop.opened.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(titles[i]);
+        EXPECT_EQ(w.dialogs.pathBoxes[i].title, titles[i]);
+        EXPECT_EQ(w.dialogs.pathBoxes[i].path, w.desktop.opened[i].toLocalFile());
+    }
+    EXPECT_TRUE(w.dialogs.pathBoxes[0].path.endsWith("docs/index.html"));
+    EXPECT_TRUE(w.dialogs.pathBoxes[1].path.startsWith(DisplayPath(w.backupsFolder())));
+    EXPECT_EQ(w.dialogs.pathBoxes[2].path, out.path());
 }
