@@ -84,7 +84,7 @@ public:
         case Where::Instruction:
             return m_target ? "\r\t? \n" : "\r\t?";
         case Where::Declaration:
-            return "\r\t?/>\"'";
+            return m_target ? "\r\t?/>\"' \n" : "\r\t?/>\"'";
         case Where::DocumentType:
             return "\r\t<>\"'";
         case Where::Ignored:
@@ -120,7 +120,7 @@ public:
                 // There the parser writes "/>" over the "?>" to end the declaration as a tag.
                 if (declaration)
                     m_overwritten.push_back(m_guardEnd);
-                m_target = !declaration;
+                m_target = true;
                 return enter(declaration ? Where::Declaration : Where::Instruction, at + 2);
             }
             return enter(Where::Tag, at + 1);
@@ -135,6 +135,10 @@ public:
             if (m_where == Where::Tag)
                 return enter(Where::Text, at + 1);
             if (m_where == Where::Declaration) {
+                if (IsBlank(c)) {
+                    m_target = false;
+                    return at + 1;
+                }
                 // Its end in the parser's eyes, which turns the first "?>" into "/>"; after a lone
                 // ">" the declaration holds content, as an element does.
                 if (rest.starts_with("?>") || rest.starts_with("/>"))
@@ -187,8 +191,9 @@ public:
         case Where::Quoted:
             return false;
         case Where::Tag:
-        case Where::Declaration:
             return JoinMergesWords(kept, rest);
+        case Where::Declaration:
+            return (target && !rest.empty() && !IsBlank(rest.front())) || JoinMergesWords(kept, rest);
         case Where::DocumentType:
             return JoinMergesWords(kept, rest) || JoinMakes(kept, rest, "<![") || JoinMakes(kept, rest, "<!-");
         case Where::Comment:
@@ -224,6 +229,8 @@ private:
     {
         if (where == Where::Comment || where == Where::Instruction || where == Where::Ignored)
             m_outer = m_where;
+        if (where != Where::Instruction && where != Where::Declaration)
+            m_target = false;
         m_where = where;
         return next;
     }
@@ -261,7 +268,7 @@ private:
     // What a quoted value returns to.
     Where m_quoted = Where::Tag;
     char m_quote = 0;
-    // In an instruction's target, where a removed run separates it from the data.
+    // In the target of an instruction or the declaration, which a removed run separates from the data.
     bool m_target = false;
     std::size_t m_guardEnd = 0;
     bool m_namesEncoding = false;

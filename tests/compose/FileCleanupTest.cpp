@@ -110,6 +110,7 @@ TEST(FileCleanupTest, MarkupKeepsItsMeaning)
         {"<?xml version=\"1.0\"\tencoding=\"lat\tin\t1\"?><s/>",
             "<?xml version=\"1.0\" encoding=\"latin 1\"?><s/>\r\n"},
         // A declaration ends at its first "?>", wherever it stands; the parser makes it a "/>".
+        {"<?xml\r/><s>?></s>", "<?xml\n/><s>?></s>\r\n"},
         {"<?xml /><s><?b\n?>?\t>?></s>", "<?xml /><s><?b\n?>? >?></s>\r\n"},
         {"<?xml /><?xml a=\"?>?\r>\"?><s/>", "<?xml /><?xml a=\"?>?\n>\"?><s/>\r\n"},
         {"<?xml a=\"\"\r/><s>\t\r<![CDATA[?>]]></s>", "<?xml a=\"\"/><s><![CDATA[?>]]></s>\r\n"},
