@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace paceforge {
 
@@ -84,7 +83,7 @@ public:
         case Where::Instruction:
             return m_target ? "\r\t? \n" : "\r\t?";
         case Where::Declaration:
-            return "\r\t?/>\"'";
+            return "\r\t?\"'";
         case Where::DocumentType:
             return "\r\t<>\"'";
         case Where::Ignored:
@@ -110,16 +109,10 @@ public:
             }
             if (rest.starts_with("<?")) {
                 const bool declaration = OpensDeclaration(rest);
-                // The parser ends the declaration at its first "?>", inside a quoted value too, and
-                // XmlDocument looks for Latin-1 before the first "?>" of a text opening with "<?xml":
-                // up to there, no removal may make either.
-                if (declaration || (at == 0 && rest.starts_with("<?xml"))) {
-                    m_guardEnd = instructionEnd(bytes, at + 2);
-                    m_namesEncoding = at == 0;
-                }
-                // There the parser writes "/>" over the "?>" to end the declaration as a tag.
-                if (declaration)
-                    m_overwritten.push_back(m_guardEnd);
+                // XmlDocument looks for the name of Latin-1 up to the first "?>" of a text that opens
+                // with "<?xml": no removal may make one there.
+                if (at == 0 && rest.starts_with("<?xml"))
+                    m_encodingEnd = std::min(bytes.find("?>", at + 2), bytes.size());
                 m_target = !declaration;
                 return enter(declaration ? Where::Declaration : Where::Instruction, at + 2);
             }
@@ -134,13 +127,8 @@ public:
             }
             if (m_where == Where::Tag)
                 return enter(Where::Text, at + 1);
-            if (m_where == Where::Declaration) {
-                // Its end in the parser's eyes, which turns the first "?>" into "/>"; after a lone
-                // ">" the declaration holds content, as an element does.
-                if (rest.starts_with("?>") || rest.starts_with("/>"))
-                    return enter(Where::Text, at + 2);
-                return c == '>' ? enter(Where::Text, at + 1) : at + 1;
-            }
+            if (m_where == Where::Declaration)
+                return rest.starts_with("?>") ? enter(Where::Text, at + 2) : at + 1;
             return documentTypeStep(rest, at);
         case Where::Quoted:
             return enter(m_quoted, at + 1);
@@ -149,7 +137,7 @@ public:
         case Where::CData:
             return rest.starts_with("]]>") ? enter(Where::Text, at + 3) : at + 1;
         case Where::Instruction:
-            if (endsInstruction(rest, at))
+            if (rest.starts_with("?>"))
                 return enter(m_outer, at + 2);
             if (c != '?')
                 m_target = false;
@@ -170,17 +158,13 @@ public:
 
     // Whether the removed run from `at` must stand as one blank between the bytes kept so far and
     // the rest, because leaving it out would change what the document says.
-    bool runStays(std::string_view kept, std::string_view bytes, std::size_t at, std::size_t end)
+    bool runStays(std::string_view kept, std::string_view rest, std::size_t at)
     {
-        const std::string_view rest = bytes.substr(end);
         const bool target = std::exchange(m_target, false);
         // A declaration at the very start names the encoding; after a blank it does not.
         if (kept.empty())
             return rest.starts_with("<?xml");
-        if (at < m_guardEnd
-            && (JoinMakes(kept, rest, "?>")
-                || (m_namesEncoding
-                    && (JoinMakes(kept, rest, "iso-8859-1", true) || JoinMakes(kept, rest, "latin1", true)))))
+        if (at < m_encodingEnd && (JoinMakes(kept, rest, "iso-8859-1", true) || JoinMakes(kept, rest, "latin1", true)))
             return true;
         switch (m_where) {
         case Where::Text:
@@ -197,7 +181,7 @@ public:
             return JoinMakes(kept, rest, "]]>");
         case Where::Instruction:
             // The target ends at white space or at "?>", whatever follows it.
-            return (target && !rest.empty() && !IsBlank(rest.front()) && !endsInstruction(rest, end))
+            return (target && !rest.empty() && !IsBlank(rest.front()) && !rest.starts_with("?>"))
                 || JoinMakes(kept, rest, "?>");
         case Where::Ignored:
             return JoinMakes(kept, rest, "<![") || JoinMakes(kept, rest, "]]>");
@@ -206,24 +190,12 @@ public:
     }
 
 private:
-    bool endsInstruction(std::string_view rest, std::size_t at) const
-    {
-        return rest.starts_with("?>")
-            && std::find(m_overwritten.begin(), m_overwritten.end(), at) == m_overwritten.end();
-    }
-
-    std::size_t instructionEnd(std::string_view bytes, std::size_t from) const
-    {
-        std::size_t end = bytes.find("?>", from);
-        while (end != std::string_view::npos && !endsInstruction(bytes.substr(end), end))
-            end = bytes.find("?>", end + 1);
-        return std::min(end, bytes.size());
-    }
-
     std::size_t enter(Where where, std::size_t next)
     {
         if (where == Where::Comment || where == Where::Instruction || where == Where::Ignored)
             m_outer = m_where;
+        if (where != Where::Instruction)
+            m_target = false;
         m_where = where;
         return next;
     }
@@ -261,11 +233,9 @@ private:
     // What a quoted value returns to.
     Where m_quoted = Where::Tag;
     char m_quote = 0;
-    // In an instruction's target, where a removed run separates it from the data.
+    // In an instruction's target, which a removed run separates from the data.
     bool m_target = false;
-    std::size_t m_guardEnd = 0;
-    bool m_namesEncoding = false;
-    std::vector<std::size_t> m_overwritten;
+    std::size_t m_encodingEnd = 0;
     int m_declarations = 0;
     int m_ignored = 0;
 };
@@ -294,7 +264,7 @@ std::string CleanedBytes(std::string_view bytes)
         for (; end < bytes.size() && IsRemoved(bytes[end]); ++end)
             carriageReturn = carriageReturn || bytes[end] == '\r';
         // A parser reads a lone CR as a line feed, so that is what stands in for the run there.
-        if (scan.runStays(cleaned, bytes, at, end))
+        if (scan.runStays(cleaned, bytes.substr(end), at))
             cleaned += carriageReturn ? '\n' : ' ';
         start = i = end;
     }

@@ -12,9 +12,9 @@ namespace paceforge {
 
 // The bytes with every carriage return and tab removed and one CR LF appended; all other bytes,
 // 128 to 255 included, stay exactly as they were. Where leaving a run of them out would change what
-// the document says (join two words of markup, or make an end mark inside a comment, a CDATA
-// section, an instruction or the document type), one blank stands for it: a line feed where the run
-// held a CR, else a space.
+// the document says (join two words of markup, make an end mark inside a comment, a CDATA section,
+// an instruction or the document type, or change how the file's encoding is found), one blank stands
+// for it: a line feed where the run held a CR, else a space.
 std::string CleanedBytes(std::string_view bytes);
 // The document's bytes cleaned in the same way, character by character in the file's own
 // encoding, so that a UTF-16 workout stays UTF-16.

@@ -54,6 +54,28 @@ bool IsSingleRootDocument(const pugi::xml_document& document)
     return elements == 1;
 }
 
+// The parser ends a declaration at its first "?>", which it overwrites with "/>" to read the
+// declaration as a tag; one that the parser finds to end elsewhere, or to hold a ">" or content, is
+// no declaration, and its "?>" would come back as "/>" wherever it stood.
+bool DeclarationsEndAtTheirMark(const pugi::xml_document& document, std::string_view text)
+{
+    for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+        if (node.type() != pugi::node_declaration)
+            continue;
+        if (node.first_child())
+            return false;
+        for (pugi::xml_attribute attribute : node.attributes())
+            if (std::strchr(attribute.value(), '>'))
+                return false;
+        const std::ptrdiff_t at = node.offset_debug();
+        const std::size_t end = at < 0 ? std::string_view::npos : text.find("?>", static_cast<std::size_t>(at));
+        const pugi::xml_node next = node.next_sibling();
+        if (end == std::string_view::npos || (next && next.offset_debug() < static_cast<std::ptrdiff_t>(end + 2)))
+            return false;
+    }
+    return true;
+}
+
 // The declaration of an 8-bit file may name Latin-1; everything else 8-bit is read as UTF-8.
 bool DeclaresLatin1(std::string_view bytes)
 {
@@ -334,7 +356,7 @@ XmlDocument XmlDocument::fromBytes(std::string_view bytes)
 
     const pugi::xml_parse_result parsed
         = result.m_doc->load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
-    if (!parsed || !IsSingleRootDocument(*result.m_doc)) {
+    if (!parsed || !IsSingleRootDocument(*result.m_doc) || !DeclarationsEndAtTheirMark(*result.m_doc, text)) {
         result.m_doc->reset();
         return result;
     }

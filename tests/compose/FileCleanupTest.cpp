@@ -94,8 +94,8 @@ TEST(FileCleanupTest, DocumentTypeIsReadAsTheParserReadsIt)
 
 // Where leaving a run out would change what the parser reads, one blank stands for it: between the
 // words of a tag, after an instruction's target, before a declaration that would then open the
-// text, and wherever a join would end the declaration early or name Latin-1 in it. Most of these
-// were found by fuzzing the clean-up against the tree it must keep.
+// text, and wherever a join would name Latin-1 where XmlDocument looks for it. Several of these were
+// found by fuzzing the clean-up against the tree it must keep.
 TEST(FileCleanupTest, MarkupKeepsItsMeaning)
 {
     const struct {
@@ -109,10 +109,7 @@ TEST(FileCleanupTest, MarkupKeepsItsMeaning)
             " <?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><s/>\r\n"},
         {"<?xml version=\"1.0\"\tencoding=\"lat\tin\t1\"?><s/>",
             "<?xml version=\"1.0\" encoding=\"latin 1\"?><s/>\r\n"},
-        // A declaration ends at its first "?>", wherever it stands; the parser makes it a "/>".
-        {"<?xml /><s><?b\n?>?\t>?></s>", "<?xml /><s><?b\n?>? >?></s>\r\n"},
-        {"<?xml /><?xml a=\"?>?\r>\"?><s/>", "<?xml /><?xml a=\"?>?\n>\"?><s/>\r\n"},
-        {"<?xml a=\"\"\r/><s>\t\r<![CDATA[?>]]></s>", "<?xml a=\"\"/><s><![CDATA[?>]]></s>\r\n"},
+        {"<?xml-stylesheet href=\"iso-8859\t-1\"?><s/>", "<?xml-stylesheet href=\"iso-8859 -1\"?><s/>\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.in));
