@@ -642,6 +642,12 @@ CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const Corr
         one.newDistanceKm = corrected->newDistanceKm;
         one.oldPace = corrected->oldPace;
         one.newPace = corrected->newPace;
+        if (one.source != one.target && !fileSystem.folderExists(run.latestFolder)) {
+            one.problem = QStringLiteral("\"%1\" cannot move to the latest folder: \"%2\" does not exist.")
+                              .arg(DisplayPath(one.source), DisplayPath(run.latestFolder));
+            plan.runs.push_back(std::move(one));
+            continue;
+        }
         const auto existing = one.source == one.target ? std::nullopt : names.find(run.latestFolder, name.string());
         if (existing && !SameFile(fileSystem, one.source, *existing)) {
             const auto there = fileSystem.readFile(*existing);
