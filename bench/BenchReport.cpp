@@ -121,6 +121,8 @@ const std::vector<Line> kLines = {
     {"history, second opening", "10,000 files", "history_cached/10000", "catalogue_core/10000", Kind::Ratio, 1.5},
     {"history, second opening with the catalogue", "10,000 files", "history_cached_catalogue/10000",
         "catalogue_core/10000"},
+    {"history, second opening against a stat of every file", "10,000 files", "history_cached/10000",
+        "history_stat_floor/10000"},
     {"correct distance", "1,000 runs", "correct/1000", "correct_floor/1000", Kind::Ratio, 2},
     {"correct distance: preview", "1,000 runs", "correct_plan/1000", "correct_floor/1000"},
     {"start-up", "empty store", "startup/empty", "startup/minimal", Kind::Ratio, 1.8},
