@@ -27,8 +27,8 @@ const QColor kGrid(0x2C, 0x30, 0x38);
 const QColor kAxisLine(0x5A, 0x60, 0x6B);
 // Readable on both grounds (7:1 and more), and told apart from the accent by colour-blind eyes.
 const QColor kTrend(0x7C, 0xC4, 0xFF);
-// More labels than this on the period axis run into each other.
-constexpr int kMostPeriodLabels = 12;
+// More labels than this on the period axis get cut short ("2008-W07" needs its room).
+constexpr int kMostPeriodLabels = 8;
 
 QChart* DarkChart(const QString& title)
 {
@@ -106,15 +106,21 @@ QCategoryAxis* PaceAxis(double low, double high, const QString& unit)
     return axis;
 }
 
-double NiceCeiling(double value)
+// An axis from 0 in five or six round steps (2.5, 5, 10...) that just holds the largest value.
+void RoundRange(QValueAxis* axis, double largest)
 {
-    if (value <= 0)
-        return 1;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(value)));
-    for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0})
-        if (value <= factor * magnitude)
-            return factor * magnitude;
-    return 10 * magnitude;
+    const double raw = std::max(largest, 0.1) / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * magnitude;
+    for (double factor : {1.0, 2.0, 2.5, 5.0})
+        if (raw <= factor * magnitude) {
+            step = factor * magnitude;
+            break;
+        }
+    const int steps = std::max(1, static_cast<int>(std::ceil(largest / step - 1e-9)));
+    axis->setRange(0, steps * step);
+    axis->setTickCount(steps + 1);
+    axis->setLabelFormat(step == std::floor(step) ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
 }
 
 } // namespace
@@ -154,13 +160,13 @@ void HistoryCharts::showDistance(const std::vector<ChartBar>& bars, const QStrin
     }
     auto* series = new QBarSeries;
     series->append(set);
-    // Years of weeks would give each bar a sliver; past a few dozen they touch.
-    series->setBarWidth(bars.size() > 40 ? 1.0 : 0.7);
+    series->setBarWidth(0.8);
     chart->addSeries(series);
 
     // Bars stand at 0, 1, 2...; a category axis names only every few of them, so years of weeks stay legible.
     auto* periods = new QCategoryAxis;
     periods->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    periods->setStartValue(-0.5);
     const int every = std::max<int>(1, static_cast<int>((bars.size() + kMostPeriodLabels - 1) / kMostPeriodLabels));
     for (std::size_t i = 0; i < bars.size(); i += static_cast<std::size_t>(every))
         periods->append(bars[i].label, static_cast<double>(i));
@@ -171,11 +177,7 @@ void HistoryCharts::showDistance(const std::vector<ChartBar>& bars, const QStrin
     series->attachAxis(periods);
 
     auto* distance = new QValueAxis;
-    distance->setRange(0, NiceCeiling(most));
-    distance->setTickCount(6);
-    distance->setLabelFormat(QStringLiteral("%.0f"));
-    if (NiceCeiling(most) < 5)
-        distance->setLabelFormat(QStringLiteral("%.1f"));
+    RoundRange(distance, most);
     StyleAxis(distance);
     chart->addAxis(distance, Qt::AlignLeft);
     series->attachAxis(distance);
@@ -244,9 +246,7 @@ void HistoryCharts::showRunPace(const std::vector<ChartAlongPoint>& points, cons
     }
     chart->addSeries(line);
     auto* distance = new QValueAxis;
-    distance->setRange(0, NiceCeiling(farthest));
-    distance->setTickCount(6);
-    distance->setLabelFormat(QStringLiteral("%.1f"));
+    RoundRange(distance, farthest);
     distance->setTitleText(unit);
     StyleAxis(distance);
     chart->addAxis(distance, Qt::AlignBottom);
