@@ -4,6 +4,9 @@
 #include "workout/Decimal.h"
 #include "workout/WorkoutFormat.h"
 
+#include <QFile>
+#include <QStandardPaths>
+
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -223,6 +226,13 @@ Result Backups::restore(const BackupEntry& backup, const fs::path& target, const
     if (const auto time = m_fileSystem.lastWriteTime(backup.path))
         m_fileSystem.setLastWriteTime(target, SystemTime(*time));
     return Result::success();
+}
+
+fs::path StandardBackupsFolder()
+{
+    return fs::path(
+               QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).toStdString())
+        / "Paceforge" / "backups";
 }
 
 } // namespace paceforge

@@ -69,4 +69,8 @@ private:
     FileSystem& m_fileSystem;
 };
 
+// Where the window keeps its backups, ~/.local/share/Paceforge/backups on Linux; the commands
+// use the same folder although they run under another application name.
+std::filesystem::path StandardBackupsFolder();
+
 } // namespace paceforge

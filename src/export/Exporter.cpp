@@ -65,44 +65,6 @@ bool Report(const ExportProgress& progress, int done, int total)
     return !progress || progress(done, total);
 }
 
-// One per workout: a file reached twice (a folder linked to the other) counts once, and so do the
-// same bytes kept in latest and synched, the latest copy in the place of the first one listed. Two
-// different workouts that share a name are both kept.
-std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workouts, const FileSystem& fileSystem)
-{
-    std::vector<WorkoutFile> distinct;
-    std::map<FileIdentity, std::size_t> files;
-    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> named;
-    for (const WorkoutFile& file : workouts) {
-        std::optional<std::size_t> same;
-        const auto identity = fileSystem.identity(file.path);
-        if (identity)
-            if (const auto at = files.find(*identity); at != files.end())
-                same = at->second;
-        auto& namesakes
-            = named[{Folded(file.path.parent_path().parent_path().string()), Folded(file.path.filename().string())}];
-        for (std::size_t i = 0; !same && i < namesakes.size(); ++i) {
-            const WorkoutFile& other = distinct[namesakes[i]];
-            if (other.synched == file.synched)
-                continue;
-            const auto a = fileSystem.readFile(other.path);
-            const auto b = fileSystem.readFile(file.path);
-            if (a && b && a.value() == b.value())
-                same = namesakes[i];
-        }
-        if (same) {
-            if (distinct[*same].synched && !file.synched)
-                distinct[*same] = file;
-            continue;
-        }
-        if (identity)
-            files.emplace(*identity, distinct.size());
-        namesakes.push_back(distinct.size());
-        distinct.push_back(file);
-    }
-    return distinct;
-}
-
 std::string FreeName(const QString& name, std::set<std::string>& taken)
 {
     const std::string base = name.chopped(4).toStdString();
@@ -140,6 +102,41 @@ void ForEachReadable(const std::vector<WorkoutFile>& workouts, const ExportProgr
 }
 
 } // namespace
+
+std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workouts, const FileSystem& fileSystem)
+{
+    std::vector<WorkoutFile> distinct;
+    std::map<FileIdentity, std::size_t> files;
+    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> named;
+    for (const WorkoutFile& file : workouts) {
+        std::optional<std::size_t> same;
+        const auto identity = fileSystem.identity(file.path);
+        if (identity)
+            if (const auto at = files.find(*identity); at != files.end())
+                same = at->second;
+        auto& namesakes
+            = named[{Folded(file.path.parent_path().parent_path().string()), Folded(file.path.filename().string())}];
+        for (std::size_t i = 0; !same && i < namesakes.size(); ++i) {
+            const WorkoutFile& other = distinct[namesakes[i]];
+            if (other.synched == file.synched)
+                continue;
+            const auto a = fileSystem.readFile(other.path);
+            const auto b = fileSystem.readFile(file.path);
+            if (a && b && a.value() == b.value())
+                same = namesakes[i];
+        }
+        if (same) {
+            if (distinct[*same].synched && !file.synched)
+                distinct[*same] = file;
+            continue;
+        }
+        if (identity)
+            files.emplace(*identity, distinct.size());
+        namesakes.push_back(distinct.size());
+        distinct.push_back(file);
+    }
+    return distinct;
+}
 
 std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows)
 {

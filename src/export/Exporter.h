@@ -24,6 +24,11 @@ struct WorkoutFile {
 // taken as they were built, never made again.
 std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows);
 
+// One per workout: a file reached twice (a folder linked to the other) counts once, and so do the
+// same bytes kept in latest and synched, the latest copy in the place of the first one listed. Two
+// different workouts that share a name are both kept.
+std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workouts, const FileSystem& fileSystem);
+
 // What an export reads: workouts in their order, and the iPods they come from, which it never
 // writes into.
 struct ExportSelection {

@@ -170,7 +170,7 @@ bool IsSignedWorkout(const XmlDocument& document)
         && NamespaceOf(last) == kXmlSignatureNamespace;
 }
 
-Outcome<WorkoutSummary> ReadWorkoutSummary(const XmlDocument& document, const QString& fileName)
+Outcome<WorkoutSummary> ReadWorkoutSummary(const XmlDocument& document, const QString& fileName, SeriesReading series)
 {
     using Failed = Outcome<WorkoutSummary>;
     if (!document.hasDocumentElement())
@@ -215,7 +215,7 @@ Outcome<WorkoutSummary> ReadWorkoutSummary(const XmlDocument& document, const QS
 
     summary.calories = OptionalNumber(ChildElement(runSummary, "calories"));
     summary.weightKg = OptionalNumber(ChildElement(ChildElement(sportsData, "userInfo"), "weight"));
-    if (const pugi::xml_node data = DistanceData(sportsData)) {
+    if (const pugi::xml_node data = series == SeriesReading::Read ? DistanceData(sportsData) : pugi::xml_node()) {
         if (const auto seconds = SampleSeconds(data)) {
             summary.seriesKm = ReadSeries(data);
             summary.sampleSeconds = *seconds;

@@ -55,7 +55,10 @@ bool IsSignedWorkout(const XmlDocument& document);
 
 // Fails, with a text naming the file, when the document is not a sportsData document or lacks a
 // readable start or duration. A blank calories or weight, or a damaged series, is no failure.
-Outcome<WorkoutSummary> ReadWorkoutSummary(const XmlDocument& document, const QString& fileName);
+// A list of many workouts skips the series, which is most of a file's numbers.
+enum class SeriesReading { Read, Skip };
+Outcome<WorkoutSummary> ReadWorkoutSummary(
+    const XmlDocument& document, const QString& fileName, SeriesReading series = SeriesReading::Read);
 Outcome<WorkoutSummary> ReadWorkoutFile(const std::filesystem::path& path, const FileSystem& fileSystem);
 
 } // namespace paceforge

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "export/WorkoutSummary.h"
+#include "platform/Result.h"
+#include "platform/XmlDocument.h"
+#include "workout/Decimal.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace paceforge {
+
+class Backups;
+class FileSystem;
+
+// How much longer (or shorter) the runs really were: an exact ratio, so that a run corrected to
+// its true distance gets exactly that distance. Refused outside kSmallestFactor..kLargestFactor:
+// a foot sensor is off by a few percent, and a factor far beyond is a typing error.
+class CorrectionFactor
+{
+public:
+    static const Decimal kSmallestFactor; // 0.5
+    static const Decimal kLargestFactor; // 2
+
+    // 1: no change.
+    CorrectionFactor();
+    // 1.04 makes every distance 4 % longer.
+    static Outcome<CorrectionFactor> fromRatio(const Decimal& ratio);
+    // The factor in percent: 104 makes every distance 4 % longer.
+    static Outcome<CorrectionFactor> fromPercent(const Decimal& percent);
+    // The true distance of a run over the distance it recorded, both in one unit.
+    static Outcome<CorrectionFactor> fromTrueDistance(const Decimal& trueDistance, const Decimal& recordedDistance);
+
+    // value × factor, rounded to `decimals` with halves away from zero as document numbers are,
+    // unless told otherwise.
+    Decimal scaled(
+        const Decimal& value, int decimals, Decimal::Rounding rounding = Decimal::Rounding::HalfAwayFromZero) const;
+    // value ÷ factor, rounded the same way: a pace, which shrinks as the distance grows.
+    Decimal divided(const Decimal& value, int decimals) const;
+    double toDouble() const;
+    // "1.0417 (+4.17 %)"
+    QString text() const;
+
+private:
+    CorrectionFactor(Decimal numerator, Decimal denominator);
+    Decimal m_numerator;
+    Decimal m_denominator;
+};
+
+// A workout document with the correction made, and the figures a preview shows of it.
+struct CorrectedWorkout {
+    XmlDocument document;
+    StartTime start;
+    long long durationMs = 0;
+    Decimal oldDistanceKm;
+    Decimal newDistanceKm;
+    // runSummary/pace as the document holds it before and after: "5:17 min/km".
+    std::string oldPace;
+    std::string newPace;
+};
+
+// Rescales a copy of the document: runSummary's distance (four decimals), distanceString and pace
+// in the units they had, every distance sample (four decimals; the series keeps its length, its
+// times and its separators), the km and mile splits recomputed from the rescaled samples, and
+// the userClick snapshots' distances and paces. Every other byte stays as it was. Fails, naming
+// the file, for a document that is not a workout, has no distance, or has splits but no series
+// to recompute them from.
+Outcome<CorrectedWorkout> CorrectWorkout(
+    const XmlDocument& original, const CorrectionFactor& factor, const QString& fileName);
+
+// A run to correct, as the history or the catalogue knows it.
+struct CorrectionRun {
+    // For the backups: the iPod's volume name and the sensor folder's name.
+    QString volume;
+    std::string sensor;
+    std::filesystem::path file;
+    std::filesystem::path latestFolder;
+    std::filesystem::path synchedFolder;
+};
+
+// One run of a correction as previewed: the file it reads and the file it writes, old and new
+// figures, or why it cannot be corrected.
+struct PlannedCorrection {
+    CorrectionRun run;
+    // A workout kept in both folders is corrected from its synched copy: the edit moves it to
+    // latest and removes that copy, which would otherwise be counted as a second, uncorrected run.
+    std::filesystem::path source;
+    std::filesystem::path target;
+    StartTime start;
+    long long durationMs = 0;
+    Decimal oldDistanceKm;
+    Decimal newDistanceKm;
+    std::string oldPace;
+    std::string newPace;
+    // Correcting it makes the device's signature invalid.
+    bool signedByDevice = false;
+    // Not empty: the run is left as it is, and this says why, naming the file.
+    QString problem;
+    // The bytes previewed, by size and hash: a file changed since is not written.
+    std::uint64_t previewedSize = 0;
+    std::uint64_t previewedHash = 0;
+
+    bool ready() const { return problem.isEmpty(); }
+};
+
+struct CorrectionPlan {
+    CorrectionFactor factor;
+    std::vector<PlannedCorrection> runs;
+};
+
+// Called before each run and once after the last; returning false stops before the next run.
+using CorrectionProgress = std::function<bool(int done, int total)>;
+
+// Reads each run and works out its correction without writing anything: the preview. Two runs
+// that are one workout (the same file, or its copy in the other folder) are planned once.
+CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const CorrectionFactor& factor,
+    const FileSystem& fileSystem, const CorrectionProgress& progress = {});
+
+struct CorrectionReport {
+    // The files written, in the latest folders.
+    std::vector<std::filesystem::path> done;
+    struct NotDone {
+        std::filesystem::path file;
+        // Names the file.
+        QString reason;
+    };
+    std::vector<NotDone> notDone;
+    // What went wrong after a run was written (an old copy that could not be removed); the run is done.
+    std::vector<QString> notes;
+    bool cancelled = false;
+
+    bool ok() const { return notDone.empty() && !cancelled; }
+};
+
+// Writes the planned runs one by one as an edit is saved (WriteEditedWorkout: the file must still
+// hold the bytes previewed; a backup first; an atomic write; a synched file moves to latest).
+// Runs the plan could not correct are named as not done and passed over; the first run that
+// fails to be written stops the correction, and it and every run after it are named as not done.
+CorrectionReport ApplyCorrection(
+    const CorrectionPlan& plan, FileSystem& fileSystem, Backups& backups, const CorrectionProgress& progress = {});
+
+} // namespace paceforge

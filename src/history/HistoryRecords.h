@@ -1,0 +1,56 @@
+#pragma once
+
+#include "HistoryCache.h"
+#include "platform/FileSystem.h"
+#include "WorkoutHistory.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// What the history reader and its cache share; not for other users.
+namespace paceforge::history {
+
+// What a stat of a workout file says: enough to tell whether a cached reading still holds.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    FileIdentity identity;
+};
+
+// What a reading of one file gave, as the cache keeps it.
+struct CachedReading {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    // Of the file's bytes: copies of one workout in latest and synched have equal hashes.
+    std::uint64_t contentHash = 0;
+    QString problem;
+    StartTime start;
+    long long durationMs = 0;
+    Decimal distanceKm;
+    std::optional<long long> calories;
+    bool signedByDevice = false;
+};
+
+// 64 bits of a fast non-cryptographic hash of the bytes.
+std::uint64_t ContentHash(std::string_view bytes);
+
+// The cache file's bytes for the readings, keyed by path, and back; nothing when the bytes are
+// damaged or of another format.
+std::string EncodeReadings(const std::unordered_map<std::string, CachedReading>& readings);
+std::optional<std::unordered_map<std::string, CachedReading>> DecodeReadings(std::string_view bytes);
+
+} // namespace paceforge::history
+
+namespace paceforge {
+
+struct HistoryCache::Store {
+    bool loaded = false;
+    std::unordered_map<std::string, history::CachedReading> readings;
+};
+
+} // namespace paceforge

@@ -1,0 +1,301 @@
+#include "compose/DistanceCorrection.h"
+#include "compose/Backups.h"
+#include "compose/DistanceSeries.h"
+#include "compose/FileCleanup.h"
+#include "export/ExportFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+using namespace paceforge;
+using namespace paceforge::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kSynchedKm = fs::path("6J2894KLVSX") / "synched" / "2007-06-03 07;12;48.xml";
+const fs::path kLatestMiles = fs::path("8P5W31QNVSX") / "latest" / "2009-02-10 07;10;46.xml";
+const fs::path kLatestTwin = fs::path("8P5W31QNVSX") / "latest" / "2009-02-07 08;07;36.xml";
+const fs::path kSynchedTwin = fs::path("8P5W31QNVSX") / "synched" / "2009-02-07 08;07;36.xml";
+const fs::path kWebPage = fs::path("6J2894KLVSX") / "synched" / "2007-10-20 09;14;52.xml";
+const fs::path kMilesSummary = fs::path("6J2894KLVSX") / "synched" / "2007-09-09 08;54;57.xml";
+
+class FixedClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime({2026, 12, 9}, {7, 0, 0}, Qt::UTC); }
+};
+
+Decimal D(const char* text)
+{
+    return *Decimal::parsePlain(text);
+}
+
+CorrectionFactor Factor(const char* ratio)
+{
+    return CorrectionFactor::fromRatio(D(ratio)).value();
+}
+
+// The texts a correction may change, each replaced by "#": what is left must be the same bytes.
+std::string Masked(std::string bytes)
+{
+    QString text = QString::fromStdString(bytes);
+    text.replace(QRegularExpression(R"re((<snapShotList snapShotType="(?:kmSplit|mileSplit)">).*?(</snapShotList>))re",
+                     QRegularExpression::DotMatchesEverythingOption),
+        QStringLiteral("\\1#\\2"));
+    text.replace(QRegularExpression(R"re((<(distance|distanceString|pace)(?: [^>]*)?>)[^<]*(</\2>))re"),
+        QStringLiteral("\\1#\\3"));
+    text.replace(QRegularExpression(R"re((<extendedData [^>]*>)[^<]*(</extendedData>))re"), QStringLiteral("\\1#\\2"));
+    return text.toStdString();
+}
+
+std::vector<Decimal> Values(pugi::xml_node node)
+{
+    return SeriesValues(NodeText(node)).value();
+}
+
+pugi::xml_node List(const XmlDocument& document, const char* type)
+{
+    return document.documentElement().find_child_by_attribute("snapShotList", "snapShotType", type);
+}
+
+std::string Text(pugi::xml_node node)
+{
+    return NodeText(node);
+}
+
+// Where the series puts the runner at that many milliseconds, between the samples around it.
+double DistanceAt(const std::vector<Decimal>& km, long long ms)
+{
+    const auto i = static_cast<std::size_t>(ms / 10000);
+    const double into = static_cast<double>(ms % 10000) / 10000.0;
+    return km[i].toDouble() + (km[i + 1].toDouble() - km[i].toDouble()) * into;
+}
+
+struct CorrectionStore : SampleStore {
+    QTemporaryDir backupFolder;
+    FixedClock clock;
+    FileSystem fileSystem;
+    Backups backups{backupFolder.path().toStdString(), clock, fileSystem};
+
+    CorrectionRun run(const fs::path& relative) const
+    {
+        const fs::path sensor = empeds / *relative.begin();
+        return {QStringLiteral("Sample iPod"), relative.begin()->string(), empeds / relative, sensor / "latest",
+            sensor / "synched"};
+    }
+};
+
+} // namespace
+
+TEST(DistanceCorrectionTest, ARecordedRunRescaledByOnePointZeroFive)
+{
+    SampleStore store;
+    const std::string original = ReadBytes(store.empeds / kSynchedKm);
+    const XmlDocument before = XmlDocument::fromBytes(original);
+    const auto corrected = CorrectWorkout(before, Factor("1.05"), "run.xml");
+    ASSERT_TRUE(corrected) << corrected.error().toStdString();
+    const XmlDocument& after = corrected->document;
+    const pugi::xml_node summary = after.documentElement().child("runSummary");
+
+    EXPECT_EQ(Text(summary.child("distance")), "5.4738"); // 5.2131 x 1.05 = 5.473755
+    EXPECT_EQ(Text(summary.child("distanceString")), "5.47 km");
+    EXPECT_EQ(Text(summary.child("pace")), "5:02 min/km"); // 1656.364 s / 5.4738 km = 302.6 s, cut
+    EXPECT_EQ(corrected->newDistanceKm, D("5.4738"));
+    EXPECT_EQ(corrected->oldPace, "5:17 min/km");
+
+    // Every sample x 1.05 to four decimals; as many samples, the device's separators.
+    const pugi::xml_node oldSeries = before.documentElement().child("extendedDataList").child("extendedData");
+    const pugi::xml_node newSeries = after.documentElement().child("extendedDataList").child("extendedData");
+    const std::vector<Decimal> oldKm = Values(oldSeries), newKm = Values(newSeries);
+    ASSERT_EQ(newKm.size(), oldKm.size());
+    for (std::size_t i = 0; i < oldKm.size(); ++i)
+        ASSERT_EQ(newKm[i], (oldKm[i] * D("1.05")).rounded(4, Decimal::Rounding::HalfAwayFromZero)) << i;
+    EXPECT_TRUE(Text(newSeries).starts_with("0.0, 0.0253, 0.0534, ")) << Text(newSeries).substr(0, 40);
+
+    // Each split lies where the rescaled samples pass its distance, its pace the time over that distance.
+    const double last = newKm.back().toDouble();
+    const struct {
+        const char* type;
+        double kmEach;
+        std::vector<std::string> distances;
+    } lists[] = {
+        {"kmSplit", 1.0, {"1.0", "2.0", "3.0", "4.0", "5.0", "6.0"}},
+        {"mileSplit", 1.609344, {"1.61", "3.22", "4.828", "6.437"}},
+    };
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.type);
+        std::size_t n = 0;
+        for (pugi::xml_node split : List(after, list.type).children("snapShot")) {
+            ASSERT_LT(n, list.distances.size());
+            const long long ms = std::stoll(Text(split.child("duration")));
+            EXPECT_NEAR(DistanceAt(newKm, ms), list.kmEach * static_cast<double>(n + 1), 1e-5);
+            EXPECT_EQ(Text(split.child("distance")), list.distances[n]);
+            EXPECT_EQ(std::stoll(Text(split.child("pace"))), std::llround(ms / std::stod(list.distances[n])));
+            ++n;
+        }
+        EXPECT_EQ(n, static_cast<std::size_t>(last / list.kmEach));
+    }
+    // The clicks keep their times; distances are cut to three decimals, paces shrink by the factor.
+    const pugi::xml_node click = List(after, "userClick").first_child();
+    EXPECT_EQ(Text(click.child("duration")), "795055");
+    EXPECT_EQ(Text(click.child("distance")), "2.636"); // 2.511 x 1.05 = 2.63655
+    EXPECT_EQ(Text(click.child("pace")), "301596"); // 316676 / 1.05
+    const pugi::xml_node stop = click.next_sibling("snapShot");
+    EXPECT_EQ(Text(stop.child("distance")), "5.473"); // the new summary distance, cut as the device cuts it
+
+    EXPECT_EQ(Masked(after.toBytes()), Masked(original));
+}
+
+TEST(DistanceCorrectionTest, SplitsComeAndGoWithTheDistanceInTheFilesOwnLayout)
+{
+    SampleStore store;
+    const struct {
+        fs::path file;
+        const char* factor;
+        std::size_t km, miles;
+        const char* lastMile;
+    } cases[] = {
+        {kSynchedKm, "1.5", 7, 4, "6.437"}, // older firmware: a line feed after every end tag
+        {kSynchedKm, "0.6", 3, 1, "1.61"},
+        {kSynchedTwin, "1.2", 11, 7, "11.265"}, // newer firmware: no white space at all
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.string() + " x " + c.factor);
+        const std::string original = ReadBytes(store.empeds / c.file);
+        const auto corrected = CorrectWorkout(XmlDocument::fromBytes(original), Factor(c.factor), "run.xml");
+        ASSERT_TRUE(corrected) << corrected.error().toStdString();
+        const XmlDocument& after = corrected->document;
+        const auto splits = [&](const char* type) {
+            std::vector<pugi::xml_node> found;
+            for (pugi::xml_node split : List(after, type).children("snapShot"))
+                found.push_back(split);
+            return found;
+        };
+        ASSERT_EQ(splits("kmSplit").size(), c.km);
+        ASSERT_EQ(splits("mileSplit").size(), c.miles);
+        EXPECT_EQ(Text(splits("mileSplit").back().child("distance")), c.lastMile);
+        const bool lineFeeds = original.find("</snapShot>\n") != std::string::npos;
+        const std::string bytes = after.toBytes();
+        std::size_t closed = 0;
+        for (std::size_t at = 0; (at = bytes.find(lineFeeds ? "</snapShot>\n" : "</snapShot><", at)) != bytes.npos;
+             ++at)
+            ++closed;
+        EXPECT_EQ(closed, c.km + c.miles + List(after, "userClick").select_nodes("snapShot").size());
+        EXPECT_EQ(bytes.find("<snapShot/>"), bytes.npos);
+        EXPECT_TRUE(ReadWorkoutSummary(XmlDocument::fromBytes(bytes), "run.xml"));
+    }
+}
+
+TEST(DistanceCorrectionTest, RunsAreSavedAsEditsAndRestoreGivesTheirBytesBack)
+{
+    CorrectionStore store;
+    const auto before = store.snapshot();
+    const std::vector<CorrectionRun> runs{store.run(kLatestMiles), store.run(kSynchedKm), store.run(kLatestTwin),
+        store.run(kSynchedTwin), store.run(kLatestMiles)};
+    int calls = 0;
+    const CorrectionPlan plan = PlanCorrection(runs, Factor("1.05"), store.fileSystem, [&](int, int) {
+        ++calls;
+        return true;
+    });
+    EXPECT_EQ(calls, 6);
+    // The twins are one workout, corrected from the synched copy; the run named twice is planned once.
+    ASSERT_EQ(plan.runs.size(), 3u);
+    EXPECT_EQ(plan.runs[2].source, store.empeds / kSynchedTwin);
+    EXPECT_EQ(plan.runs[2].target, store.empeds / kLatestTwin);
+    EXPECT_TRUE(plan.runs[2].signedByDevice);
+    EXPECT_EQ(plan.runs[0].oldDistanceKm, D("4.0117"));
+    EXPECT_EQ(plan.runs[0].newDistanceKm, D("4.2123"));
+    EXPECT_EQ(plan.runs[0].oldPace, "8:56 min/mi");
+    EXPECT_EQ(plan.runs[0].newPace, "8:30 min/mi"); // 1336.431 s / 2.6174 mi
+    EXPECT_EQ(store.snapshot(), before); // the preview writes nothing
+
+    const CorrectionReport report = ApplyCorrection(plan, store.fileSystem, store.backups);
+    EXPECT_TRUE(report.ok());
+    EXPECT_EQ(report.done,
+        (std::vector<fs::path>{store.empeds / kLatestMiles,
+            store.empeds / "6J2894KLVSX" / "latest" / kSynchedKm.filename(), store.empeds / kLatestTwin}));
+    EXPECT_FALSE(fs::exists(store.empeds / kSynchedKm));
+    EXPECT_FALSE(fs::exists(store.empeds / kSynchedTwin));
+    EXPECT_TRUE(
+        ReadBytes(store.empeds / kLatestTwin).find("<distance unit=\"km\">9.9333</distance>") != std::string::npos);
+
+    // Restore gives each file back byte for byte.
+    const struct {
+        fs::path original;
+        fs::path restoreTo;
+        bool inLatest;
+    } restores[] = {{kLatestMiles, kLatestMiles, true}, {kSynchedKm, kSynchedKm, false}};
+    for (const auto& r : restores) {
+        SCOPED_TRACE(r.original.string());
+        const std::string sensor = r.original.begin()->string();
+        const auto backups = store.backups.list(QStringLiteral("Sample iPod"), sensor, r.original.filename().string());
+        const auto taken
+            = std::find_if(backups.begin(), backups.end(), [&](auto& b) { return b.fromLatest == r.inLatest; });
+        ASSERT_NE(taken, backups.end());
+        ASSERT_TRUE(store.backups.restore(
+            *taken, store.empeds / r.restoreTo, QStringLiteral("Sample iPod"), sensor, r.inLatest));
+        EXPECT_EQ(ReadBytes(store.empeds / r.restoreTo),
+            before.at(("iPod_Control/Device/Trainer/Workouts/Empeds" / r.original).string()));
+    }
+}
+
+TEST(DistanceCorrectionTest, AFailureStopsAndNamesTheRunsDoneAndNotDone)
+{
+    // Fails the write of the one file named.
+    struct FailingWrite final : FileSystem {
+        Result writeFileAtomic(const fs::path& path, std::string_view bytes) override
+        {
+            if (path.filename() == failing)
+                return Result::failure(QStringLiteral("Could not write \"%1\": No space left on device.")
+                                           .arg(QString::fromStdString(path.string())));
+            return FileSystem::writeFileAtomic(path, bytes);
+        }
+        std::string failing = "2008-07-04 07;31;46.xml";
+    };
+    CorrectionStore store;
+    FailingWrite fileSystem;
+    Backups backups(store.backupFolder.path().toStdString(), store.clock, fileSystem);
+    const fs::path failing = fs::path("8P5W31QNVSX") / "synched" / fileSystem.failing;
+    const fs::path changed = fs::path("8P5W31QNVSX") / "synched" / "2009-01-18 10;54;22.xml";
+    const fs::path after = fs::path("8P5W31QNVSX") / "synched" / "2008-08-23 19;11;35.xml";
+    const std::vector<CorrectionRun> runs{
+        store.run(kWebPage), store.run(kLatestMiles), store.run(failing), store.run(after)};
+    const CorrectionPlan plan = PlanCorrection(runs, Factor("0.97"), fileSystem);
+    ASSERT_EQ(plan.runs.size(), 4u);
+    EXPECT_FALSE(plan.runs[0].ready());
+    EXPECT_TRUE(plan.runs[0].problem.contains("2007-10-20 09;14;52.xml")) << plan.runs[0].problem.toStdString();
+
+    const CorrectionReport report = ApplyCorrection(plan, fileSystem, backups);
+    EXPECT_EQ(report.done, std::vector<fs::path>{store.empeds / kLatestMiles});
+    ASSERT_EQ(report.notDone.size(), 3u);
+    EXPECT_EQ(report.notDone[0].file, store.empeds / kWebPage);
+    EXPECT_TRUE(report.notDone[1].reason.contains("No space left")) << report.notDone[1].reason.toStdString();
+    EXPECT_EQ(report.notDone[2].file, store.empeds / after);
+    EXPECT_TRUE(report.notDone[2].reason.contains("stopped at")) << report.notDone[2].reason.toStdString();
+    EXPECT_TRUE(fs::exists(store.empeds / failing));
+
+    // A file that changes between the preview and the writing is left alone.
+    const CorrectionPlan second = PlanCorrection({store.run(changed)}, Factor("0.97"), store.fileSystem);
+    std::ofstream(store.empeds / changed, std::ios::app) << "\n";
+    const CorrectionReport refused = ApplyCorrection(second, store.fileSystem, store.backups);
+    ASSERT_EQ(refused.notDone.size(), 1u);
+    EXPECT_TRUE(refused.notDone[0].reason.contains("changed after the preview"))
+        << refused.notDone[0].reason.toStdString();
+    EXPECT_TRUE(refused.done.empty());
+}
+
+TEST(DistanceCorrectionTest, FactorsFromARatioAPercentOrATrueDistance)
+{
+    const auto fromTrue = CorrectionFactor::fromTrueDistance(D("10"), D("9.6"));
+    ASSERT_TRUE(fromTrue);
+    EXPECT_EQ(fromTrue->scaled(D("9.6"), 4), D("10")); // exactly, where a rounded factor would miss
+    EXPECT_EQ(fromTrue->text(), QStringLiteral("1.0417 (+4.17 %)"));
+    EXPECT_EQ(CorrectionFactor::fromPercent(D("96"))->text(), QStringLiteral("0.9600 (-4.00 %)"));
+    EXPECT_EQ(CorrectionFactor::fromPercent(D("104"))->scaled(D("5.2131"), 4), D("5.4216"));
+    for (const auto& refused : {CorrectionFactor::fromRatio(D("2.5")), CorrectionFactor::fromRatio(D("0.4")),
+             CorrectionFactor::fromPercent(D("4")), CorrectionFactor::fromTrueDistance(D("10"), D("0")),
+             CorrectionFactor::fromTrueDistance(D("30"), D("10"))})
+        EXPECT_FALSE(refused);
+}
