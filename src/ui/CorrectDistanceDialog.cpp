@@ -103,6 +103,7 @@ CorrectDistanceDialog::CorrectDistanceDialog(
         QStringLiteral("New distance (%1)").arg(symbol), QStringLiteral("Pace now (min/%1)").arg(symbol),
         QStringLiteral("New pace (min/%1)").arg(symbol), QStringLiteral("Note")});
     m_preview->verticalHeader()->hide();
+    m_preview->verticalHeader()->setDefaultSectionSize(m_preview->fontMetrics().height() + 8);
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_preview->setSelectionMode(QAbstractItemView::NoSelection);
     m_preview->setAlternatingRowColors(true);

@@ -28,7 +28,7 @@ QPixmap HistoryButtonFace(QSize size, bool pressed)
     for (int i = 0; i < 3; ++i) {
         const QColor bar = i == 2 && !pressed ? artwork::accentColor() : ink;
         p.setBrush(bar);
-        const qreal left = box.left() + (3.6 + i * 3.5) * unit;
+        const qreal left = box.left() + (3.9 + i * 3.5) * unit;
         p.drawRect(QRectF(left, base - heights[i] * unit, 2.2 * unit, heights[i] * unit));
     }
     return face;

@@ -28,7 +28,7 @@ const QColor kAxisLine(0x5A, 0x60, 0x6B);
 // Readable on both grounds (7:1 and more), and told apart from the accent by colour-blind eyes.
 const QColor kTrend(0x7C, 0xC4, 0xFF);
 // More labels than this on the period axis get cut short ("2008-W07" needs its room).
-constexpr int kMostPeriodLabels = 8;
+constexpr int kMostPeriodLabels = 7;
 
 QChart* DarkChart(const QString& title)
 {
@@ -166,8 +166,9 @@ void HistoryCharts::showDistance(const std::vector<ChartBar>& bars, const QStrin
     // Bars stand at 0, 1, 2...; a category axis names only every few of them, so years of weeks stay legible.
     auto* periods = new QCategoryAxis;
     periods->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    periods->setStartValue(-0.5);
     const int every = std::max<int>(1, static_cast<int>((bars.size() + kMostPeriodLabels - 1) / kMostPeriodLabels));
+    // Each label gets the width of the span before it; the first has none unless it starts earlier.
+    periods->setStartValue(-every);
     for (std::size_t i = 0; i < bars.size(); i += static_cast<std::size_t>(every))
         periods->append(bars[i].label, static_cast<double>(i));
     periods->setRange(-0.5, std::max<double>(0.5, static_cast<double>(bars.size()) - 0.5));

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -213,6 +214,8 @@ void HistoryWindow::buildElements()
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblReading"));
     m_status->setWordWrap(true);
+    m_status->setMinimumWidth(280);
+    m_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(new QLabel(QStringLiteral("Show distances in"), this));
@@ -304,7 +307,7 @@ void HistoryWindow::buildElements()
     lower->addWidget(m_charts);
     lower->setStretchFactor(0, 2);
     lower->setStretchFactor(1, 3);
-    lower->setSizes({380, 600});
+    lower->setSizes({440, 600});
 
     auto* upper = new QWidget(this);
     auto* upperLayout = new QVBoxLayout(upper);
@@ -410,6 +413,20 @@ void HistoryWindow::finishReading(bool cancelled)
     if (unreadable > 0)
         status += QStringLiteral(" %1 cannot be read.").arg(unreadable);
     m_status->setText(status);
+    // The range offered is the runs' own, until the user sets one.
+    if (!m_rangeOn->isChecked()) {
+        std::optional<QDate> first, last;
+        for (const HistoryEntry& entry : m_model->entries())
+            if (entry.readable()) {
+                first = first ? std::min(*first, entry.start.date) : entry.start.date;
+                last = last ? std::max(*last, entry.start.date) : entry.start.date;
+            }
+        if (first) {
+            const QSignalBlocker quietSince(m_since), quietUntil(m_until);
+            m_since->setDate(*first);
+            m_until->setDate(*last);
+        }
+    }
     updatePeriodsAndCharts();
     updateButtons();
     emit readingFinished();
@@ -505,9 +522,8 @@ void HistoryWindow::updatePeriodsAndCharts()
             row[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_periodModel->appendRow(row);
     }
-    const int widths[] = {80, 48, 96, 80, 72};
-    for (int column = 0; column < 5; ++column)
-        m_periods->setColumnWidth(column, widths[column]);
+    // A few hundred periods at most: measuring them costs nothing worth avoiding.
+    m_periods->resizeColumnsToContents();
 
     // Years are too few for bars worth drawing; the chart then shows months.
     const Period barPeriod = period() == Period::Week ? Period::Week : Period::Month;
