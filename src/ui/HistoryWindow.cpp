@@ -42,10 +42,12 @@ namespace fs = std::filesystem;
 namespace paceforge {
 namespace {
 
-// A slice reads this many files at most, and stops sooner when its time is up, so that the
-// window answers between slices even on a slow disk.
+// A slice stops when its time is up, so that the window answers between slices even on a slow
+// disk. The first slices are small, to show rows at once; later ones may take more, as files the
+// cache knows cost next to nothing and each slice costs a repaint.
 constexpr std::size_t kFilesPerBatch = 16;
-constexpr std::size_t kMostFilesPerSlice = 64;
+constexpr std::size_t kFirstSliceFiles = 64;
+constexpr std::size_t kMostSliceFiles = 4096;
 constexpr qint64 kSliceMilliseconds = 30;
 
 const char* const kGeometryKey = "history/geometry";
@@ -354,6 +356,7 @@ void HistoryWindow::setCatalogue(const iPodRecord& ipod, const std::vector<Catal
     m_model->clear();
     std::vector<HistoryFile> files = HistoryFiles(CatalogueBuild{ipod, rows, {}});
     m_reader = std::make_unique<HistoryReader>(std::move(files), m_services.fileSystem, m_cache.get());
+    m_sliceFiles = kFirstSliceFiles;
     m_progress->setRange(0, static_cast<int>(m_reader->total()));
     m_progress->setValue(0);
     m_progress->setVisible(m_reader->total() > 0);
@@ -376,10 +379,11 @@ void HistoryWindow::readSlice()
     QElapsedTimer clock;
     clock.start();
     std::vector<HistoryEntry> slice;
-    while (!m_reader->finished() && slice.size() < kMostFilesPerSlice && clock.elapsed() < kSliceMilliseconds) {
+    while (!m_reader->finished() && slice.size() < m_sliceFiles && clock.elapsed() < kSliceMilliseconds) {
         const auto read = m_reader->readMore(kFilesPerBatch);
         slice.insert(slice.end(), read.begin(), read.end());
     }
+    m_sliceFiles = std::min(m_sliceFiles * 2, kMostSliceFiles);
     m_model->append(slice);
     m_progress->setValue(static_cast<int>(m_reader->done()));
     updateTotals();

@@ -98,6 +98,7 @@ private:
     std::unique_ptr<HistoryCache> m_cache;
     std::unique_ptr<HistoryReader> m_reader;
     QTimer* m_slices = nullptr;
+    std::size_t m_sliceFiles = 0;
 
     HistoryModel* m_model = nullptr;
     HistoryFilter* m_filter = nullptr;
