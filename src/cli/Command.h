@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/HistoryTotals.h"
+#include "history/WorkoutHistory.h"
 #include "store/Catalogue.h"
 
 #include <QCommandLineParser>
@@ -59,7 +61,17 @@ struct FoundCatalogues {
 // without renaming anything: the commands only read the iPod.
 FoundCatalogues FindCatalogues(CommandContext& context);
 
+// The workouts of the found iPods, read through the user's history cache (a file is read only
+// when it changed since the last reading).
+std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem& fileSystem);
+
+// --since and --until (YYYY-MM-DD, inclusive) into `range`; kCommandUsage after naming a date
+// that is not one, or a range that ends before it starts.
+int ReadDateRange(const CommandContext& context, DateRange& range);
+
 int RunList(CommandContext& context);
 int RunExport(CommandContext& context);
+int RunStats(CommandContext& context);
+int RunCorrect(CommandContext& context);
 
 } // namespace paceforge

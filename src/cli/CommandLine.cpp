@@ -2,6 +2,7 @@
 
 #include "Command.h"
 
+#include "history/HistoryCache.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Version.h"
@@ -20,12 +21,22 @@ namespace {
 
 const Command kCommands[] = {
     {"list", {}, &RunList},
-    {"export", {QStringLiteral("format"), QStringLiteral("out")}, &RunExport},
+    {"export", {QStringLiteral("format"), QStringLiteral("out"), QStringLiteral("since"), QStringLiteral("until")},
+        &RunExport},
+    {"stats", {QStringLiteral("by"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("format")},
+        &RunStats},
+    {"correct",
+        {QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("since"),
+            QStringLiteral("until"), QStringLiteral("dry-run")},
+        &RunCorrect},
 };
 
-const QStringList kOwnOptions
-    = {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("v"),
-        QStringLiteral("version"), QStringLiteral("drive"), QStringLiteral("format"), QStringLiteral("out")};
+const QStringList kOwnOptions = {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"),
+    QStringLiteral("v"), QStringLiteral("version"), QStringLiteral("drive"), QStringLiteral("format"),
+    QStringLiteral("out"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("by"),
+    QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("dry-run")};
+
+constexpr qsizetype kDateLength = 10;
 
 // The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES.
 class FolderDrive final : public DriveSource
@@ -41,12 +52,15 @@ private:
 void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
-        QStringLiteral("Paceforge lists the Nike+iPod workouts on an iPod and exports them for other training "
-                       "programs. Both commands only read the iPod. Without a command Paceforge opens its window."));
+        QStringLiteral("Paceforge lists the Nike+iPod workouts on an iPod, exports them for other training "
+                       "programs, sums them up, and corrects their distances. Only correct writes onto the iPod, "
+                       "after a backup of each file. Without a command Paceforge opens its window."));
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("list: print the workout list of each iPod, newest first.\n"
-                       "export: write every workout as TCX files or one CSV file."),
-        QStringLiteral("list|export"));
+                       "export: write every workout as TCX files or one CSV file.\n"
+                       "stats: print the totals per week, month or year.\n"
+                       "correct: rescale the distances of runs whose foot sensor was calibrated wrong."),
+        QStringLiteral("list|export|stats|correct"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("drive"),
@@ -54,11 +68,34 @@ void AddOptions(QCommandLineParser& parser)
                        "iPod found among the drives."),
         QStringLiteral("folder")});
     parser.addOption({QStringLiteral("format"),
-        QStringLiteral("export: tcx (one file per workout, for Strava or "
-                       "Garmin Connect) or csv (workouts.csv)."),
-        QStringLiteral("tcx|csv")});
+        QStringLiteral("export: tcx (one file per workout, for Strava or Garmin Connect) or csv (workouts.csv). "
+                       "stats: text (the default), csv or json."),
+        QStringLiteral("tcx|csv|text|json")});
     parser.addOption({QStringLiteral("out"), QStringLiteral("export: the folder the files go into; made when missing."),
         QStringLiteral("folder")});
+    parser.addOption({QStringLiteral("since"),
+        QStringLiteral("export, stats, correct: only runs that started on or after this day."),
+        QStringLiteral("YYYY-MM-DD")});
+    parser.addOption({QStringLiteral("until"),
+        QStringLiteral("export, stats, correct: only runs that started on or before this day."),
+        QStringLiteral("YYYY-MM-DD")});
+    parser.addOption({QStringLiteral("by"),
+        QStringLiteral("stats: totals per week (from Monday), month (the "
+                       "default) or year."),
+        QStringLiteral("week|month|year")});
+    parser.addOption({QStringLiteral("factor"),
+        QStringLiteral("correct: multiply the distances by <factor>, e.g. 1.04 for runs 4 % short."),
+        QStringLiteral("factor")});
+    parser.addOption({QStringLiteral("true-distance"),
+        QStringLiteral("correct: the true distance of the run named by --workout (\"10.2\" km, or \"6.34mi\"); the "
+                       "factor is the true distance over the recorded one."),
+        QStringLiteral("distance")});
+    parser.addOption({QStringLiteral("workout"),
+        QStringLiteral("correct: the workout file whose true distance is given, e.g. \"2009-02-07 08;07;36.xml\". "
+                       "Without --since or --until only that run is corrected."),
+        QStringLiteral("name")});
+    parser.addOption({QStringLiteral("dry-run"),
+        QStringLiteral("correct: print each run's old and new distance and pace, and write nothing.")});
 }
 
 } // namespace
@@ -124,6 +161,33 @@ FoundCatalogues FindCatalogues(CommandContext& context)
     return found;
 }
 
+std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem& fileSystem)
+{
+    std::vector<HistoryFile> files;
+    for (const CatalogueBuild& build : found.builds)
+        for (HistoryFile& file : HistoryFiles(build))
+            files.push_back(std::move(file));
+    HistoryCache cache(StandardHistoryCacheFolder(), fileSystem);
+    return ReadHistory(std::move(files), fileSystem, &cache);
+}
+
+int ReadDateRange(const CommandContext& context, DateRange& range)
+{
+    for (const char* option : {"since", "until"}) {
+        if (!context.isSet(option))
+            continue;
+        const QString text = context.value(option);
+        const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        if (text.size() != kDateLength || !date.isValid())
+            return UsageError(
+                context.err, QStringLiteral("--%1 \"%2\" is not a day written YYYY-MM-DD.").arg(option, text));
+        (QLatin1String(option) == QLatin1String("since") ? range.since : range.until) = date;
+    }
+    if (range.since && range.until && *range.until < *range.since)
+        return UsageError(context.err, QStringLiteral("--until is before --since."));
+    return kCommandDone;
+}
+
 bool IsCommandInvocation(const QStringList& arguments)
 {
     if (arguments.size() < 2)
@@ -165,7 +229,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, QTextStream& out, 
     }
     const QStringList commands = parser.positionalArguments();
     if (commands.isEmpty())
-        return UsageError(err, QStringLiteral("no command given: use list or export."));
+        return UsageError(err, QStringLiteral("no command given: use list, export, stats or correct."));
     if (commands.size() > 1)
         return UsageError(err, QStringLiteral("one command at a time; unexpected \"%1\".").arg(commands[1]));
     for (const Command& command : kCommands) {
@@ -176,7 +240,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, QTextStream& out, 
             return refused;
         return command.run(context);
     }
-    return UsageError(err, QStringLiteral("unknown command \"%1\": use list or export.").arg(commands[0]));
+    return UsageError(
+        err, QStringLiteral("unknown command \"%1\": use list, export, stats or correct.").arg(commands[0]));
 }
 
 } // namespace paceforge

@@ -20,6 +20,9 @@ int RunExport(CommandContext& context)
     if (!context.isSet("out") || context.value("out").isEmpty())
         return UsageError(context.err, QStringLiteral("export needs --out FOLDER, the folder the files go into."));
     const fs::path folder = context.pathValue("out");
+    DateRange range;
+    if (const int refused = ReadDateRange(context, range); refused != kCommandDone)
+        return refused;
 
     const FoundCatalogues found = FindCatalogues(context);
     if (found.exitCode == kCommandUsage)
@@ -31,11 +34,17 @@ int RunExport(CommandContext& context)
         return kCommandFailed;
     }
     ExportSelection selection;
-    for (const CatalogueBuild& build : found.builds) {
-        for (WorkoutFile& workout : CatalogueWorkouts(build.ipod, build.rows))
-            selection.workouts.push_back(std::move(workout));
-        selection.ipodRoots.push_back(build.ipod.root);
+    if (range.since || range.until) {
+        // Only a run's document says when it was; a file that cannot be read is kept, to be named.
+        const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
+        selection.workouts = ExportSelectionOf(entries, EntriesIn(entries, range)).workouts;
+    } else {
+        for (const CatalogueBuild& build : found.builds)
+            for (WorkoutFile& workout : CatalogueWorkouts(build.ipod, build.rows))
+                selection.workouts.push_back(std::move(workout));
     }
+    for (const CatalogueBuild& build : found.builds)
+        selection.ipodRoots.push_back(build.ipod.root);
 
     Exporter exporter(context.fileSystem);
     const ExportReport report = format == QStringLiteral("tcx")

@@ -33,7 +33,9 @@ public:
     static Outcome<CorrectionFactor> fromRatio(const Decimal& ratio);
     // The factor in percent: 104 makes every distance 4 % longer.
     static Outcome<CorrectionFactor> fromPercent(const Decimal& percent);
-    // The true distance of a run over the distance it recorded, both in one unit.
+    // The true distance of a run over the distance it recorded, both in one unit. A distance given
+    // in miles is best turned into kilometres (MilesToKilometres) and set against the recorded
+    // kilometres: the run then reads back as exactly the miles given.
     static Outcome<CorrectionFactor> fromTrueDistance(const Decimal& trueDistance, const Decimal& recordedDistance);
 
     // value × factor, rounded to `decimals` with halves away from zero as document numbers are,

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTextStream>
 
@@ -103,7 +106,7 @@ TEST(CommandLineTest, UsageErrorsExitWithTwo)
         EXPECT_TRUE(run.out.isEmpty());
     }
     EXPECT_EQ(RunCommand({"--version"}).out, QStringLiteral("paceforge " PACEFORGE_VERSION "\n"));
-    EXPECT_TRUE(RunCommand({"--help"}).out.contains("--format <tcx|csv>"));
+    EXPECT_TRUE(RunCommand({"--help"}).out.contains("--format <tcx|csv|text|json>"));
 }
 
 TEST(CommandLineTest, OnlyCommandsAndOurOptionsLeaveTheWindowClosed)
@@ -172,11 +175,163 @@ TEST(CommandLineTest, AFolderNameThatIsNotUtf8IsUsedByteForByte)
     Outputs run;
     QTextStream o(&run.out), e(&run.err);
     FileSystem fileSystem;
-    const int code = RunCommandLine({"paceforge", "export", "--format", "csv", "--out=" + latin1, "--drive",
-                                        store.drive.string()},
-        o, e, FixedDrives({}), fileSystem);
+    const int code
+        = RunCommandLine({"paceforge", "export", "--format", "csv", "--out=" + latin1, "--drive", store.drive.string()},
+            o, e, FixedDrives({}), fileSystem);
     EXPECT_EQ(code, 1) << run.err.toStdString(); // the web page in the sample store
     EXPECT_TRUE(fs::exists(fs::path(latin1) / "workouts.csv"));
     EXPECT_EQ(std::distance(fs::directory_iterator(out.path().toStdString()), fs::directory_iterator()), 1);
     fs::remove_all(latin1); // QTemporaryDir cannot spell it
+}
+
+namespace {
+
+// The user's cache and data folders, for the history cache and the backups, in a folder of the test's own.
+struct UserFolders {
+    QTemporaryDir home;
+    QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    QByteArray data = qgetenv("XDG_DATA_HOME");
+    UserFolders()
+    {
+        qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
+    }
+    ~UserFolders()
+    {
+        qputenv("XDG_CACHE_HOME", cache);
+        qputenv("XDG_DATA_HOME", data);
+    }
+    fs::path backups() const { return fs::path(home.path().toStdString()) / "data" / "Paceforge" / "backups"; }
+};
+
+} // namespace
+
+TEST(CommandLineTest, StatsPrintTotalsPerPeriodAsTextCsvAndJson)
+{
+    SampleStore store;
+    UserFolders folders;
+    const QString drive = Path(store.drive);
+    const auto before = store.snapshot();
+
+    const Outputs text = RunCommand({"stats", "--drive", drive});
+    EXPECT_EQ(text.code, 1); // the web page saved under a workout's name
+    EXPECT_TRUE(text.err.contains("not counted: \"" + drive)) << text.err.toStdString();
+    const QStringList lines = text.out.split('\n');
+    ASSERT_EQ(lines.size(), 14);
+    EXPECT_EQ(lines[0], "Month      Runs  Distance km  Distance mi       Time  Pace /km  Pace /mi  Calories");
+    EXPECT_EQ(lines[11], "2009-02       2        13.47         8.37    1:14:50      5:33      8:56      1010");
+    EXPECT_EQ(lines[12], "Total        13        90.73        56.38    8:23:23      5:33      8:56      6475");
+
+    const Outputs csv
+        = RunCommand({"stats", "--by", "week", "--since", "2009-01-01", "--format", "csv", "--drive", drive});
+    EXPECT_EQ(csv.out,
+        "period,first_day,last_day,runs,distance_km,distance_mi,duration_s,pace_s_per_km,pace_s_per_mi,calories\r\n"
+        "2009-W03,2009-01-12,2009-01-18,1,7.9236,4.9235,2720.386,343,553,598\r\n"
+        "2009-W06,2009-02-02,2009-02-08,1,9.4603,5.8784,3154.019,333,537,710\r\n"
+        "2009-W07,2009-02-09,2009-02-15,1,4.0117,2.4928,1336.431,333,536,300\r\n");
+
+    const Outputs json = RunCommand({"stats", "--by", "year", "--since", "2008-07-01", "--until", "2008-12-31",
+        "--format", "json", "--drive", drive});
+    const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(root.value("by").toString(), "year");
+    EXPECT_EQ(root.value("since").toString(), "2008-07-01");
+    const QJsonArray periods = root.value("periods").toArray();
+    ASSERT_EQ(periods.size(), 1);
+    const QJsonObject year = periods[0].toObject();
+    EXPECT_EQ(year.value("period").toString(), "2008");
+    EXPECT_EQ(year.value("runs").toInt(), 3);
+    EXPECT_DOUBLE_EQ(year.value("distance_km").toDouble(), 23.6236);
+    EXPECT_EQ(year.value("pace_s_per_km").toInt(), 333); // 7856.093 s over 23.6236 km
+    QJsonObject total = year;
+    for (const char* key : {"period", "first_day", "last_day"})
+        total.remove(key);
+    EXPECT_EQ(root.value("total").toObject(), total);
+    EXPECT_EQ(root.value("unreadable").toArray().size(), 1);
+
+    EXPECT_EQ(store.snapshot(), before);
+    EXPECT_TRUE(fs::exists(fs::path(folders.home.path().toStdString()) / "cache" / "Paceforge"));
+}
+
+TEST(CommandLineTest, CorrectPreviewsThenWritesWithBackups)
+{
+    SampleStore store;
+    UserFolders folders;
+    const QString drive = Path(store.drive);
+    const auto before = store.snapshot();
+    const fs::path latest = store.empeds / "8P5W31QNVSX" / "latest" / "2009-02-10 07;10;46.xml";
+    const std::string original = ReadBytes(latest);
+
+    const Outputs preview = RunCommand({"correct", "--factor", "1.04", "--since", "2009-02-09", "--until", "2009-02-10",
+        "--dry-run", "--drive", drive});
+    EXPECT_EQ(preview.code, 1) << preview.err.toStdString(); // the web page has no date to be left out by
+    EXPECT_TRUE(preview.out.startsWith("2009-02-10 07;10;46.xml  2009-02-10 06:48  4.0117 km -> 4.1722 km  "
+                                       "8:56 min/mi -> 8:35 min/mi"))
+        << preview.out.toStdString();
+    EXPECT_TRUE(preview.out.endsWith("Dry run: nothing was written. 1 run would be corrected by 1.0400 (+4.00 %).\n"));
+    EXPECT_EQ(store.snapshot(), before);
+
+    const Outputs corrected
+        = RunCommand({"correct", "--true-distance", "2.6mi", "--workout", "2009-02-10 07;10;46", "--drive", drive});
+    EXPECT_EQ(corrected.code, 0) << corrected.err.toStdString();
+    EXPECT_TRUE(corrected.out.contains("Corrected 1 of 1 run by 1.0430 (+4.30 %).")) << corrected.out.toStdString();
+    EXPECT_NE(ReadBytes(latest).find("<distanceString>2.60 mi</distanceString>"), std::string::npos);
+    const fs::path backups = folders.backups() / "Sample iPod" / "8P5W31QNVSX" / "latest";
+    ASSERT_TRUE(fs::is_directory(backups));
+    const auto copy = fs::directory_iterator(backups);
+    ASSERT_NE(copy, fs::directory_iterator());
+    EXPECT_EQ(ReadBytes(copy->path()), original);
+    // Nothing else on the iPod changed.
+    auto after = store.snapshot();
+    after.erase("iPod_Control/Device/Trainer/Workouts/Empeds/8P5W31QNVSX/latest/2009-02-10 07;10;46.xml");
+    auto expected = before;
+    expected.erase("iPod_Control/Device/Trainer/Workouts/Empeds/8P5W31QNVSX/latest/2009-02-10 07;10;46.xml");
+    EXPECT_EQ(after, expected);
+}
+
+TEST(CommandLineTest, ExportTakesTheRunsOfADateRange)
+{
+    SampleStore store;
+    UserFolders folders;
+    QTemporaryDir out;
+    const Outputs run = RunCommand({"export", "--format", "tcx", "--out", out.path(), "--since", "2008-07-01",
+        "--until", "2009-01-31", "--drive", Path(store.drive)});
+    EXPECT_EQ(run.code, 1); // the web page, named
+    EXPECT_TRUE(run.out.endsWith("Exported 4 workouts into 4 files.\n")) << run.out.toStdString();
+    EXPECT_TRUE(fs::exists(fs::path(out.path().toStdString()) / "2008-08-23_18-40-27.tcx"));
+}
+
+TEST(CommandLineTest, StatsAndCorrectRefuseBadArgumentsWithTwo)
+{
+    SampleStore store;
+    UserFolders folders;
+    const QString drive = Path(store.drive);
+    const auto before = store.snapshot();
+    const struct {
+        QStringList arguments;
+        const char* message;
+    } cases[] = {
+        {{"stats", "--by", "fortnight", "--drive", drive}, "\"fortnight\""},
+        {{"stats", "--format", "xml", "--drive", drive}, "\"xml\""},
+        {{"stats", "--since", "2009-2-1", "--drive", drive}, "YYYY-MM-DD"},
+        {{"stats", "--since", "2009-02-30", "--drive", drive}, "YYYY-MM-DD"},
+        {{"stats", "--since", "2009-02-02", "--until", "2009-02-01", "--drive", drive}, "before --since"},
+        {{"stats", "--factor", "1.1", "--drive", drive}, "stats takes no --factor"},
+        {{"export", "--format", "csv", "--out", "x", "--until", "yesterday", "--drive", drive}, "YYYY-MM-DD"},
+        {{"correct", "--drive", drive}, "--factor"},
+        {{"correct", "--factor", "1.1", "--true-distance", "5", "--workout", "x", "--drive", drive}, "either"},
+        {{"correct", "--true-distance", "5", "--drive", drive}, "go together"},
+        {{"correct", "--factor", "1,1", "--drive", drive}, "not a number"},
+        {{"correct", "--factor", "2.5", "--drive", drive}, "between 0.5 and 2"},
+        {{"correct", "--true-distance", "far", "--workout", "x", "--drive", drive}, "not a distance"},
+        {{"correct", "--true-distance", "5", "--workout", "2001-01-01 00;00;00", "--drive", drive}, "no readable"},
+        {{"correct", "--true-distance", "50", "--workout", "2009-02-10 07;10;46", "--drive", drive}, "too far"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const Outputs run = RunCommand(c.arguments);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+    EXPECT_EQ(store.snapshot(), before);
 }

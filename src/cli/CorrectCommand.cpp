@@ -1,0 +1,185 @@
+#include "Command.h"
+
+#include "compose/Backups.h"
+#include "compose/DistanceCorrection.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "workout/Units.h"
+
+#include <QTextStream>
+
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace paceforge {
+namespace {
+
+constexpr int kShownDecimals = 4;
+
+struct TrueDistance {
+    Decimal value;
+    DistanceUnit unit = DistanceUnit::Kilometres;
+};
+
+// "10.2", "10.2km", "6.34 mi"
+std::optional<TrueDistance> ReadTrueDistance(QString text)
+{
+    text = text.trimmed().toLower();
+    TrueDistance distance;
+    if (text.endsWith(QStringLiteral("mi"))) {
+        distance.unit = DistanceUnit::Miles;
+        text.chop(2);
+    } else if (text.endsWith(QStringLiteral("km"))) {
+        text.chop(2);
+    }
+    const auto value = Decimal::parsePlain(text.trimmed().toStdString());
+    if (!value)
+        return std::nullopt;
+    distance.value = *value;
+    return distance;
+}
+
+bool NamesWorkout(const HistoryEntry& entry, const QString& name)
+{
+    const QString fileName = QString::fromStdString(entry.file.fileName);
+    return fileName.compare(name, Qt::CaseInsensitive) == 0
+        || fileName.compare(name + QStringLiteral(".xml"), Qt::CaseInsensitive) == 0;
+}
+
+QString Distance(const Decimal& km)
+{
+    return QString::fromStdString(km.toFixedString(kShownDecimals)) + QStringLiteral(" km");
+}
+
+void WritePreview(QTextStream& out, QTextStream& err, const CorrectionPlan& plan)
+{
+    for (const PlannedCorrection& run : plan.runs) {
+        if (!run.ready()) {
+            err << "paceforge: cannot be corrected: " << run.problem << '\n';
+            continue;
+        }
+        out << QString::fromStdString(run.source.filename().string()) << "  " << run.start.date.toString(Qt::ISODate)
+            << ' ' << run.start.time.toString(QStringLiteral("HH:mm")) << "  " << Distance(run.oldDistanceKm) << " -> "
+            << Distance(run.newDistanceKm) << "  " << QString::fromStdString(run.oldPace) << " -> "
+            << QString::fromStdString(run.newPace);
+        if (run.signedByDevice)
+            out << "  (signed by the iPod: the signature will no longer hold)";
+        out << '\n';
+    }
+}
+
+} // namespace
+
+int RunCorrect(CommandContext& context)
+{
+    QTextStream& out = context.out;
+    QTextStream& err = context.err;
+    const bool byFactor = context.isSet("factor");
+    const bool byTrueDistance = context.isSet("true-distance");
+    if (byFactor == byTrueDistance)
+        return UsageError(err, QStringLiteral("correct needs either --factor F or --true-distance D --workout NAME."));
+    if (byTrueDistance != context.isSet("workout"))
+        return UsageError(err,
+            QStringLiteral("--true-distance and --workout go together: the true distance of the "
+                           "workout named."));
+    std::optional<Outcome<CorrectionFactor>> factor;
+    std::optional<TrueDistance> trueDistance;
+    if (byFactor) {
+        const auto ratio = Decimal::parsePlain(context.value("factor").trimmed().toStdString());
+        if (!ratio)
+            return UsageError(err, QStringLiteral("--factor \"%1\" is not a number.").arg(context.value("factor")));
+        factor = CorrectionFactor::fromRatio(*ratio);
+        if (!*factor)
+            return UsageError(err, factor->error());
+    } else {
+        trueDistance = ReadTrueDistance(context.value("true-distance"));
+        if (!trueDistance)
+            return UsageError(err,
+                QStringLiteral("--true-distance \"%1\" is not a distance (for example 10.2 or 6.34mi).")
+                    .arg(context.value("true-distance")));
+    }
+    DateRange range;
+    if (const int refused = ReadDateRange(context, range); refused != kCommandDone)
+        return refused;
+
+    const FoundCatalogues found = FindCatalogues(context);
+    if (found.exitCode == kCommandUsage)
+        return found.exitCode;
+    if (found.builds.empty()) {
+        err << "paceforge: no iPod found. Name its folder with --drive.\n";
+        return kCommandFailed;
+    }
+    const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
+    int exitCode = found.exitCode;
+
+    std::vector<std::size_t> chosen;
+    if (trueDistance) {
+        const QString name = context.value("workout");
+        std::set<std::size_t> workouts;
+        const HistoryEntry* named = nullptr;
+        for (const HistoryEntry& entry : entries)
+            if (entry.readable() && NamesWorkout(entry, name) && workouts.insert(entry.workout).second)
+                named = &entry;
+        if (workouts.empty())
+            return UsageError(err, QStringLiteral("no readable workout is named \"%1\".").arg(name));
+        if (workouts.size() > 1)
+            return UsageError(err,
+                QStringLiteral("%1 different workouts are named \"%2\"; name the iPod with --drive.")
+                    .arg(workouts.size())
+                    .arg(name));
+        // In kilometres, as the file keeps it: 2.6 miles then read back as 2.60 miles.
+        const Decimal trueKm
+            = trueDistance->unit == DistanceUnit::Miles ? MilesToKilometres(trueDistance->value) : trueDistance->value;
+        factor = CorrectionFactor::fromTrueDistance(trueKm, named->distanceKm);
+        if (!*factor)
+            return UsageError(err, factor->error());
+        if (!range.since && !range.until)
+            for (std::size_t i = 0; i < entries.size(); ++i)
+                if (entries[i].workout == named->workout)
+                    chosen.push_back(i);
+    }
+    if (chosen.empty()) {
+        for (const std::size_t i : EntriesIn(entries, range)) {
+            if (entries[i].readable()) {
+                chosen.push_back(i);
+                continue;
+            }
+            err << "paceforge: not corrected: " << entries[i].problem << '\n';
+            exitCode = kCommandFailed;
+        }
+    }
+
+    const CorrectionFactor& chosenFactor = factor->value();
+    const CorrectionPlan plan = PlanCorrection(CorrectionRuns(entries, chosen), chosenFactor, context.fileSystem);
+    WritePreview(out, err, plan);
+    const auto ready = std::count_if(plan.runs.begin(), plan.runs.end(), [](auto& run) { return run.ready(); });
+    if (ready != static_cast<long>(plan.runs.size()))
+        exitCode = kCommandFailed;
+    if (context.isSet("dry-run")) {
+        out << "Dry run: nothing was written. " << ready << (ready == 1 ? " run" : " runs") << " would be corrected by "
+            << chosenFactor.text() << ".\n";
+        return exitCode;
+    }
+    if (ready == 0) {
+        out << "No run was corrected.\n";
+        return exitCode;
+    }
+
+    const Clock clock;
+    Backups backups(StandardBackupsFolder(), clock, context.fileSystem);
+    const CorrectionReport report = ApplyCorrection(plan, context.fileSystem, backups);
+    for (const fs::path& done : report.done)
+        out << "Corrected " << DisplayPath(done) << '\n';
+    for (const QString& note : report.notes)
+        err << "paceforge: " << note << '\n';
+    for (const CorrectionReport::NotDone& notDone : report.notDone)
+        if (std::any_of(plan.runs.begin(), plan.runs.end(),
+                [&](const PlannedCorrection& run) { return run.ready() && run.source == notDone.file; }))
+            err << "paceforge: not corrected: " << notDone.reason << '\n';
+    out << "Corrected " << report.done.size() << " of " << ready << (ready == 1 ? " run" : " runs") << " by "
+        << chosenFactor.text() << ". Backups of the files replaced are in " << DisplayPath(backups.root()) << ".\n";
+    return report.done.size() == static_cast<std::size_t>(ready) ? exitCode : kCommandFailed;
+}
+
+} // namespace paceforge
