@@ -35,7 +35,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <set>
+#include <algorithm>
 
 namespace fs = std::filesystem;
 

@@ -90,10 +90,12 @@ struct FourFiles {
 TEST(HistoryWindow, ListsSortsAndFiltersEveryWorkout)
 {
     FourFiles data;
+    const auto before = data.store.files();
     Window w({data.store.drive()});
     HistoryWindow* history = OpenHistory(w);
     ASSERT_NE(history, nullptr);
     EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(data.store.files(), before) << "the history and its cache write nothing onto the iPod";
     Find<QRadioButton>(history, "optUnitKm")->click();
 
     EXPECT_EQ(
