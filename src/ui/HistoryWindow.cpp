@@ -13,6 +13,7 @@
 #include "history/HistoryCache.h"
 #include "platform/FileSystem.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -271,8 +272,17 @@ void HistoryWindow::buildElements()
     m_correct->setToolTip(QStringLiteral("Scale the distances of the selected runs, after a preview"));
     auto* actions = new QHBoxLayout;
     actions->addWidget(m_totals, 1);
-    for (QPushButton* button : {m_exportTcx, m_exportCsv, m_restore, m_correct})
+    // The same commands on a right click in the table.
+    m_table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (QPushButton* button : {m_exportTcx, m_exportCsv, m_restore, m_correct}) {
         actions->addWidget(button);
+        auto* action = new QAction(button->text(), m_table);
+        // Not the list menu's names: a search of the main window finds both.
+        action->setObjectName(button->objectName().replace(QLatin1String("cmd"), QLatin1String("actHistory")));
+        connect(action, &QAction::triggered, button, &QPushButton::click);
+        m_table->addAction(action);
+        m_commands.emplace_back(button, action);
+    }
 
     // Below: totals per period beside the charts' tabs.
     m_period = new QComboBox(this);
@@ -585,6 +595,8 @@ void HistoryWindow::updateButtons()
     m_restore->setEnabled(selected.size() == 1);
     // A change to the iPod waits until the reading is done: the rows it would change may not be read yet.
     m_correct->setEnabled(anyReadable && !reading());
+    for (const auto& [button, action] : m_commands)
+        action->setEnabled(button->isEnabled());
 }
 
 void HistoryWindow::exportTcx()

@@ -9,8 +9,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -121,6 +123,7 @@ private:
     QPushButton* m_exportCsv = nullptr;
     QPushButton* m_restore = nullptr;
     QPushButton* m_correct = nullptr;
+    std::vector<std::pair<QPushButton*, QAction*>> m_commands;
 };
 
 // The dark look of the history window and its dialogs, matching the main window's.

@@ -16,6 +16,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <set>
@@ -146,6 +147,32 @@ TEST(HistoryWindow, TotalsOfTheSelectionAndPerPeriod)
         months << periods->model()->data(periods->model()->index(row, 0)).toString() + " "
                 + periods->model()->data(periods->model()->index(row, 2)).toString();
     EXPECT_EQ(months, QStringList({"2006-08 10.20", "2006-07 9.80", "2006-06 2.50"}));
+}
+
+// Exports take the rows selected in the sorted table, name what they cannot read, and write only
+// where the user chose.
+TEST(HistoryWindow, ExportsTheSelectedRuns)
+{
+    FourFiles data;
+    const auto before = data.store.files();
+    QTemporaryDir out;
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->sortByColumn(HistoryModel::Distance, Qt::AscendingOrder);
+    table->selectRow(0); // 2.5 km, run of 1 June
+    table->selectionModel()->select(
+        table->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows); // unreadable
+
+    w.dialogs.folder = out.path();
+    Find<QPushButton>(history, "cmdExportTcx")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Export Finished"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.startsWith("1 of 2 workouts exported"))
+        << w.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("2006-05-01 18;05;09.xml"));
+    EXPECT_TRUE(fs::exists(fs::path(out.path().toStdString()) / "2006-06-01_18-05-09.tcx"));
+    EXPECT_EQ(data.store.files(), before);
 }
 
 // The reading runs in slices between which the window answers; Cancel stops it where it is, and
@@ -291,7 +318,7 @@ TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
     w.dialogs.messages.clear();
     w.dialogs.backupChoice = 0;
     Find<QTableView>(history, "tblHistory")->selectRow(0);
-    Find<QPushButton>(history, "cmdRestore")->click();
+    Find<QAction>(history, "actHistoryRestore")->trigger(); // the table's context menu
     ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
     EXPECT_EQ(ReadBytes(latest), before.at(latest));
 }
