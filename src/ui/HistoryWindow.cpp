@@ -442,6 +442,7 @@ void HistoryWindow::finishReading(bool cancelled)
         }
     }
     updatePeriodsAndCharts();
+    updateRunChart();
     updateButtons();
     emit readingFinished();
 }
