@@ -149,57 +149,53 @@ std::optional<std::string> CorrectedPace(
     return text.substr(0, start) + clock + std::string(unit);
 }
 
-// The series' numbers with what stands between them, so that the text can be written back with
+// The series' numbers and where each stands in its text, so that the text can be written back with
 // the same separators and blanks.
 struct SeriesPieces {
-    std::vector<std::string> between; // before each value, and one more after the last
+    std::string text;
+    std::vector<std::pair<std::size_t, std::size_t>> places; // offset and length of each number
     std::vector<Decimal> values;
     // The save's own form writes four decimals always; the device drops trailing zeros.
     bool fixedDecimals = false;
 };
 
-std::optional<SeriesPieces> ReadPieces(std::string_view text)
+std::optional<SeriesPieces> ReadPieces(std::string text)
 {
     SeriesPieces pieces;
-    if (TrimmedXmlSpace(text).empty())
+    pieces.text = std::move(text);
+    const std::string_view all = pieces.text;
+    if (TrimmedXmlSpace(all).empty())
         return pieces;
-    std::size_t at = 0;
-    std::string pending;
-    while (true) {
-        const auto comma = text.find(',', at);
-        const std::string_view piece = text.substr(at, comma == std::string_view::npos ? text.npos : comma - at);
-        const std::string_view number = TrimmedXmlSpace(piece);
-        const std::size_t lead = static_cast<std::size_t>(number.data() - piece.data());
-        pending.append(piece.substr(0, lead));
-        pieces.between.push_back(std::exchange(pending, std::string()));
+    for (std::size_t at = 0;;) {
+        const auto comma = all.find(',', at);
+        const std::string_view number
+            = TrimmedXmlSpace(all.substr(at, comma == std::string_view::npos ? all.npos : comma - at));
         const auto value = Decimal::parsePlain(number);
         if (!value || value->isNegative() || TooLarge(*value))
             return std::nullopt;
+        pieces.places.emplace_back(static_cast<std::size_t>(number.data() - all.data()), number.size());
         pieces.values.push_back(*value);
-        const int decimals = FractionDigits(number);
-        if (decimals == kDistanceDecimals && number.back() == '0')
+        if (FractionDigits(number) == kDistanceDecimals && number.back() == '0')
             pieces.fixedDecimals = true;
-        pending.append(piece.substr(lead + number.size()));
         if (comma == std::string_view::npos)
-            break;
-        pending += ',';
+            return pieces;
         at = comma + 1;
     }
-    pieces.between.push_back(std::move(pending));
-    return pieces;
 }
 
 std::string WritePieces(const SeriesPieces& pieces)
 {
     std::string text;
-    text.reserve(pieces.values.size() * 8 + 16);
+    text.reserve(pieces.text.size() + pieces.values.size() + 16);
+    std::size_t copied = 0;
     for (std::size_t i = 0; i < pieces.values.size(); ++i) {
-        text += pieces.between[i];
+        const auto [offset, length] = pieces.places[i];
+        text.append(pieces.text, copied, offset - copied);
         text += pieces.fixedDecimals ? pieces.values[i].toFixedString(kDistanceDecimals)
                                      : ShortDistance(pieces.values[i]);
+        copied = offset + length;
     }
-    if (!pieces.between.empty())
-        text += pieces.between.back();
+    text.append(pieces.text, copied);
     return text;
 }
 
@@ -230,21 +226,22 @@ struct Split {
     Decimal distanceValue;
 };
 
-// The time the series first reaches `target`, between the two samples around it.
-std::optional<long long> CrossingMs(const std::vector<Decimal>& km, const Decimal& seconds, const Decimal& target)
+// The time the series first reaches `target`, between the two samples around it; `from` is where
+// the search for a smaller target ended, since no earlier sample reaches a larger one.
+std::optional<long long> CrossingMs(
+    const std::vector<Decimal>& km, const Decimal& seconds, const Decimal& target, std::size_t& from)
 {
+    while (from < km.size() && km[from] < target)
+        ++from;
+    if (from == km.size())
+        return std::nullopt;
+    if (from == 0)
+        return 0;
     const Decimal msPerSample = seconds * Decimal::fromInteger(kMsPerSecond);
-    for (std::size_t i = 0; i < km.size(); ++i) {
-        if (km[i] < target)
-            continue;
-        if (i == 0)
-            return 0;
-        const Decimal before = km[i - 1];
-        const Decimal into = ((target - before) * msPerSample).dividedBy(km[i] - before, 0, Rounding::HalfAwayFromZero);
-        const Decimal at = Decimal::fromInteger(static_cast<long long>(i - 1)) * msPerSample + into;
-        return static_cast<long long>(at.rounded(0, Rounding::HalfAwayFromZero).integerPart());
-    }
-    return std::nullopt;
+    const Decimal before = km[from - 1];
+    const Decimal into = ((target - before) * msPerSample).dividedBy(km[from] - before, 0, Rounding::HalfAwayFromZero);
+    const Decimal at = Decimal::fromInteger(static_cast<long long>(from - 1)) * msPerSample + into;
+    return static_cast<long long>(at.rounded(0, Rounding::HalfAwayFromZero).integerPart());
 }
 
 std::vector<pugi::xml_node> Snapshots(pugi::xml_node list)
@@ -329,10 +326,11 @@ std::vector<Split> SplitsOf(const std::vector<Decimal>& km, const Decimal& secon
 {
     std::vector<Split> splits;
     const std::vector<pugi::xml_node> existing = Snapshots(list);
+    std::size_t from = 0;
     for (std::size_t n = 1;; ++n) {
         const Decimal whole = Decimal::fromInteger(static_cast<long long>(n));
         const Decimal target = miles ? whole * kKilometresPerMile : whole;
-        const auto at = CrossingMs(km, seconds, target);
+        const auto at = CrossingMs(km, seconds, target, from);
         if (!at)
             return splits;
         Split split{*at, miles ? MileText(n) : ShortDistance(whole), {}};
@@ -435,6 +433,9 @@ Outcome<CorrectionFactor> CorrectionFactor::fromTrueDistance(
 
 Decimal CorrectionFactor::scaled(const Decimal& value, int decimals, Decimal::Rounding rounding) const
 {
+    // A plain ratio needs no division: a series has a thousand values.
+    if (m_denominator == Decimal::fromInteger(1))
+        return (value * m_numerator).rounded(decimals, rounding);
     return (value * m_numerator).dividedBy(m_denominator, decimals, rounding);
 }
 
@@ -462,8 +463,14 @@ QString CorrectionFactor::text() const
 Outcome<CorrectedWorkout> CorrectWorkout(
     const XmlDocument& original, const CorrectionFactor& factor, const QString& fileName)
 {
+    return CorrectWorkout(original.clone(), factor, fileName);
+}
+
+Outcome<CorrectedWorkout> CorrectWorkout(
+    XmlDocument&& document, const CorrectionFactor& factor, const QString& fileName)
+{
     CorrectedWorkout corrected;
-    corrected.document = original.clone();
+    corrected.document = std::move(document);
     const WorkoutNodes nodes = FindWorkoutNodes(corrected.document);
     if (!nodes.sportsData)
         return Refuse(fileName, QStringLiteral("is not a workout: its document is not <sportsData>."));
@@ -544,6 +551,38 @@ bool InFolder(const fs::path& file, const fs::path& folder, const FileSystem& fi
     return !folder.empty() && SameFile(fileSystem, file.parent_path(), folder);
 }
 
+std::string Folded(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The files of the latest and synched folders by their folded names, each folder listed once: a
+// look-up of a name that is not there lists its folder, once for every run of a long plan.
+class FolderNames
+{
+public:
+    explicit FolderNames(const FileSystem& fileSystem) : m_fileSystem(fileSystem) { }
+
+    std::optional<fs::path> find(const fs::path& folder, const std::string& name)
+    {
+        auto [at, fresh] = m_folders.try_emplace(folder);
+        if (fresh)
+            for (std::string& listed : m_fileSystem.fileNames(folder))
+                at->second.try_emplace(Folded(listed), listed);
+        const auto found = at->second.find(Folded(name));
+        if (found == at->second.end())
+            return std::nullopt;
+        return m_fileSystem.resolve(folder).value_or(folder) / found->second;
+    }
+
+private:
+    const FileSystem& m_fileSystem;
+    std::map<fs::path, std::map<std::string, std::string>> m_folders;
+};
+
 QString NotDoneAfterStop(const fs::path& file, const fs::path& stoppedAt)
 {
     return QStringLiteral("\"%1\" was not corrected: the correction stopped at \"%2\".")
@@ -558,6 +597,7 @@ CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const Corr
     CorrectionPlan plan{factor, {}};
     plan.runs.reserve(runs.size());
     std::map<FileIdentity, std::size_t> planned;
+    FolderNames names(fileSystem);
     const int total = static_cast<int>(runs.size());
     for (int i = 0; i < total; ++i) {
         if (progress && !progress(i, total))
@@ -571,7 +611,8 @@ CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const Corr
         const auto bytes = fileSystem.readFile(run.file);
         if (InFolder(run.file, run.synchedFolder, fileSystem)) {
             one.target = run.latestFolder / name;
-        } else if (const auto twin = fileSystem.resolve(run.synchedFolder / name); twin && !run.synchedFolder.empty()) {
+        } else if (const auto twin
+            = run.synchedFolder.empty() ? std::nullopt : names.find(run.synchedFolder, name.string())) {
             const auto twinBytes = fileSystem.readFile(*twin);
             if (bytes && twinBytes && twinBytes.value() == bytes.value())
                 one.source = *twin;
@@ -587,9 +628,9 @@ CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const Corr
         }
         one.previewedSize = bytes.value().size();
         one.previewedHash = std::hash<std::string_view>()(bytes.value());
-        const XmlDocument document = XmlDocument::fromBytes(bytes.value());
+        XmlDocument document = XmlDocument::fromBytes(bytes.value());
         one.signedByDevice = IsSignedWorkout(document);
-        const auto corrected = CorrectWorkout(document, factor, DisplayPath(one.source));
+        const auto corrected = CorrectWorkout(std::move(document), factor, DisplayPath(one.source));
         if (!corrected) {
             one.problem = corrected.error();
             plan.runs.push_back(std::move(one));
@@ -601,9 +642,15 @@ CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const Corr
         one.newDistanceKm = corrected->newDistanceKm;
         one.oldPace = corrected->oldPace;
         one.newPace = corrected->newPace;
-        if (one.source != one.target && fileSystem.fileExists(one.target)
-            && !SameFile(fileSystem, one.source, one.target)) {
-            const auto there = fileSystem.readFile(one.target);
+        if (one.source != one.target && !fileSystem.folderExists(run.latestFolder)) {
+            one.problem = QStringLiteral("\"%1\" cannot move to the latest folder: \"%2\" does not exist.")
+                              .arg(DisplayPath(one.source), DisplayPath(run.latestFolder));
+            plan.runs.push_back(std::move(one));
+            continue;
+        }
+        const auto existing = one.source == one.target ? std::nullopt : names.find(run.latestFolder, name.string());
+        if (existing && !SameFile(fileSystem, one.source, *existing)) {
+            const auto there = fileSystem.readFile(*existing);
             if (!there || there.value() != bytes.value())
                 one.problem = QStringLiteral("The latest folder already holds a different workout named \"%1\"; "
                                              "\"%2\" was left as it is.")

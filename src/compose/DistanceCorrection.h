@@ -74,6 +74,9 @@ struct CorrectedWorkout {
 // to recompute them from.
 Outcome<CorrectedWorkout> CorrectWorkout(
     const XmlDocument& original, const CorrectionFactor& factor, const QString& fileName);
+// The same on a document the caller gives up, which saves a copy of it.
+Outcome<CorrectedWorkout> CorrectWorkout(
+    XmlDocument&& document, const CorrectionFactor& factor, const QString& fileName);
 
 // A run to correct, as the history or the catalogue knows it.
 struct CorrectionRun {

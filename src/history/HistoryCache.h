@@ -4,10 +4,14 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace paceforge {
 
 class FileSystem;
+namespace history {
+struct KeyedReading;
+}
 
 // What the history read from workout files, kept on the computer so that the next reading can
 // skip every file that has not changed: one file per iPod in the folder, each entry keyed by the
@@ -32,7 +36,8 @@ private:
     struct Store;
     // The entries of one iPod, loaded on first use.
     Store& storeFor(const std::filesystem::path& ipodRoot);
-    [[nodiscard]] Result write(const std::filesystem::path& ipodRoot);
+    [[nodiscard]] Result write(
+        const std::filesystem::path& ipodRoot, const std::vector<history::KeyedReading>& readings);
 
     struct State;
     std::unique_ptr<State> m_state;

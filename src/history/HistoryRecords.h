@@ -39,18 +39,32 @@ struct CachedReading {
 // 64 bits of a fast non-cryptographic hash of the bytes.
 std::uint64_t ContentHash(std::string_view bytes);
 
-// The cache file's bytes for the readings, keyed by path, and back; nothing when the bytes are
-// damaged or of another format.
-std::string EncodeReadings(const std::unordered_map<std::string, CachedReading>& readings);
-std::optional<std::unordered_map<std::string, CachedReading>> DecodeReadings(std::string_view bytes);
+// A reading and the path of its file.
+struct KeyedReading {
+    std::string_view path;
+    CachedReading reading;
+};
+
+// The cache file's bytes for the readings, in their order, and back (the paths then view into the
+// bytes); nothing when the bytes are damaged or of another format.
+std::string EncodeReadings(const std::vector<KeyedReading>& readings);
+std::optional<std::vector<KeyedReading>> DecodeReadings(std::string_view bytes);
 
 } // namespace paceforge::history
 
 namespace paceforge {
 
+// One iPod's cache file as read. The readings are kept in the order the history last read them,
+// which is the order it reads them in again: each look-up first tries the reading after the last
+// one found, and an index by path is made only when that misses.
 struct HistoryCache::Store {
     bool loaded = false;
-    std::unordered_map<std::string, history::CachedReading> readings;
+    std::string bytes;
+    std::vector<history::KeyedReading> readings;
+    std::unordered_map<std::string_view, std::size_t> index;
+    std::size_t next = 0;
+
+    const history::CachedReading* find(std::string_view path);
 };
 
 } // namespace paceforge

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
@@ -112,17 +113,14 @@ std::int64_t NowNs()
     return QDateTime::currentMSecsSinceEpoch() * 1'000'000;
 }
 
-HistoryEntry EntryOf(const HistoryFile& file, const CachedReading& reading)
+void Fill(HistoryEntry& entry, const CachedReading& reading)
 {
-    HistoryEntry entry;
-    entry.file = file;
     entry.problem = reading.problem;
     entry.start = reading.start;
     entry.durationMs = reading.durationMs;
     entry.distanceKm = reading.distanceKm;
     entry.calories = reading.calories;
     entry.signedByDevice = reading.signedByDevice;
-    return entry;
 }
 
 CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const fs::path& path)
@@ -146,6 +144,23 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
     return reading;
 }
 
+// "2::17" gives 2 and 17, without the texts a split would make for each row.
+std::pair<long long, long long> KeyNumbers(const QString& key)
+{
+    long long numbers[2] = {0, 0};
+    int at = 0;
+    for (const QChar c : key) {
+        if (c == u':') {
+            at = 1;
+        } else if (c >= u'0' && c <= u'9') {
+            numbers[at] = numbers[at] * 10 + (c.unicode() - u'0');
+        } else {
+            return {0, 0};
+        }
+    }
+    return {numbers[0], numbers[1]};
+}
+
 } // namespace
 
 std::vector<HistoryFile> HistoryFiles(const CatalogueBuild& build)
@@ -157,9 +172,8 @@ std::vector<HistoryFile> HistoryFiles(const CatalogueBuild& build)
     std::vector<HistoryFile> files;
     files.reserve(build.rows.size());
     for (const CatalogueRow& row : build.rows) {
-        const RowKeyParts key = SplitRowKey(row.key);
-        const long long sensorIndex = key.sensorText.toLongLong();
-        const WorkoutFileEntry* file = FileAt(build.ipod, sensorIndex, key.fileText.toLongLong());
+        const auto [sensorIndex, fileIndex] = KeyNumbers(row.key);
+        const WorkoutFileEntry* file = FileAt(build.ipod, sensorIndex, fileIndex);
         if (!file)
             continue;
         const auto& [latest, synched] = sensorFolders[static_cast<std::size_t>(sensorIndex - 1)];
@@ -169,6 +183,73 @@ std::vector<HistoryFile> HistoryFiles(const CatalogueBuild& build)
     return files;
 }
 
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr std::uint64_t kMixer = 0x9E3779B97F4A7C15ULL;
+
+// Entry indices by a 64-bit key with open addressing: a long history puts ten thousand keys into
+// each of two of these, and a node allocated for each was a tenth of a second opening.
+class FlatIndex
+{
+public:
+    // The index held for the key, or kNone after `index` was put there.
+    std::size_t find_or_put(std::uint64_t key, std::size_t index)
+    {
+        if ((m_count + 1) * 2 > m_keys.size())
+            grow();
+        std::size_t at = Spread(key) & (m_keys.size() - 1);
+        while (m_values[at] != kNone) {
+            if (m_keys[at] == key)
+                return m_values[at];
+            at = (at + 1) & (m_keys.size() - 1);
+        }
+        m_keys[at] = key;
+        m_values[at] = index;
+        ++m_count;
+        return kNone;
+    }
+    void replace(std::uint64_t key, std::size_t index)
+    {
+        std::size_t at = Spread(key) & (m_keys.size() - 1);
+        while (m_keys[at] != key || m_values[at] == kNone)
+            at = (at + 1) & (m_keys.size() - 1);
+        m_values[at] = index;
+    }
+    void reserve(std::size_t count)
+    {
+        while (m_keys.size() < count * 2)
+            grow();
+    }
+
+private:
+    static std::size_t Spread(std::uint64_t key) { return static_cast<std::size_t>((key * kMixer) >> 16); }
+    void grow()
+    {
+        std::vector<std::uint64_t> keys = std::move(m_keys);
+        std::vector<std::size_t> values = std::move(m_values);
+        m_keys.assign(std::max<std::size_t>(16, keys.size() * 2), 0);
+        m_values.assign(m_keys.size(), kNone);
+        m_count = 0;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (values[i] != kNone)
+                find_or_put(keys[i], values[i]);
+    }
+    std::vector<std::uint64_t> m_keys;
+    std::vector<std::size_t> m_values;
+    std::size_t m_count = 0;
+};
+
+std::string PathKey(const HistoryFile& file)
+{
+    std::string key = file.folder.get().native();
+    key += fs::path::preferred_separator;
+    key += file.fileName;
+    return key;
+}
+
+} // namespace
+
 struct HistoryReader::State {
     State(std::vector<HistoryFile> files, const FileSystem& fileSystem, HistoryCache* cache)
         : files(std::move(files)),
@@ -176,6 +257,7 @@ struct HistoryReader::State {
           cache(cache)
     { }
 
+    // The files not read yet; each moves into its entry when read.
     std::vector<HistoryFile> files;
     const FileSystem& fileSystem;
     HistoryCache* cache;
@@ -185,38 +267,75 @@ struct HistoryReader::State {
         CachedReading reading;
         bool hasBytes = false;
         bool cacheable = false;
+        bool fromCache = false;
+        FileIdentity identity;
+        bool hasIdentity = false;
+        // The entry read before it with the same key in byIdentity and byName.
+        std::size_t sameIdentityKey = kNone;
+        std::size_t namesake = kNone;
     };
     std::vector<Slot> reads;
     std::size_t cached = 0;
     bool changed = false;
     FolderStamps stamps;
-    std::map<FileIdentity, std::size_t> byIdentity;
-    // Entries by sensor folder and file name, folded: the candidates for copies in the other folder.
-    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> byName;
+    FlatIndex byIdentity;
+    // The last entry read of each sensor folder and folded name, by a hash of the two; the older
+    // ones follow through Slot::namesake.
+    FlatIndex byName;
+    // The folded sensor folder of each folder met and its hash, by the shared path's address.
+    struct SensorKey {
+        const fs::path* folder;
+        std::string folded;
+        std::uint64_t hash;
+    };
+    std::vector<SensorKey> sensorKeys;
     std::string key;
+    std::string foldedName;
+    // The cache of the iPod of the last file read.
+    const fs::path* storeRoot = nullptr;
+    HistoryCache::Store* store = nullptr;
 
+    const HistoryFile& file(std::size_t i) const { return i < entries.size() ? entries[i].file : files[i]; }
     void readNext();
     void findWorkout(std::size_t index, const std::optional<FileStamp>& stamp);
+    const SensorKey& sensorKey(const fs::path& folder);
 };
+
+const HistoryReader::State::SensorKey& HistoryReader::State::sensorKey(const fs::path& folder)
+{
+    for (const SensorKey& known : sensorKeys)
+        if (known.folder == &folder)
+            return known;
+    std::string folded = Folded(folder.parent_path().native());
+    const std::uint64_t hash = history::ContentHash(folded);
+    return sensorKeys.emplace_back(SensorKey{&folder, std::move(folded), hash});
+}
 
 void HistoryReader::State::readNext()
 {
-    const HistoryFile& file = files[entries.size()];
+    const std::size_t index = entries.size();
+    HistoryEntry& entry = entries.emplace_back();
+    entry.file = std::move(files[index]);
+    const HistoryFile& file = entry.file;
     const fs::path& folder = file.folder.get();
     key.assign(folder.native());
     key += fs::path::preferred_separator;
     key += file.fileName;
     const std::optional<FileStamp> stamp = stamps.stamp(folder, file.fileName);
 
-    HistoryCache::Store* store = cache ? &cache->storeFor(file.ipodRoot.get()) : nullptr;
+    if (cache && storeRoot != &file.ipodRoot.get()) {
+        storeRoot = &file.ipodRoot.get();
+        store = &cache->storeFor(*storeRoot);
+    }
     if (stamp && store) {
-        const auto found = store->readings.find(key);
-        if (found != store->readings.end() && found->second.size == stamp->size
-            && found->second.modifiedNs == stamp->modifiedNs) {
-            entries.push_back(EntryOf(file, found->second));
-            reads.push_back({found->second, true, true});
+        const CachedReading* found = store->find(key);
+        if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs) {
+            Fill(entry, *found);
+            Slot& slot = reads.emplace_back();
+            slot.reading = *found;
+            slot.hasBytes = slot.cacheable = slot.fromCache = true;
             ++cached;
-            findWorkout(entries.size() - 1, stamp);
+            findWorkout(index, stamp);
             return;
         }
     }
@@ -226,48 +345,68 @@ void HistoryReader::State::readNext()
     const auto bytes = fileSystem.readFile(path);
     if (!bytes) {
         // Unreadable is not a property of the bytes: nothing is cached, and the file is read again.
-        HistoryEntry entry;
-        entry.file = file;
         entry.problem = bytes.error();
-        entries.push_back(std::move(entry));
         reads.emplace_back();
-        findWorkout(entries.size() - 1, stamp);
+        findWorkout(index, stamp);
         return;
     }
     CachedReading reading = ReadingOf(bytes.value(), stamp.value_or(FileStamp{}), path);
     reading.size = bytes.value().size();
-    entries.push_back(EntryOf(file, reading));
+    Fill(entry, reading);
     // The stamp was taken before the read: a file that changed in between is read again next time.
     const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs;
-    reads.push_back({std::move(reading), true, cacheable});
-    findWorkout(entries.size() - 1, stamp);
+    Slot& slot = reads.emplace_back();
+    slot.reading = std::move(reading);
+    slot.hasBytes = true;
+    slot.cacheable = cacheable;
+    findWorkout(index, stamp);
 }
 
 void HistoryReader::State::findWorkout(std::size_t index, const std::optional<FileStamp>& stamp)
 {
     HistoryEntry& entry = entries[index];
     entry.workout = index;
+    Slot& slot = reads[index];
     if (stamp) {
-        const auto [at, fresh] = byIdentity.emplace(stamp->identity, index);
-        if (!fresh) {
-            entry.workout = entries[at->second].workout;
-            return;
+        slot.identity = stamp->identity;
+        slot.hasIdentity = true;
+        const std::uint64_t key = stamp->identity.inode * kMixer ^ stamp->identity.device;
+        const std::size_t head = byIdentity.find_or_put(key, index);
+        for (std::size_t other = head; other != kNone; other = reads[other].sameIdentityKey) {
+            if (reads[other].identity == stamp->identity) {
+                entry.workout = entries[other].workout;
+                return;
+            }
+        }
+        if (head != kNone) {
+            slot.sameIdentityKey = head;
+            byIdentity.replace(key, index);
         }
     }
-    const Slot& slot = reads[index];
     if (!slot.hasBytes)
         return;
-    auto& namesakes = byName[{Folded(entry.file.folder.get().parent_path().native()), Folded(entry.file.fileName)}];
-    for (const std::size_t other : namesakes) {
-        if (entries[other].file.synched == entry.file.synched || !reads[other].hasBytes)
+    foldedName.assign(entry.file.fileName);
+    for (char& c : foldedName)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    const SensorKey& sensor = sensorKey(entry.file.folder.get());
+    const std::uint64_t name = history::ContentHash(foldedName) ^ (sensor.hash * kMixer);
+    const std::size_t head = byName.find_or_put(name, index);
+    if (head == kNone)
+        return;
+    for (std::size_t other = head; other != kNone; other = reads[other].namesake) {
+        const Slot& candidate = reads[other];
+        const HistoryEntry& namesake = entries[other];
+        if (namesake.file.synched == entry.file.synched || !candidate.hasBytes
+            || candidate.reading.size != slot.reading.size || candidate.reading.contentHash != slot.reading.contentHash
+            || Folded(namesake.file.fileName) != foldedName
+            || sensorKey(namesake.file.folder.get()).folded != sensor.folded)
             continue;
-        if (reads[other].reading.size == slot.reading.size
-            && reads[other].reading.contentHash == slot.reading.contentHash) {
-            entry.workout = entries[other].workout;
-            return;
-        }
+        entry.workout = namesake.workout;
+        return;
     }
-    namesakes.push_back(index);
+    slot.namesake = head;
+    byName.replace(name, index);
 }
 
 HistoryReader::HistoryReader(std::vector<HistoryFile> files, const FileSystem& fileSystem, HistoryCache* cache)
@@ -275,6 +414,8 @@ HistoryReader::HistoryReader(std::vector<HistoryFile> files, const FileSystem& f
 {
     m_state->entries.reserve(m_state->files.size());
     m_state->reads.reserve(m_state->files.size());
+    m_state->byIdentity.reserve(m_state->files.size());
+    m_state->byName.reserve(m_state->files.size());
 }
 
 HistoryReader::~HistoryReader() = default;
@@ -319,33 +460,44 @@ Result HistoryReader::saveCache()
     State& s = *m_state;
     if (!s.cache)
         return Result::success();
-    // Only what the files listed now have: a file that is gone takes its reading with it.
-    std::map<fs::path, std::unordered_map<std::string, CachedReading>> kept;
-    std::string key;
-    for (std::size_t i = 0; i < s.files.size(); ++i) {
-        const HistoryFile& file = s.files[i];
-        auto& readings = kept[file.ipodRoot.get()];
-        key.assign(file.folder.get().native());
-        key += fs::path::preferred_separator;
-        key += file.fileName;
-        if (i < s.entries.size()) {
-            if (s.reads[i].cacheable)
-                readings.insert_or_assign(key, s.reads[i].reading);
-            continue;
-        }
-        HistoryCache::Store& store = s.cache->storeFor(file.ipodRoot.get());
-        if (const auto found = store.readings.find(key); found != store.readings.end())
-            readings.insert_or_assign(key, found->second);
-    }
-    for (auto& [root, readings] : kept) {
+    std::map<fs::path, std::vector<std::size_t>> byRoot;
+    for (std::size_t i = 0; i < s.files.size(); ++i)
+        byRoot[s.file(i).ipodRoot.get()].push_back(i);
+    for (const auto& [root, indices] : byRoot) {
         HistoryCache::Store& store = s.cache->storeFor(root);
-        if (!s.changed && readings.size() == store.readings.size())
+        // Every file read from the cache, and no other reading in it: the file holds what it should.
+        const bool unchanged = !s.changed && store.readings.size() == indices.size()
+            && std::all_of(indices.begin(), indices.end(),
+                [&](std::size_t i) { return i < s.entries.size() && s.reads[i].fromCache; });
+        if (unchanged)
             continue;
-        store.readings = std::move(readings);
-        if (Result written = s.cache->write(root); !written)
+        // Only the files listed now: a file that is gone takes its reading with it. Files not read
+        // yet keep the reading they had, which is checked when they are read.
+        std::vector<std::string> keys;
+        keys.reserve(indices.size());
+        std::vector<history::KeyedReading> readings;
+        readings.reserve(indices.size());
+        for (const std::size_t i : indices) {
+            const CachedReading* reading = nullptr;
+            std::string path = PathKey(s.file(i));
+            if (i < s.entries.size())
+                reading = s.reads[i].cacheable ? &s.reads[i].reading : nullptr;
+            else
+                reading = store.find(path);
+            if (!reading)
+                continue;
+            keys.push_back(std::move(path));
+            readings.push_back({{}, *reading});
+        }
+        for (std::size_t j = 0; j < readings.size(); ++j)
+            readings[j].path = keys[j];
+        s.storeRoot = nullptr;
+        if (Result written = s.cache->write(root, readings); !written)
             return written;
     }
     s.changed = false;
+    for (std::size_t i = 0; i < s.entries.size(); ++i)
+        s.reads[i].fromCache = s.reads[i].cacheable;
     return Result::success();
 }
 

@@ -45,10 +45,13 @@ const HistoryEntry* Find(const std::vector<HistoryEntry>& entries, const fs::pat
 
 std::map<std::string, history::CachedReading> CacheFile(const HistoryCache& cache, const fs::path& drive)
 {
-    const auto decoded = history::DecodeReadings(ReadBytes(cache.fileFor(drive)));
+    const std::string bytes = ReadBytes(cache.fileFor(drive));
+    const auto decoded = history::DecodeReadings(bytes);
     EXPECT_TRUE(decoded);
-    return decoded ? std::map<std::string, history::CachedReading>(decoded->begin(), decoded->end())
-                   : std::map<std::string, history::CachedReading>();
+    std::map<std::string, history::CachedReading> readings;
+    for (const history::KeyedReading& keyed : decoded.value_or(std::vector<history::KeyedReading>()))
+        readings.emplace(keyed.path, keyed.reading);
+    return readings;
 }
 
 } // namespace
