@@ -2,6 +2,7 @@
 
 #include "Desktop.h"
 #include "Dialogs.h"
+#include "RestoreFlow.h"
 #include "WorkoutListModel.h"
 
 #include "compose/Backups.h"
@@ -68,6 +69,8 @@ WorkoutListMenu::WorkoutListMenu(QTreeView* list, WorkoutListModel* model, const
     m_exportOne = add("actExportTcx", QStringLiteral("Export as TCX..."), &WorkoutListMenu::exportOneAsTcx);
     m_exportAllTcx = add("actExportAllTcx", QStringLiteral("Export all as TCX..."), &WorkoutListMenu::exportAllAsTcx);
     m_exportAllCsv = add("actExportAllCsv", QStringLiteral("Export all as CSV..."), &WorkoutListMenu::exportAllAsCsv);
+    m_menu->addSeparator();
+    add("actShowHistory", QStringLiteral("Show history..."), &WorkoutListMenu::historyRequested);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, &WorkoutListMenu::popUp);
 }
@@ -111,31 +114,9 @@ void WorkoutListMenu::restorePreviousVersion()
     const SensorFolder* sensor = highlightedSensor();
     if (!file || !sensor)
         return;
-    Backups& backups = m_services.backups;
-    const auto kept = backups.list(m_ipod.driveLetter, sensor->name, file->fileName);
-    if (kept.empty()) {
-        m_services.dialogs.information(window(), QStringLiteral("No Backups"),
-            QStringLiteral("Paceforge has kept no earlier version of \"%1\". A copy is kept each time Paceforge "
-                           "changes or moves a workout.")
-                .arg(FileName(*file)));
-        return;
-    }
-    const auto chosen = m_services.dialogs.chooseBackup(window(), FileName(*file), kept, backups);
-    if (!chosen)
-        return;
-    const bool inLatest = NamesEqualIgnoringCase(file->folderPath.get().filename().string(), "latest");
-    if (Result restored = backups.restore(*chosen, file->fullPath(), m_ipod.driveLetter, sensor->name, inLatest);
-        !restored) {
-        m_services.dialogs.critical(window(), QStringLiteral("Restore Failed"),
-            restored.error() + QStringLiteral(" The workout on the iPod was not changed."));
-        return;
-    }
-    // The list is read again, which replaces the catalogue `file` points into.
-    const QString restored = QStringLiteral("The version of %1 is back on the iPod as \"%2\"; the version it "
-                                            "replaced was kept as a backup.")
-                                 .arg(backups.summary(*chosen).taken, FileName(*file));
-    emit workoutRestored();
-    m_services.dialogs.information(window(), QStringLiteral("Workout Restored"), restored);
+    // The list is read again on success, which replaces the catalogue `file` points into.
+    RestorePreviousVersion(window(), m_services.dialogs, m_services.backups, m_ipod.driveLetter, sensor->name,
+        file->fullPath(), [this] { emit workoutRestored(); });
 }
 
 void WorkoutListMenu::showBackupsFolder()

@@ -41,6 +41,7 @@ public:
 signals:
     // A workout file on the iPod was replaced: the list must be read again.
     void workoutRestored();
+    void historyRequested();
 
 private:
     void popUp(const QPoint& at);

@@ -4,6 +4,8 @@
 #include "DarkStyle.h"
 #include "Desktop.h"
 #include "Dialogs.h"
+#include "HistoryButton.h"
+#include "HistoryWindow.h"
 #include "ImageButton.h"
 #include "PaintedIconEngine.h"
 #include "WorkoutListMenu.h"
@@ -118,6 +120,7 @@ const QKeySequence kNewKeys(Qt::CTRL | Qt::Key_N);
 const QKeySequence kExistingKeys(Qt::CTRL | Qt::Key_E);
 const QKeySequence kHelpKeys(Qt::Key_F1);
 const QKeySequence kCloseKeys(Qt::CTRL | Qt::Key_Q);
+const QKeySequence kHistoryKeys(Qt::CTRL | Qt::Key_H);
 
 QString WithKeys(const QString& text, const QKeySequence& keys)
 {
@@ -127,7 +130,8 @@ QString WithKeys(const QString& text, const QKeySequence& keys)
 bool IsWindowShortcut(const QKeyEvent* event)
 {
     const QKeySequence pressed(event->keyCombination());
-    for (const QKeySequence& keys : {kSaveKeys, kRefreshKeys, kNewKeys, kExistingKeys, kHelpKeys, kCloseKeys})
+    for (const QKeySequence& keys :
+        {kSaveKeys, kRefreshKeys, kNewKeys, kExistingKeys, kHelpKeys, kCloseKeys, kHistoryKeys})
         if (pressed == keys)
             return true;
     return false;
@@ -185,6 +189,7 @@ frmMain::frmMain(frmMainServices services, QWidget* parent)
     wireEvents();
     addWorkoutTools();
     setUpKeyboard();
+    addHistory();
     describeElements();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -445,6 +450,40 @@ void frmMain::addWorkoutTools()
             lines << QStringLiteral("signed by the iPod; editing removes the proof of origin");
         return lines.join(u'\n');
     });
+}
+
+// The history window's ways in: a small button in the header, Ctrl+H and the list's menu.
+void frmMain::addHistory()
+{
+    const QRect place(642, 16, 17, 17);
+    imgHistory
+        = Element(new ImageButton(HistoryButtonFace(place.size(), false), HistoryButtonFace(place.size(), true), this),
+            "imgHistory", place);
+    imgHistory->setToolTip(WithKeys(QStringLiteral("History"), kHistoryKeys));
+    imgHistory->setAccessibleName(QStringLiteral("History"));
+    setTabOrder(imgWebsite, imgHistory);
+    setTabOrder(imgHistory, imgMinimize);
+    connect(imgHistory, &QAbstractButton::clicked, this, &frmMain::ShowHistory);
+    connect(new QShortcut(kHistoryKeys, this), &QShortcut::activated, this, &frmMain::ShowHistory);
+    if (auto* menu = ListView1->findChild<WorkoutListMenu*>())
+        connect(menu, &WorkoutListMenu::historyRequested, this, &frmMain::ShowHistory);
+}
+
+void frmMain::ShowHistory()
+{
+    if (!m_history) {
+        m_history = new HistoryWindow(
+            {m_services.dialogs, m_services.fileSystem, m_services.desktop, *m_backups, m_services.locale}, this);
+        // What the window changed on the iPod shows in the list, and the history reads the new catalogue.
+        connect(m_history, &HistoryWindow::workoutsChanged, this, [this] {
+            cbxiPodDrv_Click();
+            m_history->setCatalogue(m_session->currentIPod(), m_listModel->rows());
+        });
+    }
+    m_history->setCatalogue(m_session->currentIPod(), m_listModel->rows());
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
 }
 
 void frmMain::UpdatePaceLine()

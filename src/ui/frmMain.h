@@ -33,6 +33,7 @@ class Desktop;
 class Dialogs;
 class DriveSource;
 class FileSystem;
+class HistoryWindow;
 class ImageButton;
 class RandomSource;
 class WorkoutListModel;
@@ -85,6 +86,7 @@ public slots:
     void ClearEntryFields();
     void ShowSavedPanel();
     void UpdatePaceLine();
+    void ShowHistory();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +101,7 @@ private:
     void buildElements(ArtworkCache& artwork);
     void wireEvents();
     void addWorkoutTools();
+    void addHistory();
     void applyStyle();
     void styleElements();
     void setUpKeyboard();
@@ -158,6 +161,8 @@ private:
     ImageButton* imgSave = nullptr;
     QFrame* frmWorkoutSaved = nullptr;
     ImageButton* imgContinue = nullptr;
+    ImageButton* imgHistory = nullptr;
+    HistoryWindow* m_history = nullptr;
 };
 
 } // namespace paceforge

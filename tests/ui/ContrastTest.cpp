@@ -1,18 +1,28 @@
 #include "WindowHarness.h"
 
+#include "ui/HistoryWindow.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegend>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
-#include <QStyledItemDelegate>
 #include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
 
@@ -254,4 +264,115 @@ TEST(Contrast, EveryDialogIsReadable)
                 EXPECT_TRUE(names.contains(text)) << text << " in " << names.join(", ").toStdString();
         }
     }
+}
+
+namespace {
+
+// Text drawn beside coloured marks (a legend's swatches, a chart's bars): only the greys count.
+double GreyTextContrast(const QImage& picture)
+{
+    QImage greys = picture.convertToFormat(QImage::Format_RGB32);
+    const QRgb ground = greys.pixel(0, 0);
+    for (int y = 0; y < greys.height(); ++y)
+        for (int x = 0; x < greys.width(); ++x)
+            if (QColor(greys.pixel(x, y)).hsvSaturationF() > 0.3)
+                greys.setPixel(x, y, ground);
+    return RenderedContrast(greys);
+}
+
+// The parts of a chart that carry text: the title above the plot, the labels left of it and
+// under it, and the legend.
+std::vector<std::pair<std::string, QImage>> ChartTexts(QChartView* view)
+{
+    QChart* chart = view->chart();
+    const QImage shot = view->grab().toImage();
+    const QRect plot = view->mapFromScene(chart->mapToScene(chart->plotArea())).boundingRect();
+    const QString name = view->objectName();
+    std::vector<std::pair<std::string, QImage>> parts{
+        {"title", shot.copy(QRect(QPoint(2, 2), QPoint(shot.width() - 3, plot.top() - 3)))},
+        {"left labels", shot.copy(QRect(QPoint(2, plot.top() - 6), QPoint(plot.left() - 4, plot.bottom() + 6)))},
+        {"bottom labels",
+            shot.copy(
+                QRect(QPoint(plot.left() - 10, plot.bottom() + 4), QPoint(plot.right() + 10, plot.bottom() + 24)))},
+    };
+    if (chart->legend()->isVisible())
+        parts.emplace_back(
+            "legend", shot.copy(view->mapFromScene(chart->mapToScene(chart->legend()->geometry())).boundingRect()));
+    for (auto& [what, picture] : parts)
+        what = name.toStdString() + " " + what;
+    return parts;
+}
+
+} // namespace
+
+TEST(Contrast, HistoryWindowItsChartsAndTheCorrectionAreReadable)
+{
+    TempStore store;
+    store.add("sensor1", "latest", "2006-09-20 07;15;00.xml", WorkoutXml({.time = "2006-09-20T07:15:00-04:00"}));
+    store.add("sensor1", "synched", "2006-08-15 18;30;45.xml",
+        WorkoutXml({.time = "2006-08-15T18:30:45-04:00", .distance = "6.2000"}));
+    store.add("sensor1", "synched", "2006-07-15 18;30;45.xml", "not a workout");
+    Window w({store.drive()});
+    w.form->ShowHistory();
+    auto* history = w.form->findChild<HistoryWindow*>("historyWindow");
+    ASSERT_NE(history, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+    while (history->reading())
+        QCoreApplication::processEvents();
+    auto* table = history->findChild<QTableView*>("tblHistory");
+    table->selectRow(0);
+    std::vector<std::pair<std::string, QImage>> areas;
+    const auto add = [&](const std::string& what, QWidget* widget, QRect area = {}) {
+        ASSERT_NE(widget, nullptr) << what;
+        if (area.isNull())
+            area = widget->rect().adjusted(2, 2, -2, -2);
+        areas.emplace_back(what,
+            widget->window()->grab(QRect(widget->mapTo(widget->window(), area.topLeft()), area.size())).toImage());
+    };
+    for (int row = 0; row < table->model()->rowCount(); ++row) // the first selected, the last unreadable
+        for (int column = 0; column < table->model()->columnCount(); ++column)
+            if (!table->model()->data(table->model()->index(row, column)).toString().isEmpty())
+                add("cell " + std::to_string(row) + "," + std::to_string(column), table->viewport(),
+                    table->visualRect(table->model()->index(row, column)).adjusted(1, 1, -1, -1));
+    for (int column = 0; column < table->model()->columnCount(); ++column)
+        add("heading " + std::to_string(column), table->horizontalHeader(),
+            QRect(table->horizontalHeader()->sectionViewportPosition(column) + 1, 1,
+                table->horizontalHeader()->sectionSize(column) - 2, table->horizontalHeader()->height() - 2));
+    for (const char* name : {"lblTotals", "lblReading", "cmdExportTcx", "cmdCorrectDistance", "chkRange", "dteSince",
+             "optUnitMiles", "cbxPeriod"})
+        add(name, history->findChild<QWidget*>(name));
+    table->clearSelection();
+    add("disabled button", history->findChild<QWidget*>("cmdRestore"));
+    auto* tabs = history->findChild<QTabWidget*>("tabCharts");
+    add("tabs", tabs->tabBar());
+
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        for (auto& [what, picture] : ChartTexts(qobject_cast<QChartView*>(tabs->currentWidget()))) {
+            SCOPED_TRACE(what);
+            EXPECT_GE(GreyTextContrast(picture), 4.5);
+        }
+    }
+
+    table->selectAll();
+    history->correctDistance();
+    auto* dialog = history->findChild<QDialog*>("dlgCorrectDistance");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxPercent"), "104");
+    auto* preview = dialog->findChild<QTableWidget*>("tblPreview");
+    ASSERT_EQ(preview->rowCount(), 2);
+    for (int column = 0; column < 5; ++column)
+        add("preview " + std::to_string(column), preview->viewport(),
+            preview->visualItemRect(preview->item(0, column)).adjusted(1, 1, -1, -1));
+    for (const char* name : {"lblIntro", "lblFactor", "optTrueDistance", "tbxPercent", "cmdApply", "cmdCancel"})
+        add(name, dialog->findChild<QWidget*>(name));
+
+    ASSERT_GE(areas.size(), 30u);
+    for (const auto& [what, picture] : areas) {
+        SCOPED_TRACE(what);
+        EXPECT_GE(RenderedContrast(picture), 4.5);
+    }
+    dialog->reject();
 }

@@ -1,0 +1,349 @@
+#include "WindowHarness.h"
+
+#include "ui/CorrectDistanceDialog.h"
+#include "ui/HistoryModel.h"
+#include "ui/HistoryWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <set>
+
+using namespace paceforge;
+using namespace paceforge::test;
+
+namespace {
+
+const std::string kSensor = "4H7136ZXVSX";
+
+HistoryWindow* History(const Window& w)
+{
+    return w.form->findChild<HistoryWindow*>(QStringLiteral("historyWindow"));
+}
+
+// Lets the window read every slice; the counts of rows seen after each turn of the event loop.
+std::vector<int> ReadToTheEnd(HistoryWindow* history)
+{
+    std::vector<int> seen;
+    for (int turn = 0; turn < 10000 && history->reading(); ++turn) {
+        QCoreApplication::processEvents();
+        seen.push_back(history->model().rowCount());
+    }
+    return seen;
+}
+
+HistoryWindow* OpenHistory(Window& w)
+{
+    w.form->ShowHistory();
+    HistoryWindow* history = History(w);
+    if (history)
+        ReadToTheEnd(history);
+    return history;
+}
+
+template <typename T> T* Find(HistoryWindow* history, const char* name)
+{
+    return history->findChild<T*>(QString::fromLatin1(name));
+}
+
+// A column as the table shows it, top to bottom.
+QStringList Column(HistoryWindow* history, int column)
+{
+    const auto* model = Find<QTableView>(history, "tblHistory")->model();
+    QStringList cells;
+    for (int row = 0; row < model->rowCount(); ++row)
+        cells << model->data(model->index(row, column)).toString();
+    return cells;
+}
+
+// Three runs whose distances sort differently as text and as numbers, and a file that is no workout.
+struct FourFiles {
+    FourFiles()
+    {
+        // The name says the 1st; the document, which the table believes, the 2nd.
+        store.add(kSensor, "latest", "2006-08-01 18;05;09.xml",
+            WorkoutXml({.time = "2006-08-02T07:10:00-04:00", .distance = "10.2000"}));
+        store.add(kSensor, "synched", "2006-07-01 18;05;09.xml",
+            WorkoutXml({.time = "2006-07-01T18:05:09-04:00", .distance = "9.8000", .calories = "500"}));
+        store.add(kSensor, "synched", "2006-06-01 18;05;09.xml",
+            WorkoutXml({.time = "2006-06-01T18:05:09-04:00", .distance = "2.5000", .calories = "100"}));
+        store.add(kSensor, "synched", "2006-05-01 18;05;09.xml", "<html><body>saved page</body></html>");
+    }
+    TempStore store;
+};
+
+} // namespace
+
+// The table shows what the documents say, sorts by the numbers, keeps the unreadable file in
+// sight whatever the range, and follows the unit.
+TEST(HistoryWindow, ListsSortsAndFiltersEveryWorkout)
+{
+    FourFiles data;
+    const auto before = data.store.files();
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(data.store.files(), before) << "the history and its cache write nothing onto the iPod";
+    Find<QRadioButton>(history, "optUnitKm")->click();
+
+    EXPECT_EQ(
+        Column(history, HistoryModel::Date), QStringList({"2006-08-02", "2006-07-01", "2006-06-01", "unreadable"}));
+    EXPECT_EQ(Column(history, HistoryModel::Where), QStringList({"latest", "synched", "synched", "synched"}));
+    auto* table = Find<QTableView>(history, "tblHistory");
+    EXPECT_TRUE(table->model()->data(table->model()->index(3, 0), Qt::ToolTipRole).toString().contains("2006-05-01"));
+
+    Find<QTableView>(history, "tblHistory")->sortByColumn(HistoryModel::Distance, Qt::AscendingOrder);
+    EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"2.50", "9.80", "10.20"}));
+    Find<QRadioButton>(history, "optUnitMiles")->click();
+    EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"1.55", "6.09", "6.34"}));
+    EXPECT_TRUE(table->model()->headerData(HistoryModel::Distance, Qt::Horizontal).toString().contains("mi"));
+
+    Find<QCheckBox>(history, "chkRange")->click();
+    Find<QDateEdit>(history, "dteSince")->setDate({2006, 6, 15});
+    Find<QDateEdit>(history, "dteUntil")->setDate({2006, 7, 1});
+    table->sortByColumn(HistoryModel::Date, Qt::DescendingOrder);
+    EXPECT_EQ(Column(history, HistoryModel::Date), QStringList({"2006-07-01", "unreadable"}));
+    Find<QCheckBox>(history, "chkRange")->click();
+    EXPECT_EQ(table->model()->rowCount(), 4);
+}
+
+// Totals follow a selection of several rows, and otherwise the runs shown; periods list the same runs.
+TEST(HistoryWindow, TotalsOfTheSelectionAndPerPeriod)
+{
+    FourFiles data;
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+    const auto* totals = Find<QLabel>(history, "lblTotals");
+    EXPECT_TRUE(totals->text().startsWith("All: 3 runs")) << totals->text().toStdString();
+    EXPECT_TRUE(totals->text().contains("22.50 km"));
+
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->selectRow(1);
+    table->selectionModel()->select(
+        table->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_TRUE(totals->text().startsWith("Selected: 2 runs")) << totals->text().toStdString();
+    EXPECT_TRUE(totals->text().contains("12.30 km"));
+    EXPECT_TRUE(totals->text().contains("600 cal"));
+
+    auto* periods = Find<QTableView>(history, "tblPeriods");
+    Find<QComboBox>(history, "cbxPeriod")->setCurrentIndex(1);
+    QStringList months;
+    for (int row = 0; row < periods->model()->rowCount(); ++row)
+        months << periods->model()->data(periods->model()->index(row, 0)).toString() + " "
+                + periods->model()->data(periods->model()->index(row, 2)).toString();
+    EXPECT_EQ(months, QStringList({"2006-08 10.20", "2006-07 9.80", "2006-06 2.50"}));
+}
+
+// Exports take the rows selected in the sorted table, name what they cannot read, and write only
+// where the user chose.
+TEST(HistoryWindow, ExportsTheSelectedRuns)
+{
+    FourFiles data;
+    const auto before = data.store.files();
+    QTemporaryDir out;
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->sortByColumn(HistoryModel::Distance, Qt::AscendingOrder);
+    table->selectRow(0); // 2.5 km, run of 1 June
+    table->selectionModel()->select(
+        table->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows); // unreadable
+
+    w.dialogs.folder = out.path();
+    Find<QPushButton>(history, "cmdExportTcx")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Export Finished"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.startsWith("1 of 2 workouts exported"))
+        << w.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("2006-05-01 18;05;09.xml"));
+    EXPECT_TRUE(fs::exists(fs::path(out.path().toStdString()) / "2006-06-01_18-05-09.tcx"));
+    EXPECT_EQ(data.store.files(), before);
+}
+
+// The reading runs in slices between which the window answers; Cancel stops it where it is, and
+// the next opening reads everything.
+TEST(HistoryWindow, FillsInSlicesAndCancelStopsIt)
+{
+    TempStore store;
+    constexpr int kFiles = 300;
+    for (int i = 0; i < kFiles; ++i) {
+        const QDateTime start = QDateTime(QDate(2007, 1, 1), QTime(7, 0)).addSecs(i * 86400LL);
+        const std::string time = start.toString("yyyy-MM-ddTHH:mm:ss").toStdString() + "-04:00";
+        store.add(kSensor, "synched", start.toString("yyyy-MM-dd HH;mm;ss").toStdString() + ".xml",
+            WorkoutXml({.time = time}));
+    }
+    Window w({store.drive()});
+    w.form->ShowHistory();
+    HistoryWindow* history = History(w);
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->reading());
+    EXPECT_EQ(history->model().rowCount(), 0) << "nothing is read before the window can paint";
+    EXPECT_TRUE(Find<QWidget>(history, "prgReading")->isVisible());
+
+    QCoreApplication::processEvents();
+    const int partly = history->model().rowCount();
+    ASSERT_GT(partly, 0);
+    ASSERT_LT(partly, kFiles);
+    Find<QPushButton>(history, "cmdCancelReading")->click();
+    EXPECT_FALSE(history->reading());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(history->model().rowCount(), partly);
+    EXPECT_FALSE(Find<QWidget>(history, "prgReading")->isVisible());
+    EXPECT_TRUE(Find<QLabel>(history, "lblReading")->text().startsWith("Stopped"));
+
+    w.form->ShowHistory();
+    const std::vector<int> seen = ReadToTheEnd(history);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), kFiles);
+    EXPECT_GE(std::set<int>(seen.begin(), seen.end()).size(), 3u) << "the rows arrive a slice at a time";
+}
+
+// The button, the list's menu and Ctrl+H open one window, which keeps its size for next time.
+TEST(HistoryWindow, OpensFromTheMainWindowAndKeepsItsSize)
+{
+    FourFiles data;
+    Window w({data.store.drive()});
+    EXPECT_EQ(w.find<QWidget>("imgHistory")->toolTip(), "History (Ctrl+H)");
+    w.click("imgHistory");
+    HistoryWindow* history = History(w);
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->isVisible());
+    history->close();
+
+    w.click("imgExistingWorkout");
+    w.form->findChild<QAction*>("actShowHistory")->trigger();
+    EXPECT_TRUE(history->isVisible());
+    history->resize(1100, 640);
+    const QSize chosen = history->size();
+    history->close();
+    w.activate();
+    w.press(Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(history->isVisible());
+    EXPECT_EQ(w.form->findChildren<HistoryWindow*>().size(), 1);
+    history->close();
+
+    Backups backups(w.backupsFolder(), w.clock, w.realFileSystem);
+    HistoryWindow another({w.dialogs, w.realFileSystem, w.desktop, backups});
+    EXPECT_EQ(another.size(), chosen);
+}
+
+namespace {
+
+// The iPod refuses to take the new bytes of one workout file; its backups are written as usual.
+class RefusingFile final : public FileSystem
+{
+public:
+    Result writeFileAtomic(const fs::path& path, std::string_view bytes) override
+    {
+        if (path.filename() == refused)
+            return Result::failure(QStringLiteral("Could not write \"%1\": disk full.").arg(DisplayPath(path)));
+        return FileSystem::writeFileAtomic(path, bytes);
+    }
+    std::string refused;
+};
+
+CorrectDistanceDialog* OpenCorrection(HistoryWindow* history, std::initializer_list<int> rows)
+{
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->clearSelection();
+    for (int row : rows)
+        table->selectionModel()->select(
+            table->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    Find<QPushButton>(history, "cmdCorrectDistance")->click();
+    return history->findChild<CorrectDistanceDialog*>(QStringLiteral("dlgCorrectDistance"));
+}
+
+QStringList PreviewRows(CorrectDistanceDialog* dialog)
+{
+    const auto* preview = dialog->findChild<QTableWidget*>(QStringLiteral("tblPreview"));
+    QStringList rows;
+    for (int row = 0; row < preview->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 1; column <= 4; ++column)
+            cells << (preview->item(row, column) ? preview->item(row, column)->text() : QString());
+        rows << cells.join(' ');
+    }
+    return rows;
+}
+
+} // namespace
+
+// The preview shows each run's old and new figures and writes nothing; Apply rewrites the runs,
+// each backed up first, and the table shows the new distances. A restore brings the old bytes back.
+TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
+{
+    FourFiles data;
+    const auto before = data.store.files();
+    const fs::path latest = data.store.empeds() / kSensor / "latest" / "2006-08-01 18;05;09.xml";
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+    CorrectDistanceDialog* dialog = OpenCorrection(history, {0, 1});
+    ASSERT_NE(dialog, nullptr);
+
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxPercent"), "104");
+    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.61 2:57 2:50", "9.80 10.19 3:04 2:57"}));
+    // 10.29 km for the run that recorded 9.80: every run 5 % longer.
+    dialog->findChild<QComboBox*>("cbxReferenceRun")->setCurrentIndex(1);
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxTrueDistance"), "10.29");
+    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.71 2:57 2:48", "9.80 10.29 3:04 2:55"}));
+    EXPECT_EQ(data.store.files(), before) << "the preview writes nothing";
+    EXPECT_TRUE(w.dialogs.messages.empty());
+
+    dialog->findChild<QPushButton*>("cmdApply")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Distances Corrected"}) << w.dialogs.messages[0].text.toStdString();
+    EXPECT_NE(ReadBytes(latest).find("<distance unit=\"km\">10.7100</distance>"), std::string::npos);
+    EXPECT_FALSE(fs::exists(data.store.empeds() / kSensor / "synched" / "2006-07-01 18;05;09.xml"))
+        << "a corrected run moves to latest, as an edit does";
+    ReadToTheEnd(history);
+    history->findChild<QTableView*>("tblHistory")->sortByColumn(HistoryModel::Date, Qt::DescendingOrder);
+    EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"10.71", "10.29", "2.50"}));
+
+    w.dialogs.messages.clear();
+    w.dialogs.backupChoice = 0;
+    Find<QTableView>(history, "tblHistory")->selectRow(0);
+    Find<QAction>(history, "actHistoryRestore")->trigger(); // the table's context menu
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
+    EXPECT_EQ(ReadBytes(latest), before.at(latest));
+}
+
+// A run that cannot be written stops the correction; the message names what was done and what not.
+TEST(HistoryWindow, AFailedCorrectionNamesTheRunsDoneAndNotDone)
+{
+    FourFiles data;
+    RefusingFile disk;
+    disk.refused = "2006-07-01 18;05;09.xml";
+    Window w({data.store.drive()}, {2006, 9, 15}, &disk);
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    CorrectDistanceDialog* dialog = OpenCorrection(history, {0, 1, 2});
+    ASSERT_NE(dialog, nullptr);
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxPercent"), "96");
+    dialog->findChild<QPushButton*>("cmdApply")->click();
+
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Correction Stopped"});
+    const QString text = w.dialogs.messages[0].text;
+    const QString done = text.section("Not corrected:", 0, 0);
+    const QString notDone = text.section("Not corrected:", 1);
+    EXPECT_TRUE(done.contains("2006-08-01 18;05;09.xml")) << text.toStdString();
+    EXPECT_TRUE(notDone.contains("2006-07-01 18;05;09.xml")) << text.toStdString();
+    EXPECT_TRUE(notDone.contains("2006-06-01 18;05;09.xml")) << text.toStdString();
+    EXPECT_NE(ReadBytes(data.store.empeds() / kSensor / "synched" / "2006-06-01 18;05;09.xml").find("2.5000"),
+        std::string::npos);
+}
