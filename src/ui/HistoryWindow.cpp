@@ -1,5 +1,7 @@
 #include "HistoryWindow.h"
 
+#include "ExportMessages.h"
+
 #include "Artwork.h"
 #include "CorrectDistanceDialog.h"
 #include "DarkStyle.h"
@@ -612,23 +614,7 @@ void HistoryWindow::exportTcx()
     const auto progress = m_services.dialogs.progress(this, QStringLiteral("Exporting workouts..."), 100);
     const ExportReport report
         = exporter.exportTcx(ExportSelectionOf(m_model->entries(), selected), LocalPath(folder), Percent(*progress));
-    if (!report.writeError.isEmpty()) {
-        m_services.dialogs.critical(this, QStringLiteral("Export Failed"), report.writeError);
-        return;
-    }
-    QStringList lines;
-    lines << (report.cancelled
-            ? QStringLiteral("The export was cancelled; the files written before that are kept in \"%1\".").arg(folder)
-            : QStringLiteral("%1 of %2 workouts exported to \"%3\".")
-                  .arg(report.workouts)
-                  .arg(report.workouts + static_cast<int>(report.skipped.size()))
-                  .arg(folder));
-    if (!report.skipped.empty()) {
-        lines << QString() << QStringLiteral("Not exported, because they cannot be read:");
-        for (const SkippedFile& skipped : report.skipped)
-            lines << skipped.reason;
-    }
-    m_services.dialogs.information(this, QStringLiteral("Export Finished"), lines.join(u'\n'));
+    ReportExport(this, m_services.dialogs, m_services.desktop, report, folder, folder);
 }
 
 void HistoryWindow::exportCsv()
@@ -644,14 +630,7 @@ void HistoryWindow::exportCsv()
     const auto progress = m_services.dialogs.progress(this, QStringLiteral("Exporting workouts..."), 100);
     const ExportReport report
         = exporter.exportCsv(ExportSelectionOf(m_model->entries(), selected), LocalPath(file), Percent(*progress));
-    if (!report.writeError.isEmpty())
-        m_services.dialogs.critical(this, QStringLiteral("Export Failed"), report.writeError);
-    else if (report.cancelled)
-        m_services.dialogs.information(
-            this, QStringLiteral("Export Finished"), QStringLiteral("The export was cancelled; nothing was written."));
-    else
-        m_services.dialogs.information(this, QStringLiteral("Export Finished"),
-            QStringLiteral("%1 workouts written to \"%2\".").arg(report.workouts).arg(file));
+    ReportExport(this, m_services.dialogs, m_services.desktop, report, file, FolderOf(file));
 }
 
 void HistoryWindow::restoreSelected()

@@ -2,6 +2,7 @@
 
 #include "Desktop.h"
 #include "Dialogs.h"
+#include "ExportMessages.h"
 #include "RestoreFlow.h"
 #include "WorkoutListModel.h"
 
@@ -38,11 +39,6 @@ ExportProgress Percent(ProgressReport& progress)
 QString FileName(const WorkoutFileEntry& file)
 {
     return QString::fromStdString(file.fileName);
-}
-
-QString FolderOf(const QString& file)
-{
-    return QFileInfo(file).absolutePath();
 }
 
 const QString kNoFolderProgram = QStringLiteral("Paceforge found no program on this computer to open folders with.");
@@ -155,7 +151,7 @@ void WorkoutListMenu::exportOneAsTcx()
         m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), written.error());
         return;
     }
-    finishExport(
+    FinishExport(window(), m_services.dialogs, m_services.desktop,
         QStringLiteral("The workout \"%1\" was exported to \"%2\".").arg(FileName(*file), target), FolderOf(target));
 }
 
@@ -168,7 +164,7 @@ void WorkoutListMenu::exportAllAsTcx()
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
     const ExportReport report
         = exporter.exportTcx(SelectionOf(m_ipod, m_model->rows()), LocalPath(folder), Percent(*progress));
-    reportExport(report, folder, folder);
+    ReportExport(window(), m_services.dialogs, m_services.desktop, report, folder, folder);
 }
 
 void WorkoutListMenu::exportAllAsCsv()
@@ -181,37 +177,7 @@ void WorkoutListMenu::exportAllAsCsv()
     const auto progress = m_services.dialogs.progress(window(), QStringLiteral("Exporting workouts..."), 100);
     const ExportReport report
         = exporter.exportCsv(SelectionOf(m_ipod, m_model->rows()), LocalPath(file), Percent(*progress));
-    reportExport(report, file, FolderOf(file));
-}
-
-void WorkoutListMenu::reportExport(const ExportReport& report, const QString& where, const QString& folder)
-{
-    if (!report.writeError.isEmpty()) {
-        m_services.dialogs.critical(window(), QStringLiteral("Export Failed"), report.writeError);
-        return;
-    }
-    QStringList lines;
-    if (report.cancelled)
-        lines
-            << QStringLiteral("The export was cancelled; the files written before that are kept in \"%1\".").arg(where);
-    else
-        lines << QStringLiteral("%1 of %2 workouts exported to \"%3\".")
-                     .arg(report.workouts)
-                     .arg(report.workouts + static_cast<int>(report.skipped.size()))
-                     .arg(where);
-    if (!report.skipped.empty()) {
-        lines << QString() << QStringLiteral("Not exported, because they cannot be read:");
-        for (const SkippedFile& skipped : report.skipped)
-            lines << skipped.reason;
-    }
-    finishExport(lines.join(u'\n'), folder);
-}
-
-void WorkoutListMenu::finishExport(const QString& text, const QString& folder)
-{
-    if (m_services.dialogs.informationOfferingFolder(window(), QStringLiteral("Export Finished"), text))
-        OpenLocalPath(m_services.desktop, m_services.dialogs, window(), folder, QStringLiteral("Export Folder"),
-            kNoFolderProgram + QStringLiteral(" The exported files are in this folder:"));
+    ReportExport(window(), m_services.dialogs, m_services.desktop, report, file, FolderOf(file));
 }
 
 } // namespace paceforge

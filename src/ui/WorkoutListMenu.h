@@ -49,8 +49,6 @@ private:
     const SensorFolder* highlightedSensor() const;
     const WorkoutFileEntry* highlightedFile() const;
     // `where` is what the export wrote, a folder or a file; `folder` is where the user finds it.
-    void reportExport(const ExportReport& report, const QString& where, const QString& folder);
-    void finishExport(const QString& text, const QString& folder);
 
     QTreeView* m_list;
     WorkoutListModel* m_model;
