@@ -36,8 +36,10 @@ struct Setup {
     fs::path floorFolder = folder.path() / "floor";
     std::vector<CorrectionRun> runs;
     CorrectionFactor factor = CorrectionFactor::fromRatio(*Decimal::parsePlain("1.04")).value();
-    // The bytes a correction writes, by the name of the file they go to.
+    // The bytes a correction writes, by the name of the file they go to, and the runs' bytes before,
+    // which its backups write.
     std::vector<std::pair<std::string, std::string>> written;
+    std::vector<std::string> before;
 
     Setup()
     {
@@ -53,9 +55,11 @@ struct Setup {
         const CatalogueBuild build = BuildCatalogue({QStringLiteral("IPOD"), work, {}}, fileSystem);
         for (const SensorFolder& sensor : build.ipod.sensors)
             for (const WorkoutFileEntry& file : sensor.files)
-                if (file.fileName.ends_with(".xml"))
+                if (file.fileName.ends_with(".xml")) {
                     runs.push_back(
                         {QStringLiteral("IPOD"), sensor.name, file.fullPath(), sensor.latestPath, sensor.synchedPath});
+                    before.push_back(fileSystem.readFile(file.fullPath()).value());
+                }
     }
 
     void reset() const
@@ -114,9 +118,12 @@ void Plan(benchmark::State& state)
     }
 }
 
+// The corrected bytes written once each; with backups, each run's former bytes written first, as
+// the copy every change of a workout is preceded by.
 void CorrectFloor(benchmark::State& state)
 {
     Setup& setup = TheSetup();
+    const bool withBackups = state.range(1) == 1;
     FileSystem fileSystem;
     if (setup.written.empty()) {
         FixedClock clock;
@@ -127,9 +134,13 @@ void CorrectFloor(benchmark::State& state)
         for (const fs::path& file : report.done)
             setup.written.emplace_back(file.filename().string(), fileSystem.readFile(file).value());
     }
+    const fs::path copies = setup.floorFolder / "backups";
+    fs::create_directories(copies);
     for (auto _ : state) {
-        for (const auto& [name, bytes] : setup.written) {
-            if (!fileSystem.writeFileAtomic(setup.floorFolder / name, bytes)) {
+        for (std::size_t i = 0; i < setup.written.size(); ++i) {
+            const auto& [name, bytes] = setup.written[i];
+            if ((withBackups && !fileSystem.writeFileAtomic(copies / name, setup.before[i]))
+                || !fileSystem.writeFileAtomic(setup.floorFolder / name, bytes)) {
                 state.SkipWithError("cannot write");
                 return;
             }
@@ -142,7 +153,11 @@ const bool registered = [] {
     benchmark::RegisterBenchmark("correct", Correct)->Arg(kRuns)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("correct_plan", Plan)->Arg(kRuns)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("correct_floor", CorrectFloor)
-        ->Arg(kRuns)
+        ->Args({kRuns, 0})
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("correct_floor_backups", CorrectFloor)
+        ->Args({kRuns, 1})
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     return true;

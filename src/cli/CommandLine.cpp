@@ -84,7 +84,8 @@ void AddOptions(QCommandLineParser& parser)
                        "default) or year."),
         QStringLiteral("week|month|year")});
     parser.addOption({QStringLiteral("factor"),
-        QStringLiteral("correct: multiply the distances by <factor>, e.g. 1.04 for runs 4 % short."),
+        QStringLiteral("correct: multiply the distances by <factor>, e.g. 1.04 for runs 4 % short; "
+                       "without --since or --until, of every run."),
         QStringLiteral("factor")});
     parser.addOption({QStringLiteral("true-distance"),
         QStringLiteral("correct: the true distance of the run named by --workout (\"10.2\" km, or \"6.34mi\"); the "

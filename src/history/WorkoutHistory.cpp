@@ -450,6 +450,11 @@ const std::vector<HistoryEntry>& HistoryReader::entries() const
     return m_state->entries;
 }
 
+std::vector<HistoryEntry> HistoryReader::takeEntries()
+{
+    return std::move(m_state->entries);
+}
+
 std::size_t HistoryReader::cachedEntries() const
 {
     return m_state->cached;
@@ -531,7 +536,7 @@ std::vector<HistoryEntry> ReadHistory(std::vector<HistoryFile> files, const File
     reader.readAll();
     // A cache that cannot be written costs only time at the next reading.
     (void)reader.saveCache();
-    return reader.entries();
+    return reader.takeEntries();
 }
 
 } // namespace paceforge

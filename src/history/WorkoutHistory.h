@@ -64,7 +64,8 @@ struct HistoryEntry {
 
 // Reads a history a few files at a time, so that a window can fill its table as it goes and stop
 // at any point, or all at once. A file is read only when the cache has no entry for its path,
-// size and last-write time.
+// size and last-write time. A reader may work on another thread than the one that made it, but
+// on one thread at a time.
 class HistoryReader
 {
 public:
@@ -84,6 +85,8 @@ public:
     // Reads every file left.
     const std::vector<HistoryEntry>& readAll();
     const std::vector<HistoryEntry>& entries() const;
+    // The entries read, moved out; the reader then has none (call saveCache first).
+    std::vector<HistoryEntry> takeEntries();
     // How many of the entries read came from the cache.
     std::size_t cachedEntries() const;
 
