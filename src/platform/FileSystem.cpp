@@ -92,6 +92,10 @@ template <typename Visit> int ForEachEntry(const fs::path& folder, Visit visit)
 // An ASCII name can equal a name outside ASCII only through the two characters that fold to an
 // ASCII letter, U+017F to "s" and U+212A to "k": names with those letters, or with many letters,
 // are left to the listing.
+// A backup's name ("<workout>.xml.20261208T063212.123Z") has five letters: its 32 spellings cost
+// less than listing a backups folder of thousands for every new one.
+constexpr std::size_t kMostLettersToSpell = 6;
+
 std::optional<std::vector<std::string>> CaseVariants(std::string_view name)
 {
     if (name.empty() || name == "." || name == ".." || !IsAscii(name))
@@ -101,7 +105,7 @@ std::optional<std::vector<std::string>> CaseVariants(std::string_view name)
         const char folded = FoldAscii(name[i]);
         if (folded < 'a' || folded > 'z')
             continue;
-        if (folded == 'k' || folded == 's' || letters.size() == 4)
+        if (folded == 'k' || folded == 's' || letters.size() == kMostLettersToSpell)
             return std::nullopt;
         letters.push_back(i);
     }
