@@ -60,6 +60,9 @@ struct FoundCatalogues {
 // The iPods to work on (--drive, or every iPod among the drives), each with its catalogue built
 // without renaming anything: the commands only read the iPod.
 FoundCatalogues FindCatalogues(CommandContext& context);
+// The exit code when the commands that need an iPod have none to work on (named on the error
+// stream), else kCommandDone.
+int NoIPodToWorkOn(CommandContext& context, const FoundCatalogues& found);
 
 // The workouts of the found iPods, read through the user's history cache (a file is read only
 // when it changed since the last reading).

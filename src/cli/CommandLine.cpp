@@ -189,6 +189,16 @@ int ReadDateRange(const CommandContext& context, DateRange& range)
     return kCommandDone;
 }
 
+int NoIPodToWorkOn(CommandContext& context, const FoundCatalogues& found)
+{
+    if (found.exitCode == kCommandUsage)
+        return found.exitCode;
+    if (!found.builds.empty())
+        return kCommandDone;
+    context.err << "paceforge: no iPod found. Name its folder with --drive.\n";
+    return kCommandFailed;
+}
+
 bool IsCommandInvocation(const QStringList& arguments)
 {
     if (arguments.size() < 2)

@@ -25,14 +25,10 @@ int RunExport(CommandContext& context)
         return refused;
 
     const FoundCatalogues found = FindCatalogues(context);
-    if (found.exitCode == kCommandUsage)
-        return found.exitCode;
+    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
+        return stopped;
     QTextStream& out = context.out;
     QTextStream& err = context.err;
-    if (found.builds.empty()) {
-        err << "paceforge: no iPod found. Name its folder with --drive.\n";
-        return kCommandFailed;
-    }
     ExportSelection selection;
     if (range.since || range.until) {
         // Only a run's document says when it was; a file that cannot be read is kept, to be named.

@@ -108,12 +108,8 @@ int RunStats(CommandContext& context)
         return refused;
 
     const FoundCatalogues found = FindCatalogues(context);
-    if (found.exitCode == kCommandUsage)
-        return found.exitCode;
-    if (found.builds.empty()) {
-        context.err << "paceforge: no iPod found. Name its folder with --drive.\n";
-        return kCommandFailed;
-    }
+    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
+        return stopped;
     const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
     int exitCode = found.exitCode;
     QJsonArray unreadable;

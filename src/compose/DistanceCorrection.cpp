@@ -199,16 +199,6 @@ std::string WritePieces(const SeriesPieces& pieces)
     return text;
 }
 
-pugi::xml_node DistanceData(pugi::xml_node sportsData)
-{
-    for (pugi::xml_node data : ChildElement(sportsData, "extendedDataList").children("extendedData")) {
-        const pugi::xml_attribute type = data.attribute("dataType");
-        if (!type || std::string_view(type.value()) == "distance")
-            return data;
-    }
-    return {};
-}
-
 std::optional<Decimal> SampleSeconds(pugi::xml_node data)
 {
     const pugi::xml_attribute unit = data.attribute("intervalUnit");

@@ -3,6 +3,7 @@
 #include "compose/DistanceSeries.h"
 #include "platform/FileSystem.h"
 #include "workout/Units.h"
+#include "workout/WorkoutFormat.h"
 
 #include <QTimeZone>
 
@@ -59,16 +60,6 @@ std::string_view NamespaceOf(pugi::xml_node element)
     for (pugi::xml_node node = element; node; node = node.parent())
         if (const pugi::xml_attribute declared = node.attribute(attribute.c_str()))
             return declared.value();
-    return {};
-}
-
-pugi::xml_node DistanceData(pugi::xml_node sportsData)
-{
-    for (pugi::xml_node data : ChildElement(sportsData, "extendedDataList").children("extendedData")) {
-        const pugi::xml_attribute type = data.attribute("dataType");
-        if (!type || std::string_view(type.value()) == "distance")
-            return data;
-    }
     return {};
 }
 

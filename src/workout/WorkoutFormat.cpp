@@ -132,4 +132,14 @@ std::vector<QString> MissingContent(const XmlDocument& document, bool newWorkout
     return missing;
 }
 
+pugi::xml_node DistanceData(pugi::xml_node sportsData)
+{
+    for (pugi::xml_node data : ChildElement(sportsData, "extendedDataList").children("extendedData")) {
+        const pugi::xml_attribute type = data.attribute("dataType");
+        if (!type || std::string_view(type.value()) == "distance")
+            return data;
+    }
+    return {};
+}
+
 } // namespace paceforge

@@ -25,6 +25,11 @@ struct WorkoutNodes {
 };
 WorkoutNodes FindWorkoutNodes(const XmlDocument& document);
 
+// The distance samples: the first extendedData below extendedDataList whose dataType is
+// "distance" or not given. A save writes the first extendedData, whatever its type; readers take
+// the distances.
+pugi::xml_node DistanceData(pugi::xml_node sportsData);
+
 // What a save would have to write but cannot find, as paths below sportsData in the order of the
 // format table ("runSummary/pace", "runSummary/distance@unit"); just "sportsData" when the document
 // element is missing or named otherwise. A missing container is named once, without its children.
