@@ -25,4 +25,8 @@ private:
     explicit DarkStyle(QStyle* base);
 };
 
+// Style sheet rules every window shares, so a menu, calendar, scroll bar or tooltip looks the same in
+// each; scroll bars are given a width, as the main window's fixed layout has less room for them.
+QString DarkSheetSharedRules(int scrollBarWidth);
+
 } // namespace paceforge

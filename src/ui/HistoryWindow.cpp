@@ -90,7 +90,7 @@ ExportProgress Percent(ProgressReport& progress)
 
 QString HistoryStyleSheet()
 {
-    return QStringLiteral(
+    const QString own = QStringLiteral(
         "QWidget#historyWindow, QDialog { background: #1A1D22; }"
         "QLabel, QCheckBox, QRadioButton { color: %2; background: transparent; }"
         "QLabel#lblTotals { font-weight: bold; }"
@@ -126,26 +126,9 @@ QString HistoryStyleSheet()
         "  margin-right: 2px; border-top-left-radius: 3px; border-top-right-radius: 3px; }"
         "QTabBar::tab:selected { background: #0D0F12; border-bottom-color: #0D0F12; color: %1;"
         "  font-weight: bold; }"
-        "QSplitter::handle { background: #23272E; }"
-        "QMenu { background: #1A1D22; color: %2; border: 1px solid #3A3F48; }"
-        "QMenu::item { padding: 3px 14px; }"
-        "QMenu::item:selected { background: %1; color: #111; }"
-        "QMenu::item:disabled { color: #7D848F; }"
-        "QCalendarWidget QWidget#qt_calendar_navigationbar { background: #23272E; }"
-        "QCalendarWidget QToolButton { color: %2; background: transparent; font-weight: bold; }"
-        "QCalendarWidget QAbstractItemView { background: #0D0F12; color: %2; selection-background-color: %1;"
-        "  selection-color: #111; }"
-        "QCalendarWidget QAbstractItemView:disabled { color: #7D848F; }"
-        "QScrollBar:vertical { background: #0D0F12; width: 12px; margin: 0; border: 0; }"
-        "QScrollBar:horizontal { background: #0D0F12; height: 12px; margin: 0; border: 0; }"
-        "QScrollBar::handle { background: #5A606B; border-radius: 3px; margin: 2px; }"
-        "QScrollBar::handle:vertical { min-height: 20px; }"
-        "QScrollBar::handle:horizontal { min-width: 20px; }"
-        "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %1; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: 0; background: none; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
-        "QToolTip { color: #111; background: %2; border: 1px solid %1; }")
-        .arg(artwork::accentColor().name(), artwork::panelTextColor().name());
+        "QSplitter::handle { background: #23272E; }")
+                            .arg(artwork::accentColor().name(), artwork::panelTextColor().name());
+    return own + DarkSheetSharedRules(12);
 }
 
 HistoryWindow::HistoryWindow(HistoryServices services, QWidget* parent)

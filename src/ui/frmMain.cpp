@@ -290,7 +290,7 @@ void frmMain::applyStyle()
 {
     const QString accent = artwork::accentColor().name();
     const QString text = artwork::panelTextColor().name();
-    setStyleSheet(QStringLiteral(
+    const QString own = QStringLiteral(
         "QLabel { color: %2; background: transparent; font-size: 11px; }"
         "QLabel#lblWorkoutDte { font-weight: bold; font-size: 11px; }"
         "QFrame#frmWorkoutSaved QLabel { font-size: 10px; }"
@@ -319,30 +319,11 @@ void frmMain::applyStyle()
         "QTimeEdit::up-button { subcontrol-origin: padding; subcontrol-position: top right; width: 14px; }"
         "QTimeEdit::down-button { subcontrol-origin: padding; subcontrol-position: bottom right; width: 14px; }"
         "QCalendarWidget { font-size: 11px; }"
-        "QCalendarWidget QWidget#qt_calendar_navigationbar { background: #23272E; }"
-        "QCalendarWidget QToolButton { color: %2; background: transparent; font-weight: bold; }"
-        "QCalendarWidget QAbstractItemView { background: #0D0F12; color: %2; selection-background-color: %1;"
-        "  selection-color: #111; }"
-        // Days of the other months are dimmed, yet must stay readable (WCAG AA: 4.5:1 on #0D0F12).
-        "QCalendarWidget QAbstractItemView:disabled { color: #7D848F; }"
         "QCalendarWidget QToolButton:hover { background: #2E333B; border-radius: 3px; }"
-        "QMenu { background: #1A1D22; color: %2; border: 1px solid #3A3F48; }"
-        "QMenu::item { padding: 3px 14px; }"
-        "QMenu::item:selected { background: %1; color: #111; }"
-        "QMenu::item:disabled { color: #7D848F; }"
-        "QMenu::separator { height: 1px; background: #3A3F48; margin: 3px 6px; }"
         "QCalendarWidget QSpinBox { background: #0D0F12; color: %2; border: 1px solid %1; border-radius: 3px;"
-        "  selection-background-color: %1; selection-color: #111; }"
-        "QScrollBar:vertical { background: #0D0F12; width: 10px; margin: 0; border: 0; }"
-        "QScrollBar:horizontal { background: #0D0F12; height: 10px; margin: 0; border: 0; }"
-        "QScrollBar::handle { background: #5A606B; border-radius: 3px; margin: 2px; }"
-        "QScrollBar::handle:vertical { min-height: 20px; }"
-        "QScrollBar::handle:horizontal { min-width: 20px; }"
-        "QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %1; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: 0; background: none; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"
-        "QToolTip { color: #111; background: %2; border: 1px solid %1; }")
-                      .arg(accent, text));
+        "  selection-background-color: %1; selection-color: #111; }")
+                            .arg(accent, text);
+    setStyleSheet(own + DarkSheetSharedRules(10));
 }
 
 void frmMain::styleElements()
