@@ -34,7 +34,7 @@ struct Setup {
     fs::path work = folder.path() / "work" / "IPOD";
     fs::path backups = folder.path() / "backups";
     fs::path floorFolder = folder.path() / "floor";
-    std::vector<CorrectionRun> runs;
+    std::vector<StoredWorkout> runs;
     CorrectionFactor factor = CorrectionFactor::fromRatio(*Decimal::parsePlain("1.04")).value();
     // The bytes a correction writes, by the name of the file they go to, and the runs' bytes before,
     // which its backups write.
@@ -53,13 +53,11 @@ struct Setup {
         fs::create_directories(floorFolder);
         reset();
         const CatalogueBuild build = BuildCatalogue({QStringLiteral("IPOD"), work, {}}, fileSystem);
-        for (const SensorFolder& sensor : build.ipod.sensors)
-            for (const WorkoutFileEntry& file : sensor.files)
-                if (file.fileName.ends_with(".xml")) {
-                    runs.push_back(
-                        {QStringLiteral("IPOD"), sensor.name, file.fullPath(), sensor.latestPath, sensor.synchedPath});
-                    before.push_back(fileSystem.readFile(file.fullPath()).value());
-                }
+        for (const StoredWorkout& file : build.ipod.workouts)
+            if (file.fileName.ends_with(".xml") && file.workout == static_cast<std::size_t>(&file - build.ipod.workouts.data())) {
+                runs.push_back(file);
+                before.push_back(fileSystem.readFile(file.fullPath()).value());
+            }
     }
 
     void reset() const

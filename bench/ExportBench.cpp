@@ -73,7 +73,7 @@ bool ExportOnce(Store& store, const fs::path& out)
     FileSystem fileSystem;
     fs::remove_all(out);
     const ExportReport report = Exporter(fileSystem).exportTcx(store.selection, out);
-    if (report.workouts != kRuns || !report.writeError.isEmpty())
+    if (report.workouts != kRuns || report.writeError)
         return false;
     if (store.outputSizes.empty())
         for (const fs::path& file : report.written)
@@ -109,7 +109,7 @@ void ExportFloor(benchmark::State& state)
     const std::string filler(*std::max_element(store.outputSizes.begin(), store.outputSizes.end()), 'x');
     for (auto _ : state) {
         for (std::size_t i = 0; i < store.selection.workouts.size(); ++i) {
-            const auto source = fileSystem.readFile(store.selection.workouts[i].path);
+            const auto source = fileSystem.readFile(store.selection.workouts[i].fullPath());
             const std::string_view output(filler.data(), store.outputSizes[i]);
             if (!source || !fileSystem.writeFileAtomic(out / (std::to_string(i) + ".tcx"), output)) {
                 state.SkipWithError("cannot read or write");

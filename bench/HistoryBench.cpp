@@ -46,7 +46,7 @@ const Prepared& Store(int files)
         // Once with the renaming pass, as the window's first listing does; after it the store is as
         // it stays, and its files as old as a real store's (a file written moments ago is not cached).
         const CatalogueBuild build = BuildCatalogue(p.selected, fileSystem);
-        for (const HistoryFile& file : HistoryFiles(build)) {
+        for (const StoredWorkout& file : ListedWorkouts(build.ipod, build.rows)) {
             p.paths.push_back(file.fullPath());
             fs::last_write_time(p.paths.back(), fs::file_time_type::clock::now() - std::chrono::hours(24));
         }
@@ -67,7 +67,7 @@ void HistoryFirst(benchmark::State& state)
         fs::remove_all(p.cacheFolder, ec);
         state.ResumeTiming();
         HistoryCache cache(p.cacheFolder, fileSystem);
-        HistoryReader reader(HistoryFiles(build), fileSystem, &cache);
+        HistoryReader reader(ListedWorkouts(build.ipod, build.rows), fileSystem, &cache);
         reader.readAll();
         if (!reader.saveCache()) {
             state.SkipWithError("cannot write the cache");
@@ -85,14 +85,16 @@ void HistoryCached(benchmark::State& state, bool withCatalogue)
     FileSystem fileSystem;
     {
         HistoryCache cache(p.cacheFolder, fileSystem);
-        (void)ReadHistory(HistoryFiles(BuildCatalogue(p.selected, fileSystem)), fileSystem, &cache);
+        const CatalogueBuild first = BuildCatalogue(p.selected, fileSystem);
+        (void)ReadHistory(ListedWorkouts(first.ipod, first.rows), fileSystem, &cache);
     }
     const CatalogueBuild built = BuildCatalogue(p.selected, fileSystem);
     std::size_t cached = 0;
     for (auto _ : state) {
         const CatalogueBuild build = withCatalogue ? BuildCatalogue(p.selected, fileSystem) : CatalogueBuild();
         HistoryCache cache(p.cacheFolder, fileSystem);
-        HistoryReader reader(HistoryFiles(withCatalogue ? build : built), fileSystem, &cache);
+        const CatalogueBuild& used = withCatalogue ? build : built;
+        HistoryReader reader(ListedWorkouts(used.ipod, used.rows), fileSystem, &cache);
         reader.readAll();
         if (!reader.saveCache()) {
             state.SkipWithError("cannot write the cache");

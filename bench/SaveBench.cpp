@@ -47,12 +47,11 @@ struct Setup {
         store = MakeStore(folder.path() / "IPOD", 100, 1);
         FileSystem fileSystem;
         ipod = BuildCatalogue(iPodRecord{QStringLiteral("IPOD"), store.drive, {}}, fileSystem).ipod;
-        for (std::size_t k = 0; k < ipod.sensors.size(); ++k)
-            for (std::size_t j = 0; j < ipod.sensors[k].files.size(); ++j)
-                if (ipod.sensors[k].files[j].fullPath() == store.sampleLatest) {
-                    editedSensor = static_cast<long long>(k) + 1;
-                    editedFile = static_cast<long long>(j) + 1;
-                }
+        for (const StoredWorkout& file : ipod.workouts)
+            if (file.fullPath() == store.sampleLatest) {
+                editedSensor = file.sensorIndex;
+                editedFile = file.fileIndex;
+            }
         editedBytes = fileSystem.readFile(store.sampleLatest).value();
     }
 };

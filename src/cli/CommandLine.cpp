@@ -164,9 +164,9 @@ FoundCatalogues FindCatalogues(CommandContext& context)
 
 std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem& fileSystem)
 {
-    std::vector<HistoryFile> files;
+    std::vector<StoredWorkout> files;
     for (const CatalogueBuild& build : found.builds)
-        for (HistoryFile& file : HistoryFiles(build))
+        for (StoredWorkout& file : ListedWorkouts(build.ipod, build.rows))
             files.push_back(std::move(file));
     HistoryCache cache(StandardHistoryCacheFolder(), fileSystem);
     return ReadHistory(std::move(files), fileSystem, &cache);

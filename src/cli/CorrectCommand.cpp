@@ -8,7 +8,6 @@
 
 #include <QTextStream>
 
-#include <set>
 
 namespace fs = std::filesystem;
 
@@ -112,18 +111,18 @@ int RunCorrect(CommandContext& context)
     std::vector<std::size_t> chosen;
     if (trueDistance) {
         const QString name = context.value("workout");
-        std::set<std::size_t> workouts;
-        const HistoryEntry* named = nullptr;
-        for (const HistoryEntry& entry : entries)
-            if (entry.readable() && NamesWorkout(entry, name) && workouts.insert(entry.workout).second)
-                named = &entry;
-        if (workouts.empty())
+        std::vector<std::size_t> namedEntries;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].readable() && NamesWorkout(entries[i], name))
+                namedEntries.push_back(i);
+        if (namedEntries.empty())
             return UsageError(err, QStringLiteral("no readable workout is named \"%1\".").arg(name));
-        if (workouts.size() > 1)
+        if (namedEntries.size() > 1)
             return UsageError(err,
                 QStringLiteral("%1 different workouts are named \"%2\"; name the iPod with --drive.")
-                    .arg(workouts.size())
+                    .arg(namedEntries.size())
                     .arg(name));
+        const HistoryEntry* named = &entries[namedEntries.front()];
         // In kilometres, as the file keeps it: 2.6 miles then read back as 2.60 miles.
         const Decimal trueKm
             = trueDistance->unit == DistanceUnit::Miles ? MilesToKilometres(trueDistance->value) : trueDistance->value;
@@ -131,9 +130,7 @@ int RunCorrect(CommandContext& context)
         if (!*factor)
             return UsageError(err, factor->error());
         if (!range.since && !range.until)
-            for (std::size_t i = 0; i < entries.size(); ++i)
-                if (entries[i].workout == named->workout)
-                    chosen.push_back(i);
+            chosen.push_back(namedEntries.front());
     }
     if (chosen.empty()) {
         for (const std::size_t i : EntriesIn(entries, range)) {
@@ -147,7 +144,7 @@ int RunCorrect(CommandContext& context)
     }
 
     const CorrectionFactor& chosenFactor = factor->value();
-    const CorrectionPlan plan = PlanCorrection(CorrectionRuns(entries, chosen), chosenFactor, context.fileSystem);
+    const CorrectionPlan plan = PlanCorrection(WorkoutsOf(entries, chosen), chosenFactor, context.fileSystem);
     WritePreview(out, err, plan);
     const auto ready = std::count_if(plan.runs.begin(), plan.runs.end(), [](auto& run) { return run.ready(); });
     if (ready != static_cast<long>(plan.runs.size()))

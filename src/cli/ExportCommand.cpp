@@ -36,7 +36,7 @@ int RunExport(CommandContext& context)
         selection.workouts = ExportSelectionOf(entries, EntriesIn(entries, range)).workouts;
     } else {
         for (const CatalogueBuild& build : found.builds)
-            for (WorkoutFile& workout : CatalogueWorkouts(build.ipod, build.rows))
+            for (StoredWorkout& workout : ListedWorkouts(build.ipod, build.rows))
                 selection.workouts.push_back(std::move(workout));
     }
     for (const CatalogueBuild& build : found.builds)
@@ -50,8 +50,8 @@ int RunExport(CommandContext& context)
         out << "Wrote " << DisplayPath(written) << '\n';
     for (const SkippedFile& skipped : report.skipped)
         err << "Skipped: " << skipped.reason << '\n';
-    if (!report.writeError.isEmpty()) {
-        err << "paceforge: " << report.writeError << '\n';
+    if (report.writeError) {
+        err << "paceforge: " << *report.writeError << '\n';
         return kCommandFailed;
     }
     out << "Exported " << report.workouts << (report.workouts == 1 ? " workout" : " workouts") << " into "

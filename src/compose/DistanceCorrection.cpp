@@ -5,12 +5,13 @@
 #include "EditWrite.h"
 
 #include "platform/FileSystem.h"
+#include "workout/SeriesText.h"
 #include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
 
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <set>
 #include <optional>
 #include <string_view>
 
@@ -28,8 +29,6 @@ constexpr long long kSecondsPerMinute = 60;
 constexpr int kPercent = 100;
 constexpr int kTextPercentDecimals = 2;
 constexpr int kTextFactorDecimals = 4;
-// Beyond any run: a larger number in a file is damage, and would not fit the exact arithmetic.
-constexpr long long kLargestKilometres = 1'000'000;
 
 // The international mile, for the moment a run passes a mile; the device writes the first two
 // mile splits' distances with two decimals and the others with three.
@@ -57,16 +56,6 @@ bool IsMiles(std::string_view unit)
 {
     unit = TrimmedXmlSpace(unit);
     return unit.size() >= 2 && (unit[0] == 'm' || unit[0] == 'M') && (unit[1] == 'i' || unit[1] == 'I');
-}
-
-// The device's form for a snapshot's or a sample's distance: trailing zeros dropped, but at least
-// one decimal ("1.0", "8.367").
-std::string ShortDistance(const Decimal& value)
-{
-    std::string text = value.toPlainString('.');
-    if (text.find('.') == std::string::npos)
-        text += ".0";
-    return text;
 }
 
 std::string WholeText(const Decimal& value)
@@ -147,67 +136,6 @@ std::optional<std::string> CorrectedPace(
     char clock[32];
     std::snprintf(clock, sizeof clock, "%lld:%02lld", seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);
     return text.substr(0, start) + clock + std::string(unit);
-}
-
-// The series' numbers and where each stands in its text, so that the text can be written back with
-// the same separators and blanks.
-struct SeriesPieces {
-    std::string text;
-    std::vector<std::pair<std::size_t, std::size_t>> places; // offset and length of each number
-    std::vector<Decimal> values;
-    // The save's own form writes four decimals always; the device drops trailing zeros.
-    bool fixedDecimals = false;
-};
-
-std::optional<SeriesPieces> ReadPieces(std::string text)
-{
-    SeriesPieces pieces;
-    pieces.text = std::move(text);
-    const std::string_view all = pieces.text;
-    if (TrimmedXmlSpace(all).empty())
-        return pieces;
-    for (std::size_t at = 0;;) {
-        const auto comma = all.find(',', at);
-        const std::string_view number
-            = TrimmedXmlSpace(all.substr(at, comma == std::string_view::npos ? all.npos : comma - at));
-        const auto value = Decimal::parsePlain(number);
-        if (!value || value->isNegative() || TooLarge(*value))
-            return std::nullopt;
-        pieces.places.emplace_back(static_cast<std::size_t>(number.data() - all.data()), number.size());
-        pieces.values.push_back(*value);
-        if (FractionDigits(number) == kDistanceDecimals && number.back() == '0')
-            pieces.fixedDecimals = true;
-        if (comma == std::string_view::npos)
-            return pieces;
-        at = comma + 1;
-    }
-}
-
-std::string WritePieces(const SeriesPieces& pieces)
-{
-    std::string text;
-    text.reserve(pieces.text.size() + pieces.values.size() + 16);
-    std::size_t copied = 0;
-    for (std::size_t i = 0; i < pieces.values.size(); ++i) {
-        const auto [offset, length] = pieces.places[i];
-        text.append(pieces.text, copied, offset - copied);
-        text += pieces.fixedDecimals ? pieces.values[i].toFixedString(kDistanceDecimals)
-                                     : ShortDistance(pieces.values[i]);
-        copied = offset + length;
-    }
-    text.append(pieces.text, copied);
-    return text;
-}
-
-std::optional<Decimal> SampleSeconds(pugi::xml_node data)
-{
-    const pugi::xml_attribute unit = data.attribute("intervalUnit");
-    if (unit && TrimmedXmlSpace(unit.value()) != "s")
-        return std::nullopt;
-    const auto seconds = Number(data.attribute("intervalValue").value());
-    if (!seconds || *seconds <= Decimal() || TooLarge(*seconds))
-        return std::nullopt;
-    return seconds;
 }
 
 struct Split {
@@ -484,9 +412,9 @@ Outcome<CorrectedWorkout> CorrectWorkout(
 
     // The series and splits first: a refusal must come before anything else is worked out.
     const pugi::xml_node data = DistanceData(nodes.sportsData);
-    std::optional<SeriesPieces> series;
+    std::optional<SeriesText> series;
     if (data) {
-        series = ReadPieces(NodeText(data));
+        series = SeriesText::read(NodeText(data));
         if (!series)
             return Refuse(fileName, QStringLiteral("has a damaged distance series, which cannot be rescaled."));
     }
@@ -494,21 +422,21 @@ Outcome<CorrectedWorkout> CorrectWorkout(
     for (pugi::xml_node list : nodes.sportsData.children("snapShotList"))
         if (ListType(list) == "kmSplit" || ListType(list) == "mileSplit")
             splitLists.push_back(list);
-    const auto seconds = data ? SampleSeconds(data) : std::nullopt;
+    const auto seconds = data ? SampleSeconds(data, Decimal::fromInteger(kLargestKilometres)) : std::nullopt;
     const bool haveSplits = std::any_of(
         splitLists.begin(), splitLists.end(), [](pugi::xml_node list) { return !Snapshots(list).empty(); });
-    if (haveSplits && (!series || series->values.empty() || !seconds))
+    if (haveSplits && (!series || series->values().empty() || !seconds))
         return Refuse(
             fileName, QStringLiteral("has km or mile splits but no distance series to work them out from again."));
 
     if (series) {
-        for (Decimal& value : series->values)
+        for (Decimal& value : series->values())
             value = factor.scaled(value, kDistanceDecimals);
-        SetNodeText(data, WritePieces(*series));
+        SetNodeText(data, series->written());
     }
-    if (series && seconds && !series->values.empty()) {
+    if (series && seconds && !series->values().empty()) {
         // A file whose summary is in miles may hold its series in miles too: the one it lies nearer.
-        std::vector<Decimal> km = series->values;
+        std::vector<Decimal> km = series->values();
         const Decimal last = km.back();
         const Decimal toKm
             = last < corrected.newDistanceKm ? corrected.newDistanceKm - last : last - corrected.newDistanceKm;
@@ -536,43 +464,6 @@ Outcome<CorrectedWorkout> CorrectWorkout(
 
 namespace {
 
-bool InFolder(const fs::path& file, const fs::path& folder, const FileSystem& fileSystem)
-{
-    return !folder.empty() && SameFile(fileSystem, file.parent_path(), folder);
-}
-
-std::string Folded(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-// The files of the latest and synched folders by their folded names, each folder listed once: a
-// look-up of a name that is not there lists its folder, once for every run of a long plan.
-class FolderNames
-{
-public:
-    explicit FolderNames(const FileSystem& fileSystem) : m_fileSystem(fileSystem) { }
-
-    std::optional<fs::path> find(const fs::path& folder, const std::string& name)
-    {
-        auto [at, fresh] = m_folders.try_emplace(folder);
-        if (fresh)
-            for (std::string& listed : m_fileSystem.fileNames(folder))
-                at->second.try_emplace(Folded(listed), listed);
-        const auto found = at->second.find(Folded(name));
-        if (found == at->second.end())
-            return std::nullopt;
-        return m_fileSystem.resolve(folder).value_or(folder) / found->second;
-    }
-
-private:
-    const FileSystem& m_fileSystem;
-    std::map<fs::path, std::map<std::string, std::string>> m_folders;
-};
-
 QString NotDoneAfterStop(const fs::path& file, const fs::path& stoppedAt)
 {
     return QStringLiteral("\"%1\" was not corrected: the correction stopped at \"%2\".")
@@ -581,43 +472,31 @@ QString NotDoneAfterStop(const fs::path& file, const fs::path& stoppedAt)
 
 } // namespace
 
-CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const CorrectionFactor& factor,
+CorrectionPlan PlanCorrection(const std::vector<StoredWorkout>& runs, const CorrectionFactor& factor,
     const FileSystem& fileSystem, const CorrectionProgress& progress)
 {
     CorrectionPlan plan{factor, {}};
     plan.runs.reserve(runs.size());
-    std::map<FileIdentity, std::size_t> planned;
-    FolderNames names(fileSystem);
+    std::set<fs::path> planned;
     const int total = static_cast<int>(runs.size());
     for (int i = 0; i < total; ++i) {
         if (progress && !progress(i, total))
             return plan;
-        const CorrectionRun& run = runs[static_cast<std::size_t>(i)];
+        const StoredWorkout& run = runs[static_cast<std::size_t>(i)];
         PlannedCorrection one;
         one.run = run;
-        one.source = run.file;
-        one.target = run.file;
-        const fs::path name = run.file.filename();
-        const auto bytes = fileSystem.readFile(run.file);
-        if (InFolder(run.file, run.synchedFolder, fileSystem)) {
-            one.target = run.latestFolder / name;
-        } else if (const auto twin
-            = run.synchedFolder.empty() ? std::nullopt : names.find(run.synchedFolder, name.string())) {
-            const auto twinBytes = fileSystem.readFile(*twin);
-            if (bytes && twinBytes && twinBytes.value() == bytes.value())
-                one.source = *twin;
-        }
-        if (const auto identity = fileSystem.identity(one.source)) {
-            if (!planned.emplace(*identity, plan.runs.size()).second)
-                continue;
-        }
+        one.source = run.fullPath();
+        one.target = run.synched ? run.editTarget() : one.source;
+        if (!planned.insert(one.source).second)
+            continue;
+        const auto bytes = fileSystem.readFile(one.source);
         if (!bytes) {
             one.problem = bytes.error();
             plan.runs.push_back(std::move(one));
             continue;
         }
         one.previewedSize = bytes.value().size();
-        one.previewedHash = std::hash<std::string_view>()(bytes.value());
+        one.previewedHash = ContentHash(bytes.value());
         XmlDocument document = XmlDocument::fromBytes(bytes.value());
         one.signedByDevice = IsSignedWorkout(document);
         const auto corrected = CorrectWorkout(std::move(document), factor, DisplayPath(one.source));
@@ -632,19 +511,17 @@ CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const Corr
         one.newDistanceKm = corrected->newDistanceKm;
         one.oldPace = corrected->oldPace;
         one.newPace = corrected->newPace;
-        if (one.source != one.target && !fileSystem.folderExists(run.latestFolder)) {
-            one.problem = QStringLiteral("\"%1\" cannot move to the latest folder: \"%2\" does not exist.")
-                              .arg(DisplayPath(one.source), DisplayPath(run.latestFolder));
-            plan.runs.push_back(std::move(one));
-            continue;
-        }
-        const auto existing = one.source == one.target ? std::nullopt : names.find(run.latestFolder, name.string());
-        if (existing && !SameFile(fileSystem, one.source, *existing)) {
-            const auto there = fileSystem.readFile(*existing);
-            if (!there || there.value() != bytes.value())
-                one.problem = QStringLiteral("The latest folder already holds a different workout named \"%1\"; "
-                                             "\"%2\" was left as it is.")
-                                  .arg(DisplayPath(name), DisplayPath(one.source));
+        if (one.source != one.target) {
+            if (!fileSystem.folderExists(run.latestFolder)) {
+                one.problem = QStringLiteral("\"%1\" cannot move to the latest folder: \"%2\" does not exist.")
+                                  .arg(DisplayPath(one.source), DisplayPath(run.latestFolder));
+            } else if (fileSystem.fileExists(one.target) && !SameFile(fileSystem, one.source, one.target)) {
+                const auto there = fileSystem.readFile(one.target);
+                if (!there || there.value() != bytes.value())
+                    one.problem = QStringLiteral("The latest folder already holds a different workout named \"%1\"; "
+                                                 "\"%2\" was left as it is.")
+                                      .arg(DisplayPath(one.target.filename()), DisplayPath(one.source));
+            }
         }
         plan.runs.push_back(std::move(one));
     }
@@ -690,8 +567,7 @@ CorrectionReport ApplyCorrection(
         const auto bytes = fileSystem.readFile(run.source);
         if (!bytes)
             return fail(bytes.error());
-        if (bytes.value().size() != run.previewedSize
-            || std::hash<std::string_view>()(bytes.value()) != run.previewedHash)
+        if (bytes.value().size() != run.previewedSize || ContentHash(bytes.value()) != run.previewedHash)
             return fail(QStringLiteral("The workout file \"%1\" changed after the preview; it was not corrected.")
                             .arg(DisplayPath(run.source)));
         const auto corrected

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "export/WorkoutSummary.h"
 #include "platform/Result.h"
 #include "platform/XmlDocument.h"
+#include "store/StoredWorkout.h"
 #include "workout/Decimal.h"
+#include "workout/WorkoutSummary.h"
 
 #include <QString>
 
@@ -78,22 +79,12 @@ Outcome<CorrectedWorkout> CorrectWorkout(
 Outcome<CorrectedWorkout> CorrectWorkout(
     XmlDocument&& document, const CorrectionFactor& factor, const QString& fileName);
 
-// A run to correct, as the history or the catalogue knows it.
-struct CorrectionRun {
-    // For the backups: the iPod's volume name and the sensor folder's name.
-    QString volume;
-    std::string sensor;
-    std::filesystem::path file;
-    std::filesystem::path latestFolder;
-    std::filesystem::path synchedFolder;
-};
-
 // One run of a correction as previewed: the file it reads and the file it writes, old and new
 // figures, or why it cannot be corrected.
 struct PlannedCorrection {
-    CorrectionRun run;
-    // A workout kept in both folders is corrected from its synched copy: the edit moves it to
-    // latest and removes that copy, which would otherwise be counted as a second, uncorrected run.
+    StoredWorkout run;
+    // A synched file (a workout kept in both folders is stood for by its synched copy) moves to
+    // latest, as an edit does; the copy it came from is removed.
     std::filesystem::path source;
     std::filesystem::path target;
     StartTime start;
@@ -121,9 +112,9 @@ struct CorrectionPlan {
 // Called before each run and once after the last; returning false stops before the next run.
 using CorrectionProgress = std::function<bool(int done, int total)>;
 
-// Reads each run and works out its correction without writing anything: the preview. Two runs
-// that are one workout (the same file, or its copy in the other folder) are planned once.
-CorrectionPlan PlanCorrection(const std::vector<CorrectionRun>& runs, const CorrectionFactor& factor,
+// Reads each run and works out its correction without writing anything: the preview. A file
+// named twice is planned once.
+CorrectionPlan PlanCorrection(const std::vector<StoredWorkout>& runs, const CorrectionFactor& factor,
     const FileSystem& fileSystem, const CorrectionProgress& progress = {});
 
 struct CorrectionReport {

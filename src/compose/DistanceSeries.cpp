@@ -65,19 +65,6 @@ std::optional<Decimal> LastValueIfAllDistances(std::string_view series)
 
 } // namespace
 
-std::optional<std::vector<Decimal>> SeriesValues(std::string_view series)
-{
-    std::vector<Decimal> values;
-    Pieces pieces(series);
-    while (const auto piece = pieces.next()) {
-        const auto value = Decimal::parsePlain(*piece);
-        if (!value || value->isNegative())
-            return std::nullopt;
-        values.push_back(*value);
-    }
-    return values;
-}
-
 std::string DistanceSeriesText(std::string_view existing, const Decimal& kilometres, long long totalSeconds)
 {
     if (kilometres <= Decimal() || totalSeconds <= 0)

@@ -11,10 +11,6 @@
 
 namespace paceforge {
 
-// The values of a series text ("0.0, 0.013, ..."; blanks around values allowed), or nothing when
-// any piece is not a distance: a damaged series is never used half-read.
-std::optional<std::vector<Decimal>> SeriesValues(std::string_view series);
-
 // The series text for a distance and a duration, built fresh, extended or cut from `existing`.
 std::string DistanceSeriesText(std::string_view existing, const Decimal& kilometres, long long totalSeconds);
 

@@ -31,7 +31,7 @@ LoadOutcome EditSession::load(long long sensorIndex, long long fileIndex, bool m
     m_sensorIndex = sensorIndex;
     m_fileIndex = fileIndex;
     LoadOutcome outcome;
-    const WorkoutFileEntry* entry = FileAt(m_ipod, sensorIndex, fileIndex);
+    const StoredWorkout* entry = FileAt(m_store.ipod(), sensorIndex, fileIndex);
     if (!entry)
         return outcome;
     const std::filesystem::path path = entry->fullPath();
@@ -90,12 +90,12 @@ KeptValues EditSession::keptValues(const EntryFields& fields, bool miles, bool p
     return kept;
 }
 
-SaveOutcome EditSession::save(SaveEntries& entries, bool iPodSelected, QDate today)
+SaveOutcome EditSession::save(const SaveEntries& typed, bool iPodSelected, QDate today)
 {
     SaveContext context;
     context.adding = m_mode == WorkoutMode::Add;
     context.iPodSelected = iPodSelected;
-    context.currentIPod = &m_ipod;
+    context.currentIPod = &m_store.ipod();
     context.selectedSensorIndex = m_sensorIndex;
     context.selectedFileIndex = m_fileIndex;
     context.currentDocument = m_document ? &*m_document : nullptr;
@@ -111,10 +111,9 @@ SaveOutcome EditSession::save(SaveEntries& entries, bool iPodSelected, QDate tod
     context.backups = m_services.backups;
     // What the fields held when Save was pressed: the checks' own rewrites ("0" in a blank time
     // field) are no change of the user's.
-    const KeptValues kept = keptValues(entries, entries.miles, entries.pounds);
-    context.kept = kept;
+    context.kept = keptValues(typed, typed.miles, typed.pounds);
 
-    SaveOutcome outcome = SaveWorkout(entries, context);
+    SaveOutcome outcome = SaveWorkout(typed, context);
     if (outcome.document) {
         m_document = std::move(outcome.document);
         // A new workout's document is the template's copy, not a file chosen in the list.

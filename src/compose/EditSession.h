@@ -5,7 +5,7 @@
 #include "SaveWorkout.h"
 
 #include "platform/XmlDocument.h"
-#include "store/Records.h"
+#include "store/WorkoutStore.h"
 #include "templates/WorkoutLoader.h"
 
 #include <QDate>
@@ -62,10 +62,13 @@ public:
     WorkoutMode mode() const { return m_mode; }
     void setMode(WorkoutMode mode) { m_mode = mode; }
 
-    const iPodRecord& currentIPod() const { return m_ipod; }
+    // The chosen iPod's catalogue, which the history window shares.
+    WorkoutStore& store() { return m_store; }
+    const WorkoutStore& store() const { return m_store; }
+    const iPodRecord& currentIPod() const { return m_store.ipod(); }
     // A rebuilt catalogue; the workout loaded keeps its indices, which may now name another file
     // or none, and the save checks them again.
-    void setCurrentIPod(iPodRecord ipod) { m_ipod = std::move(ipod); }
+    void setCatalogue(CatalogueBuild build) { m_store.replace(std::move(build)); }
 
     long long selectedSensorIndex() const { return m_sensorIndex; }
     long long selectedFileIndex() const { return m_fileIndex; }
@@ -76,8 +79,8 @@ public:
     // recorded value whose field still shows it.
     LoadOutcome load(long long sensorIndex, long long fileIndex, bool miles, bool pounds);
 
-    // Saves what the fields hold (the checks may rewrite some of them, which stays on screen).
-    SaveOutcome save(SaveEntries& entries, bool iPodSelected, QDate today);
+    // Saves what the fields hold; the outcome says what the checks put into fields.
+    SaveOutcome save(const SaveEntries& entries, bool iPodSelected, QDate today);
 
     // The pace a save would write, per mile and per kilometre: a loaded workout whose distance and
     // time still show what was loaded keeps its recorded pace, which is what is shown then.
@@ -88,7 +91,7 @@ private:
 
     EditSessionServices m_services;
     WorkoutMode m_mode = WorkoutMode::None;
-    iPodRecord m_ipod;
+    WorkoutStore m_store;
     long long m_sensorIndex = 0;
     long long m_fileIndex = 0;
     std::optional<XmlDocument> m_document;

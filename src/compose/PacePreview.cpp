@@ -18,8 +18,8 @@ std::optional<Paces> ComputedPaces(const EntryFields& fields, bool miles, const 
     SaveEntries entries;
     static_cast<EntryFields&>(entries) = fields;
     entries.miles = miles;
-    const auto checked = CheckEntries(entries, locale);
-    const auto* values = std::get_if<CheckedEntries>(&checked);
+    const EntryCheck checked = CheckEntries(entries, locale);
+    const auto* values = std::get_if<CheckedEntries>(&checked.result);
     if (!values)
         return std::nullopt;
     const DistanceFigures distance = ComposeDistance(*values, miles);

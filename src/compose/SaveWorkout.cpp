@@ -287,20 +287,76 @@ struct SavePlan {
     const XmlDocument& source() const { return templateDocument ? *templateDocument : *editedDocument; }
 };
 
+std::variant<CheckedEntries, SaveMessage> CheckFields(
+    const SaveEntries& typed, const QLocale& locale, RewrittenFields& rewritten)
+{
+    SaveEntries entries = typed;
+    const QString distanceText = entries.distance.trimmed();
+    // "0.5" where the decimal mark is a comma is a distance typed wrongly, not a missing one.
+    const bool hasDigits = std::any_of(distanceText.begin(), distanceText.end(), [](QChar c) { return c.isDigit(); });
+    if (hasDigits && !ReadEntryNumber(distanceText, locale))
+        return InvalidDistance(locale);
+    if (distanceText.isEmpty() || Decimal::parseLeading(entries.distance, locale).isZero()) {
+        rewritten.distance = QStringLiteral("0") + locale.decimalPoint() + QStringLiteral("0");
+        return Message(u"No Distance", QStringLiteral("Please enter a distance!"));
+    }
+    for (auto [field, shown] : {std::pair{&entries.hours, &rewritten.hours},
+             std::pair{&entries.minutes, &rewritten.minutes}, std::pair{&entries.seconds, &rewritten.seconds}})
+        if (field->trimmed().isEmpty())
+            *shown = *field = QStringLiteral("0");
+    const auto hours = WholeNumber(entries.hours, locale);
+    const auto minutes = WholeNumber(entries.minutes, locale);
+    const auto seconds = WholeNumber(entries.seconds, locale);
+    if (!hours || !minutes || !seconds)
+        return Message(u"Invalid Time",
+            QStringLiteral("Please enter the hours, minutes and seconds as whole numbers of zero or more!"));
+    const Decimal total = *hours * Decimal::fromInteger(3600) + *minutes * Decimal::fromInteger(60) + *seconds;
+    if (total > Decimal::fromInteger(kLongestWorkoutSeconds))
+        return Message(u"Invalid Time", QStringLiteral("Please enter a workout of at most 100 hours!"));
+    CheckedEntries checked;
+    checked.minutes = *minutes;
+    checked.seconds = *seconds;
+    checked.totalSeconds = static_cast<long long>(total.integerPart());
+    if (checked.totalSeconds == 0)
+        return Message(u"No Time", QStringLiteral("Please enter the amount of time you worked out!"));
+
+    const auto distance = ReadEntryNumber(entries.distance, locale);
+    if (!distance || distance->isNegative())
+        return InvalidDistance(locale);
+    checked.distance = *distance;
+    if (!entries.calories.trimmed().isEmpty()) {
+        checked.calories = WholeNumber(entries.calories, locale);
+        if (!checked.calories)
+            return Message(u"Invalid Calories",
+                QStringLiteral("Please enter the calories as a whole number, or leave the field empty!"));
+    }
+    const auto weight = ReadEntryNumber(entries.weight, locale);
+    if (!weight || weight->isNegative())
+        return Message(
+            u"Invalid Weight", QStringLiteral("Please enter the weight as a number, or leave the field empty!"));
+    if (!entries.weight.trimmed().isEmpty())
+        checked.weight = *weight;
+    return checked;
+}
+
+
 // 1. Every check that does not need the composed values, the ones that look at the iPod included,
 // so that a refusal always comes before anything changes.
-std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveContext& context)
+std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveContext& context, RewrittenFields& rewritten)
 {
     if (!context.iPodSelected)
         return Message(u"No iPods connected", QStringLiteral("No iPods are available!"));
     // The fields of a file that could not be read were emptied: the reason is what the user must
     // hear, not that there is no distance.
-    const WorkoutFileEntry* edited = context.adding
+    const StoredWorkout* edited = context.adding
         ? nullptr
         : FileAt(*context.currentIPod, context.selectedSensorIndex, context.selectedFileIndex);
     if (edited && context.unreadableReason && context.unreadableSource == edited->fullPath())
         return *context.unreadableReason;
-    auto checked = CheckEntries(entries, context.locale);
+    EntryCheck check = CheckEntries(entries, context.locale);
+    rewritten = check.rewritten;
+    rewritten.applyTo(entries);
+    auto& checked = check.result;
     if (auto* refused = std::get_if<SaveMessage>(&checked))
         return *refused;
 
@@ -343,7 +399,7 @@ std::variant<SavePlan, SaveMessage> CheckSave(SaveEntries& entries, const SaveCo
     plan.editedDocument = context.currentDocument;
     plan.sensor = SensorAt(ipod, context.selectedSensorIndex);
     plan.editedFile = edited->fullPath();
-    plan.latestFile = plan.sensor->latestPath / edited->fileName;
+    plan.latestFile = edited->editTarget();
     if (const auto missing = MissingContent(*plan.editedDocument, false); !missing.empty())
         return Message(u"Incomplete Workout",
             QStringLiteral("The workout file \"%1\" lacks %2, so Paceforge cannot save changes to it. The file was "
@@ -377,53 +433,19 @@ SaveOutcome WriteFiles(
 
 } // namespace
 
-std::variant<CheckedEntries, SaveMessage> CheckEntries(SaveEntries& entries, const QLocale& locale)
+void RewrittenFields::applyTo(EntryFields& fields) const
 {
-    const QString distanceText = entries.distance.trimmed();
-    // "0.5" where the decimal mark is a comma is a distance typed wrongly, not a missing one.
-    const bool hasDigits = std::any_of(distanceText.begin(), distanceText.end(), [](QChar c) { return c.isDigit(); });
-    if (hasDigits && !ReadEntryNumber(distanceText, locale))
-        return InvalidDistance(locale);
-    if (distanceText.isEmpty() || Decimal::parseLeading(entries.distance, locale).isZero()) {
-        entries.distance = QStringLiteral("0") + locale.decimalPoint() + QStringLiteral("0");
-        return Message(u"No Distance", QStringLiteral("Please enter a distance!"));
-    }
-    for (QString* field : {&entries.hours, &entries.minutes, &entries.seconds})
-        if (field->trimmed().isEmpty())
-            *field = QStringLiteral("0");
-    const auto hours = WholeNumber(entries.hours, locale);
-    const auto minutes = WholeNumber(entries.minutes, locale);
-    const auto seconds = WholeNumber(entries.seconds, locale);
-    if (!hours || !minutes || !seconds)
-        return Message(u"Invalid Time",
-            QStringLiteral("Please enter the hours, minutes and seconds as whole numbers of zero or more!"));
-    const Decimal total = *hours * Decimal::fromInteger(3600) + *minutes * Decimal::fromInteger(60) + *seconds;
-    if (total > Decimal::fromInteger(kLongestWorkoutSeconds))
-        return Message(u"Invalid Time", QStringLiteral("Please enter a workout of at most 100 hours!"));
-    CheckedEntries checked;
-    checked.minutes = *minutes;
-    checked.seconds = *seconds;
-    checked.totalSeconds = static_cast<long long>(total.integerPart());
-    if (checked.totalSeconds == 0)
-        return Message(u"No Time", QStringLiteral("Please enter the amount of time you worked out!"));
+    for (const auto& [field, text] : {std::pair{&fields.distance, &distance}, std::pair{&fields.hours, &hours},
+             std::pair{&fields.minutes, &minutes}, std::pair{&fields.seconds, &seconds}})
+        if (*text)
+            *field = **text;
+}
 
-    const auto distance = ReadEntryNumber(entries.distance, locale);
-    if (!distance || distance->isNegative())
-        return InvalidDistance(locale);
-    checked.distance = *distance;
-    if (!entries.calories.trimmed().isEmpty()) {
-        checked.calories = WholeNumber(entries.calories, locale);
-        if (!checked.calories)
-            return Message(u"Invalid Calories",
-                QStringLiteral("Please enter the calories as a whole number, or leave the field empty!"));
-    }
-    const auto weight = ReadEntryNumber(entries.weight, locale);
-    if (!weight || weight->isNegative())
-        return Message(
-            u"Invalid Weight", QStringLiteral("Please enter the weight as a number, or leave the field empty!"));
-    if (!entries.weight.trimmed().isEmpty())
-        checked.weight = *weight;
-    return checked;
+EntryCheck CheckEntries(const SaveEntries& entries, const QLocale& locale)
+{
+    EntryCheck check{SaveMessage{}, {}};
+    check.result = CheckFields(entries, locale, check.rewritten);
+    return check;
 }
 
 DistanceFigures ComposeDistance(const CheckedEntries& checked, bool miles)
@@ -482,9 +504,24 @@ std::optional<SaveMessage> PaceRefusal(long long totalSeconds, const DistanceFig
     return std::nullopt;
 }
 
-SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
+namespace {
+SaveOutcome Save(SaveEntries& entries, const SaveContext& context, RewrittenFields& rewritten);
+} // namespace
+
+SaveOutcome SaveWorkout(const SaveEntries& typed, const SaveContext& context)
 {
-    auto plan = CheckSave(entries, context);
+    SaveEntries entries = typed;
+    RewrittenFields rewritten;
+    SaveOutcome outcome = Save(entries, context, rewritten);
+    outcome.rewritten = std::move(rewritten);
+    return outcome;
+}
+
+namespace {
+
+SaveOutcome Save(SaveEntries& entries, const SaveContext& context, RewrittenFields& rewritten)
+{
+    auto plan = CheckSave(entries, context, rewritten);
     if (auto* refused = std::get_if<SaveMessage>(&plan))
         return Refused(*refused);
     const SavePlan& checkedPlan = std::get<SavePlan>(plan);
@@ -496,5 +533,7 @@ SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context)
         checkedPlan.source(), std::get<WorkoutValues>(values), checkedPlan.adding ? checkedPlan.sensor : nullptr);
     return WriteFiles(std::move(document), checkedPlan, entries, context);
 }
+
+} // namespace
 
 } // namespace paceforge

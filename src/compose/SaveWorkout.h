@@ -23,13 +23,23 @@ class Backups;
 class FileSystem;
 class RandomSource;
 
-// What the entry panel holds when Save is pressed. The checks rewrite some of it (a distance that
-// is not there becomes "0.0", blank time fields "0"), and those changes stay on screen.
+// What the entry panel holds when Save is pressed.
 struct SaveEntries : EntryFields {
     bool miles = true;
     bool pounds = true;
     QDate date;
     QTime time;
+};
+
+// What the checks put into fields, which stays on screen whatever follows: a distance that is not
+// there becomes "0.0", blank time fields "0".
+struct RewrittenFields {
+    std::optional<QString> distance;
+    std::optional<QString> hours;
+    std::optional<QString> minutes;
+    std::optional<QString> seconds;
+
+    void applyTo(EntryFields& fields) const;
 };
 
 // The recorded values an edit keeps, because their fields still show what was loaded (and in the
@@ -72,6 +82,7 @@ struct SaveContext {
 struct SaveOutcome {
     // A workout file was written; the window shows the saved panel and lists the iPod again.
     bool saved = false;
+    RewrittenFields rewritten;
     // A critical box to show: why nothing was written, or what went wrong after a file was.
     std::optional<SaveMessage> message;
     // The document as written, which becomes the one being edited; only when a file was written.
@@ -87,7 +98,7 @@ struct SaveOutcome {
 // The whole save: every check first, then the values, then a copy of the document, then the files.
 // Nothing on the iPod or in the window's document changes unless every check has passed, and
 // every file is replaced only once its new bytes are complete.
-SaveOutcome SaveWorkout(SaveEntries& entries, const SaveContext& context);
+SaveOutcome SaveWorkout(const SaveEntries& entries, const SaveContext& context);
 
 // The stages of the save, open to whatever has to agree with it (the live pace line).
 
@@ -100,7 +111,11 @@ struct CheckedEntries {
     std::optional<Decimal> calories; // empty when the field is blank
     std::optional<Decimal> weight; // empty when the field is blank
 };
-std::variant<CheckedEntries, SaveMessage> CheckEntries(SaveEntries& entries, const QLocale& locale);
+struct EntryCheck {
+    std::variant<CheckedEntries, SaveMessage> result;
+    RewrittenFields rewritten;
+};
+EntryCheck CheckEntries(const SaveEntries& entries, const QLocale& locale);
 
 // The distance as the document gets it.
 struct DistanceFigures {

@@ -1,6 +1,6 @@
 #include "Csv.h"
 
-#include "WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 #include "platform/FileSystem.h"
 #include "store/Catalogue.h"
 #include "Tcx.h"
-#include "WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 
 #include <iterator>
 #include <map>
@@ -42,23 +42,36 @@ bool IsInside(const fs::path& target, const fs::path& folder, const FileSystem& 
     }
 }
 
-QString OnIPod(const std::vector<fs::path>& ipodRoots, const fs::path& target, const FileSystem& fileSystem)
+Result OutsideIPods(const std::vector<fs::path>& ipodRoots, const fs::path& target, const FileSystem& fileSystem)
 {
     for (const fs::path& root : ipodRoots)
         if (IsInside(target, root, fileSystem))
-            return QStringLiteral("Paceforge does not write onto the iPod: choose a place outside \"%1\" for \"%2\".")
-                .arg(DisplayPath(root), DisplayPath(target));
-    return {};
+            return Result::failure(
+                QStringLiteral("Paceforge does not write onto the iPod: choose a place outside \"%1\" for \"%2\".")
+                    .arg(DisplayPath(root), DisplayPath(target)));
+    return Result::success();
 }
 
 // The output side only: the iPod was refused before this.
-QString MakeFolder(const fs::path& folder)
+Result MakeFolder(const fs::path& folder)
 {
     std::error_code ec;
     if (fs::is_directory(folder, ec) || fs::create_directories(folder, ec))
-        return {};
-    return QStringLiteral("Could not create the folder \"%1\": %2.")
-        .arg(DisplayPath(folder), QString::fromLocal8Bit(ec ? ec.message() : std::string("it is not a folder")));
+        return Result::success();
+    return Result::failure(QStringLiteral("Could not create the folder \"%1\": %2.")
+                               .arg(DisplayPath(folder),
+                                   QString::fromLocal8Bit(ec ? ec.message() : std::string("it is not a folder"))));
+}
+
+// Where an export may write, or why not.
+std::optional<QString> RefusedTarget(const std::vector<fs::path>& ipodRoots, const fs::path& target,
+    const fs::path& folder, const FileSystem& fileSystem)
+{
+    if (Result outside = OutsideIPods(ipodRoots, target, fileSystem); !outside)
+        return outside.error();
+    if (Result made = MakeFolder(folder); !made)
+        return made.error();
+    return std::nullopt;
 }
 
 bool Report(const ExportProgress& progress, int done, int total)
@@ -90,7 +103,7 @@ std::string FreeName(const QString& name, TakenNames& taken)
 // end; a workout that cannot be read is named in the report and skipped. `use` returns false to
 // stop the export.
 template <typename Use>
-void ForEachReadable(const std::vector<WorkoutFile>& workouts, const ExportProgress& progress, ExportReport& report,
+void ForEachReadable(const std::vector<StoredWorkout>& workouts, const ExportProgress& progress, ExportReport& report,
     const FileSystem& fileSystem, Use use)
 {
     const int total = static_cast<int>(workouts.size());
@@ -101,10 +114,10 @@ void ForEachReadable(const std::vector<WorkoutFile>& workouts, const ExportProgr
         }
         if (done == total)
             return;
-        const WorkoutFile& workout = workouts[static_cast<std::size_t>(done)];
-        const auto summary = ReadWorkoutFile(workout.path, fileSystem);
+        const StoredWorkout& workout = workouts[static_cast<std::size_t>(done)];
+        const auto summary = ReadWorkoutFile(workout.fullPath(), fileSystem);
         if (!summary) {
-            report.skipped.push_back({workout.path, summary.error()});
+            report.skipped.push_back({workout.fullPath(), summary.error()});
             continue;
         }
         if (!use(workout, summary.value()))
@@ -115,57 +128,9 @@ void ForEachReadable(const std::vector<WorkoutFile>& workouts, const ExportProgr
 
 } // namespace
 
-std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workouts, const FileSystem& fileSystem)
-{
-    std::vector<WorkoutFile> distinct;
-    std::map<FileIdentity, std::size_t> files;
-    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> named;
-    for (const WorkoutFile& file : workouts) {
-        std::optional<std::size_t> same;
-        const auto identity = fileSystem.identity(file.path);
-        if (identity)
-            if (const auto at = files.find(*identity); at != files.end())
-                same = at->second;
-        auto& namesakes
-            = named[{Folded(file.path.parent_path().parent_path().string()), Folded(file.path.filename().string())}];
-        for (std::size_t i = 0; !same && i < namesakes.size(); ++i) {
-            const WorkoutFile& other = distinct[namesakes[i]];
-            if (other.synched == file.synched)
-                continue;
-            const auto a = fileSystem.readFile(other.path);
-            const auto b = fileSystem.readFile(file.path);
-            if (a && b && a.value() == b.value())
-                same = namesakes[i];
-        }
-        if (same) {
-            if (distinct[*same].synched && !file.synched)
-                distinct[*same] = file;
-            continue;
-        }
-        if (identity)
-            files.emplace(*identity, distinct.size());
-        namesakes.push_back(distinct.size());
-        distinct.push_back(file);
-    }
-    return distinct;
-}
-
-std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows)
-{
-    std::vector<WorkoutFile> files;
-    files.reserve(rows.size());
-    for (const CatalogueRow& row : rows) {
-        const RowKeyParts key = SplitRowKey(row.key);
-        const long long sensor = key.sensorText.toLongLong();
-        if (const WorkoutFileEntry* file = FileAt(ipod, sensor, key.fileText.toLongLong()))
-            files.push_back({file->fullPath(), SensorAt(ipod, sensor)->name, row.synched});
-    }
-    return files;
-}
-
 ExportSelection SelectionOf(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows)
 {
-    return {CatalogueWorkouts(ipod, rows), {ipod.root}};
+    return {ListedWorkouts(ipod, rows), {ipod.root}};
 }
 
 Exporter::Exporter(FileSystem& fileSystem) : m_fileSystem(fileSystem) { }
@@ -174,14 +139,11 @@ ExportReport Exporter::exportTcx(
     const ExportSelection& selection, const fs::path& folder, const ExportProgress& progress)
 {
     ExportReport report;
-    report.writeError = OnIPod(selection.ipodRoots, folder, m_fileSystem);
-    if (report.writeError.isEmpty())
-        report.writeError = MakeFolder(folder);
-    if (!report.writeError.isEmpty())
+    report.writeError = RefusedTarget(selection.ipodRoots, folder, folder, m_fileSystem);
+    if (report.writeError)
         return report;
-    const std::vector<WorkoutFile> workouts = DistinctWorkouts(selection.workouts, m_fileSystem);
     TakenNames taken;
-    ForEachReadable(workouts, progress, report, m_fileSystem, [&](const WorkoutFile&, const WorkoutSummary& summary) {
+    ForEachReadable(selection.workouts, progress, report, m_fileSystem, [&](const StoredWorkout&, const WorkoutSummary& summary) {
         const fs::path target = folder / FreeName(TcxFileName(summary), taken);
         if (Result written = m_fileSystem.writeFileAtomic(target, TcxDocument(summary)); !written) {
             report.writeError = written.error();
@@ -196,15 +158,14 @@ ExportReport Exporter::exportTcx(
 ExportReport Exporter::exportCsv(const ExportSelection& selection, const fs::path& file, const ExportProgress& progress)
 {
     ExportReport report;
-    report.writeError = OnIPod(selection.ipodRoots, file, m_fileSystem);
-    if (report.writeError.isEmpty())
-        report.writeError = MakeFolder(file.parent_path().empty() ? fs::path(".") : file.parent_path());
-    if (!report.writeError.isEmpty())
+    report.writeError = RefusedTarget(
+        selection.ipodRoots, file, file.parent_path().empty() ? fs::path(".") : file.parent_path(), m_fileSystem);
+    if (report.writeError)
         return report;
     std::string text = CsvHeader();
     ForEachReadable(selection.workouts, progress, report, m_fileSystem,
-        [&](const WorkoutFile& workout, const WorkoutSummary& summary) {
-            text += CsvRow(summary, workout.sensor, workout.synched, workout.path.filename().string());
+        [&](const StoredWorkout& workout, const WorkoutSummary& summary) {
+            text += CsvRow(summary, workout.sensor, workout.shownAsSynched(), workout.fileName);
             return true;
         });
     if (report.cancelled)
@@ -220,8 +181,8 @@ ExportReport Exporter::exportCsv(const ExportSelection& selection, const fs::pat
 
 Result Exporter::exportWorkoutTcx(const iPodRecord& ipod, const fs::path& workoutFile, const fs::path& target)
 {
-    if (const QString refused = OnIPod({ipod.root}, target, m_fileSystem); !refused.isEmpty())
-        return Result::failure(refused);
+    if (Result outside = OutsideIPods({ipod.root}, target, m_fileSystem); !outside)
+        return outside;
     const auto summary = ReadWorkoutFile(workoutFile, m_fileSystem);
     if (!summary)
         return Result::failure(summary.error());

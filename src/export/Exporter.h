@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,25 +15,11 @@ namespace paceforge {
 
 class FileSystem;
 
-struct WorkoutFile {
-    std::filesystem::path path;
-    std::string sensor;
-    bool synched = false;
-};
-
-// The files behind the rows of a built catalogue, in the rows' order (newest first): the rows are
-// taken as they were built, never made again.
-std::vector<WorkoutFile> CatalogueWorkouts(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows);
-
-// One per workout: a file reached twice (a folder linked to the other) counts once, and so do the
-// same bytes kept in latest and synched, the latest copy in the place of the first one listed. Two
-// different workouts that share a name are both kept.
-std::vector<WorkoutFile> DistinctWorkouts(const std::vector<WorkoutFile>& workouts, const FileSystem& fileSystem);
-
 // What an export reads: workouts in their order, and the iPods they come from, which it never
 // writes into.
 struct ExportSelection {
-    std::vector<WorkoutFile> workouts;
+    // Each workout once (a catalogue's ListedWorkouts).
+    std::vector<StoredWorkout> workouts;
     std::vector<std::filesystem::path> ipodRoots;
 };
 ExportSelection SelectionOf(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows);
@@ -48,8 +35,8 @@ struct ExportReport {
     std::vector<std::filesystem::path> written;
     std::vector<SkippedFile> skipped;
     bool cancelled = false;
-    // Why writing stopped the export early; empty when it did not.
-    QString writeError;
+    // Why writing stopped the export early.
+    std::optional<QString> writeError;
 };
 
 // Called after each workout (and once before the first); returning false cancels the export.
@@ -63,12 +50,11 @@ class Exporter
 public:
     explicit Exporter(FileSystem& fileSystem);
 
-    // One TCX file per workout into the folder, made when missing. A workout kept in both latest and
-    // synched (the same bytes, or the same file reached twice) is written once, from latest; two
-    // different workouts of one name are both written. Names that two workouts would share get "-2", "-3".
+    // One TCX file per workout into the folder, made when missing. Names that two workouts would
+    // share get "-2", "-3".
     ExportReport exportTcx(
         const ExportSelection& selection, const std::filesystem::path& folder, const ExportProgress& progress = {});
-    // One CSV file with a row for every workout file; nothing is written when cancelled.
+    // One CSV file with a row for every workout; nothing is written when cancelled.
     ExportReport exportCsv(
         const ExportSelection& selection, const std::filesystem::path& file, const ExportProgress& progress = {});
     // The window's export of one selected workout of `ipod`.

@@ -1,6 +1,6 @@
 #include "Tcx.h"
 
-#include "WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -25,16 +25,6 @@ __extension__ typedef unsigned __int128 Unsigned128;
 
 enum Flags : std::uint8_t { kReadable = 1, kSigned = 2, kHasCalories = 4 };
 
-std::uint64_t Mix(std::uint64_t h)
-{
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    h ^= h >> 33;
-    return h;
-}
-
 class Writer
 {
 public:
@@ -151,38 +141,6 @@ bool GetReading(Reader& in, std::string_view& path, CachedReading& reading)
 
 } // namespace
 
-std::uint64_t ContentHash(std::string_view bytes)
-{
-    // Four independent lanes of eight bytes: the first reading of a large store hashes every file
-    // it parses, and one chain of multiplications took a twentieth of it.
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-    constexpr std::size_t kLanes = 4;
-    std::uint64_t lanes[kLanes] = {bytes.size(), 0x243F6A8885A308D3ULL, 0x13198A2E03707344ULL, 0xA4093822299F31D0ULL};
-    const auto step = [](std::uint64_t lane, std::uint64_t word) {
-        lane = (lane ^ word) * kMultiplier;
-        return (lane << 31) | (lane >> 33);
-    };
-    std::size_t i = 0;
-    for (; i + kLanes * 8 <= bytes.size(); i += kLanes * 8) {
-        std::uint64_t words[kLanes];
-        std::memcpy(words, bytes.data() + i, sizeof words);
-        for (std::size_t lane = 0; lane < kLanes; ++lane)
-            lanes[lane] = step(lanes[lane], words[lane]);
-    }
-    for (std::size_t lane = 0; i + 8 <= bytes.size(); i += 8, lane = (lane + 1) % kLanes) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, 8);
-        lanes[lane] = step(lanes[lane], word);
-    }
-    std::uint64_t tail = 0;
-    if (i < bytes.size())
-        std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
-    std::uint64_t h = Mix(tail ^ 0x5bd1e995ULL);
-    for (const std::uint64_t lane : lanes)
-        h = Mix(h ^ lane) * kMultiplier;
-    return Mix(h);
-}
-
 std::string EncodeReadings(const std::vector<KeyedReading>& readings)
 {
     Writer out;
@@ -245,7 +203,7 @@ fs::path HistoryCache::fileFor(const fs::path& ipodRoot) const
 {
     char name[32];
     std::snprintf(name, sizeof name, "history-%016llx.cache",
-        static_cast<unsigned long long>(history::ContentHash(ipodRoot.native())));
+        static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
     return m_state->folder / name;
 }
 

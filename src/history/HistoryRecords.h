@@ -15,13 +15,6 @@
 // What the history reader and its cache share; not for other users.
 namespace paceforge::history {
 
-// What a stat of a workout file says: enough to tell whether a cached reading still holds.
-struct FileStamp {
-    std::uint64_t size = 0;
-    std::int64_t modifiedNs = 0;
-    FileIdentity identity;
-};
-
 // What a reading of one file gave, as the cache keeps it.
 struct CachedReading {
     std::uint64_t size = 0;
@@ -35,9 +28,6 @@ struct CachedReading {
     std::optional<long long> calories;
     bool signedByDevice = false;
 };
-
-// 64 bits of a fast non-cryptographic hash of the bytes.
-std::uint64_t ContentHash(std::string_view bytes);
 
 // A reading and the path of its file.
 struct KeyedReading {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
-#include <set>
 
 namespace paceforge {
 namespace {
@@ -12,17 +11,14 @@ constexpr double kMilesPerKilometre = 0.621371192;
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kSecondsPerDay = 86400.0;
 
-// The selected entries that count: readable, and the first of each workout met.
+// The selected entries that count: the readable ones. The entries are one per workout already.
 std::vector<std::size_t> Counted(const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection)
 {
     std::vector<std::size_t> counted;
     counted.reserve(selection.size());
-    std::set<std::size_t> workouts;
-    for (const std::size_t index : selection) {
-        const HistoryEntry& entry = entries.at(index);
-        if (entry.readable() && workouts.insert(entry.workout).second)
+    for (const std::size_t index : selection)
+        if (entries.at(index).readable())
             counted.push_back(index);
-    }
     return counted;
 }
 

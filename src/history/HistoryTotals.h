@@ -14,8 +14,7 @@
 
 namespace paceforge {
 
-// Sums over distinct workouts: copies of one workout (HistoryEntry::workout) count once, and
-// unreadable entries not at all.
+// Sums over workouts (the history holds each once); unreadable entries do not count.
 struct HistoryTotals {
     int runs = 0;
     Decimal distanceKm;

@@ -11,12 +11,6 @@
 #include <map>
 #include <unordered_map>
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define PACEFORGE_POSIX_STAT 1
-#endif
 
 namespace fs = std::filesystem;
 
@@ -24,93 +18,28 @@ namespace paceforge {
 namespace {
 
 using history::CachedReading;
-using history::FileStamp;
 
 // A file written within this long before it was read could be written again with the same size
 // and a time the disk cannot tell apart (FAT keeps two seconds): its reading is not cached.
 constexpr std::int64_t kRacyWindowNs = 3'000'000'000;
 
-std::string Folded(std::string_view text)
-{
-    std::string folded(text);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
-// Stats the files of a few folders through an open handle on each folder: a stat by full path
-// walks every folder above the file again, and a second opening stats every file of the store.
-class FolderStamps
-{
-public:
-    FolderStamps() = default;
-    FolderStamps(const FolderStamps&) = delete;
-    FolderStamps& operator=(const FolderStamps&) = delete;
-    ~FolderStamps()
-    {
-#ifdef PACEFORGE_POSIX_STAT
-        for (const auto& [folder, handle] : m_handles)
-            if (handle >= 0)
-                ::close(handle);
-#endif
-    }
-
-    std::optional<FileStamp> stamp(const fs::path& folder, const std::string& name)
-    {
-#ifdef PACEFORGE_POSIX_STAT
-        const int handle = handleFor(folder);
-        struct stat status { };
-        const int result
-            = handle >= 0 ? ::fstatat(handle, name.c_str(), &status, 0) : ::stat((folder / name).c_str(), &status);
-        if (result != 0 || !S_ISREG(status.st_mode))
-            return std::nullopt;
-        FileStamp stamp;
-        stamp.size = static_cast<std::uint64_t>(status.st_size);
-#if defined(__APPLE__)
-        stamp.modifiedNs
-            = static_cast<std::int64_t>(status.st_mtimespec.tv_sec) * 1'000'000'000 + status.st_mtimespec.tv_nsec;
-#else
-        stamp.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
-#endif
-        stamp.identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-        return stamp;
-#else
-        std::error_code ec;
-        const fs::path path = folder / name;
-        if (!fs::is_regular_file(path, ec))
-            return std::nullopt;
-        FileStamp stamp;
-        stamp.size = fs::file_size(path, ec);
-        const auto time = fs::last_write_time(path, ec);
-        if (ec)
-            return std::nullopt;
-        stamp.modifiedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-        // Without a device and inode, a file reached twice is told by where its links lead.
-        stamp.identity = {0, history::ContentHash(fs::weakly_canonical(path, ec).string())};
-        return stamp;
-#endif
-    }
-
-private:
-#ifdef PACEFORGE_POSIX_STAT
-    int handleFor(const fs::path& folder)
-    {
-        for (const auto& [known, handle] : m_handles)
-            if (known == &folder)
-                return handle;
-        const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        m_handles.emplace_back(&folder, handle);
-        return handle;
-    }
-    // Keyed by the shared folder path's address: every file of a folder shares one path object.
-    std::vector<std::pair<const fs::path*, int>> m_handles;
-#endif
-};
-
 std::int64_t NowNs()
 {
     return QDateTime::currentMSecsSinceEpoch() * 1'000'000;
+}
+
+// Longer than any run, or farther: a cached reading beyond these was damaged on the way, and the
+// file is read again rather than believed.
+constexpr long long kLongestRunMs = 1000LL * 3600 * 1000;
+constexpr long long kFarthestRunKm = 100'000;
+
+bool Plausible(const CachedReading& reading)
+{
+    if (!reading.problem.isEmpty())
+        return true;
+    return reading.durationMs >= 0 && reading.durationMs <= kLongestRunMs && !reading.distanceKm.isNegative()
+        && reading.distanceKm <= Decimal::fromInteger(kFarthestRunKm) && reading.calories.value_or(0) >= 0
+        && reading.start.offsetSeconds > -24 * 3600 && reading.start.offsetSeconds < 24 * 3600;
 }
 
 void Fill(HistoryEntry& entry, const CachedReading& reading)
@@ -128,7 +57,7 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
     CachedReading reading;
     reading.size = stamp.size;
     reading.modifiedNs = stamp.modifiedNs;
-    reading.contentHash = history::ContentHash(bytes);
+    reading.contentHash = ContentHash(bytes);
     const auto summary = ReadWorkoutSummary(XmlDocument::fromBytes(bytes), DisplayPath(path), SeriesReading::Skip);
     if (!summary) {
         reading.problem = summary.error();
@@ -144,103 +73,11 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
     return reading;
 }
 
-// "2::17" gives 2 and 17, without the texts a split would make for each row.
-std::pair<long long, long long> KeyNumbers(const QString& key)
-{
-    long long numbers[2] = {0, 0};
-    int at = 0;
-    for (const QChar c : key) {
-        if (c == u':') {
-            at = 1;
-        } else if (c >= u'0' && c <= u'9') {
-            numbers[at] = numbers[at] * 10 + (c.unicode() - u'0');
-        } else {
-            return {0, 0};
-        }
-    }
-    return {numbers[0], numbers[1]};
-}
-
 } // namespace
-
-std::vector<HistoryFile> HistoryFiles(const CatalogueBuild& build)
-{
-    const SharedPath root(build.ipod.root);
-    std::vector<std::pair<SharedPath, SharedPath>> sensorFolders;
-    for (const SensorFolder& sensor : build.ipod.sensors)
-        sensorFolders.emplace_back(SharedPath(sensor.latestPath), SharedPath(sensor.synchedPath));
-    std::vector<HistoryFile> files;
-    files.reserve(build.rows.size());
-    for (const CatalogueRow& row : build.rows) {
-        const auto [sensorIndex, fileIndex] = KeyNumbers(row.key);
-        const WorkoutFileEntry* file = FileAt(build.ipod, sensorIndex, fileIndex);
-        if (!file)
-            continue;
-        const auto& [latest, synched] = sensorFolders[static_cast<std::size_t>(sensorIndex - 1)];
-        files.push_back({build.ipod.driveLetter, SensorAt(build.ipod, sensorIndex)->name, root, file->folderPath,
-            file->fileName, row.synched, latest, synched});
-    }
-    return files;
-}
 
 namespace {
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-constexpr std::uint64_t kMixer = 0x9E3779B97F4A7C15ULL;
-
-// Entry indices by a 64-bit key with open addressing: a long history puts ten thousand keys into
-// each of two of these, and a node allocated for each was a tenth of a second opening.
-class FlatIndex
-{
-public:
-    // The index held for the key, or kNone after `index` was put there.
-    std::size_t find_or_put(std::uint64_t key, std::size_t index)
-    {
-        if ((m_count + 1) * 2 > m_keys.size())
-            grow();
-        std::size_t at = Spread(key) & (m_keys.size() - 1);
-        while (m_values[at] != kNone) {
-            if (m_keys[at] == key)
-                return m_values[at];
-            at = (at + 1) & (m_keys.size() - 1);
-        }
-        m_keys[at] = key;
-        m_values[at] = index;
-        ++m_count;
-        return kNone;
-    }
-    void replace(std::uint64_t key, std::size_t index)
-    {
-        std::size_t at = Spread(key) & (m_keys.size() - 1);
-        while (m_keys[at] != key || m_values[at] == kNone)
-            at = (at + 1) & (m_keys.size() - 1);
-        m_values[at] = index;
-    }
-    void reserve(std::size_t count)
-    {
-        while (m_keys.size() < count * 2)
-            grow();
-    }
-
-private:
-    static std::size_t Spread(std::uint64_t key) { return static_cast<std::size_t>((key * kMixer) >> 16); }
-    void grow()
-    {
-        std::vector<std::uint64_t> keys = std::move(m_keys);
-        std::vector<std::size_t> values = std::move(m_values);
-        m_keys.assign(std::max<std::size_t>(16, keys.size() * 2), 0);
-        m_values.assign(m_keys.size(), kNone);
-        m_count = 0;
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            if (values[i] != kNone)
-                find_or_put(keys[i], values[i]);
-    }
-    std::vector<std::uint64_t> m_keys;
-    std::vector<std::size_t> m_values;
-    std::size_t m_count = 0;
-};
-
-std::string PathKey(const HistoryFile& file)
+std::string PathKey(const StoredWorkout& file)
 {
     std::string key = file.folder.get().native();
     key += fs::path::preferred_separator;
@@ -251,77 +88,48 @@ std::string PathKey(const HistoryFile& file)
 } // namespace
 
 struct HistoryReader::State {
-    State(std::vector<HistoryFile> files, const FileSystem& fileSystem, HistoryCache* cache)
+    State(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
         : files(std::move(files)),
           fileSystem(fileSystem),
-          cache(cache)
+          cache(cache),
+          stamper(fileSystem.stamper())
     { }
 
     // The files not read yet; each moves into its entry when read.
-    std::vector<HistoryFile> files;
+    std::vector<StoredWorkout> files;
     const FileSystem& fileSystem;
     HistoryCache* cache;
     std::vector<HistoryEntry> entries;
     // Beside each entry: what was read of its bytes, and whether that may be cached.
     struct Slot {
         CachedReading reading;
-        bool hasBytes = false;
         bool cacheable = false;
         bool fromCache = false;
-        FileIdentity identity;
-        bool hasIdentity = false;
-        // The entry read before it with the same key in byIdentity and byName.
-        std::size_t sameIdentityKey = kNone;
-        std::size_t namesake = kNone;
     };
     std::vector<Slot> reads;
     std::size_t cached = 0;
     bool changed = false;
-    FolderStamps stamps;
-    FlatIndex byIdentity;
-    // The last entry read of each sensor folder and folded name, by a hash of the two; the older
-    // ones follow through Slot::namesake.
-    FlatIndex byName;
-    // The folded sensor folder of each folder met and its hash, by the shared path's address.
-    struct SensorKey {
-        const fs::path* folder;
-        std::string folded;
-        std::uint64_t hash;
-    };
-    std::vector<SensorKey> sensorKeys;
+    std::unique_ptr<FileStamper> stamper;
     std::string key;
-    std::string foldedName;
     // The cache of the iPod of the last file read.
     const fs::path* storeRoot = nullptr;
     HistoryCache::Store* store = nullptr;
 
-    const HistoryFile& file(std::size_t i) const { return i < entries.size() ? entries[i].file : files[i]; }
+    const StoredWorkout& file(std::size_t i) const { return i < entries.size() ? entries[i].file : files[i]; }
     void readNext();
-    void findWorkout(std::size_t index, const std::optional<FileStamp>& stamp);
-    const SensorKey& sensorKey(const fs::path& folder);
 };
-
-const HistoryReader::State::SensorKey& HistoryReader::State::sensorKey(const fs::path& folder)
-{
-    for (const SensorKey& known : sensorKeys)
-        if (known.folder == &folder)
-            return known;
-    std::string folded = Folded(folder.parent_path().native());
-    const std::uint64_t hash = history::ContentHash(folded);
-    return sensorKeys.emplace_back(SensorKey{&folder, std::move(folded), hash});
-}
 
 void HistoryReader::State::readNext()
 {
     const std::size_t index = entries.size();
     HistoryEntry& entry = entries.emplace_back();
     entry.file = std::move(files[index]);
-    const HistoryFile& file = entry.file;
+    const StoredWorkout& file = entry.file;
     const fs::path& folder = file.folder.get();
     key.assign(folder.native());
     key += fs::path::preferred_separator;
     key += file.fileName;
-    const std::optional<FileStamp> stamp = stamps.stamp(folder, file.fileName);
+    const std::optional<FileStamp> stamp = stamper->stamp(folder, file.fileName);
 
     if (cache && storeRoot != &file.ipodRoot.get()) {
         storeRoot = &file.ipodRoot.get();
@@ -329,13 +137,12 @@ void HistoryReader::State::readNext()
     }
     if (stamp && store) {
         const CachedReading* found = store->find(key);
-        if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs) {
+        if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs && Plausible(*found)) {
             Fill(entry, *found);
             Slot& slot = reads.emplace_back();
             slot.reading = *found;
-            slot.hasBytes = slot.cacheable = slot.fromCache = true;
+            slot.cacheable = slot.fromCache = true;
             ++cached;
-            findWorkout(index, stamp);
             return;
         }
     }
@@ -347,7 +154,6 @@ void HistoryReader::State::readNext()
         // Unreadable is not a property of the bytes: nothing is cached, and the file is read again.
         entry.problem = bytes.error();
         reads.emplace_back();
-        findWorkout(index, stamp);
         return;
     }
     CachedReading reading = ReadingOf(bytes.value(), stamp.value_or(FileStamp{}), path);
@@ -357,65 +163,14 @@ void HistoryReader::State::readNext()
     const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs;
     Slot& slot = reads.emplace_back();
     slot.reading = std::move(reading);
-    slot.hasBytes = true;
     slot.cacheable = cacheable;
-    findWorkout(index, stamp);
 }
 
-void HistoryReader::State::findWorkout(std::size_t index, const std::optional<FileStamp>& stamp)
-{
-    HistoryEntry& entry = entries[index];
-    entry.workout = index;
-    Slot& slot = reads[index];
-    if (stamp) {
-        slot.identity = stamp->identity;
-        slot.hasIdentity = true;
-        const std::uint64_t key = stamp->identity.inode * kMixer ^ stamp->identity.device;
-        const std::size_t head = byIdentity.find_or_put(key, index);
-        for (std::size_t other = head; other != kNone; other = reads[other].sameIdentityKey) {
-            if (reads[other].identity == stamp->identity) {
-                entry.workout = entries[other].workout;
-                return;
-            }
-        }
-        if (head != kNone) {
-            slot.sameIdentityKey = head;
-            byIdentity.replace(key, index);
-        }
-    }
-    if (!slot.hasBytes)
-        return;
-    foldedName.assign(entry.file.fileName);
-    for (char& c : foldedName)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    const SensorKey& sensor = sensorKey(entry.file.folder.get());
-    const std::uint64_t name = history::ContentHash(foldedName) ^ (sensor.hash * kMixer);
-    const std::size_t head = byName.find_or_put(name, index);
-    if (head == kNone)
-        return;
-    for (std::size_t other = head; other != kNone; other = reads[other].namesake) {
-        const Slot& candidate = reads[other];
-        const HistoryEntry& namesake = entries[other];
-        if (namesake.file.synched == entry.file.synched || !candidate.hasBytes
-            || candidate.reading.size != slot.reading.size || candidate.reading.contentHash != slot.reading.contentHash
-            || Folded(namesake.file.fileName) != foldedName
-            || sensorKey(namesake.file.folder.get()).folded != sensor.folded)
-            continue;
-        entry.workout = namesake.workout;
-        return;
-    }
-    slot.namesake = head;
-    byName.replace(name, index);
-}
-
-HistoryReader::HistoryReader(std::vector<HistoryFile> files, const FileSystem& fileSystem, HistoryCache* cache)
+HistoryReader::HistoryReader(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
     : m_state(std::make_unique<State>(std::move(files), fileSystem, cache))
 {
     m_state->entries.reserve(m_state->files.size());
     m_state->reads.reserve(m_state->files.size());
-    m_state->byIdentity.reserve(m_state->files.size());
-    m_state->byName.reserve(m_state->files.size());
 }
 
 HistoryReader::~HistoryReader() = default;
@@ -506,31 +261,26 @@ Result HistoryReader::saveCache()
     return Result::success();
 }
 
-std::vector<CorrectionRun> CorrectionRuns(
-    const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection)
+std::vector<StoredWorkout> WorkoutsOf(const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection)
 {
-    std::vector<CorrectionRun> runs;
-    runs.reserve(selection.size());
-    for (const std::size_t index : selection) {
-        const HistoryFile& file = entries.at(index).file;
-        runs.push_back({file.volume, file.sensor, file.fullPath(), file.latestFolder, file.synchedFolder});
-    }
-    return runs;
+    std::vector<StoredWorkout> workouts;
+    workouts.reserve(selection.size());
+    for (const std::size_t index : selection)
+        workouts.push_back(entries.at(index).file);
+    return workouts;
 }
 
 ExportSelection ExportSelectionOf(const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection)
 {
     ExportSelection chosen;
-    for (const std::size_t index : selection) {
-        const HistoryFile& file = entries.at(index).file;
-        chosen.workouts.push_back({file.fullPath(), file.sensor, file.synched});
-        if (std::find(chosen.ipodRoots.begin(), chosen.ipodRoots.end(), file.ipodRoot.get()) == chosen.ipodRoots.end())
-            chosen.ipodRoots.push_back(file.ipodRoot);
-    }
+    chosen.workouts = WorkoutsOf(entries, selection);
+    for (const StoredWorkout& workout : chosen.workouts)
+        if (std::find(chosen.ipodRoots.begin(), chosen.ipodRoots.end(), workout.ipodRoot.get()) == chosen.ipodRoots.end())
+            chosen.ipodRoots.push_back(workout.ipodRoot);
     return chosen;
 }
 
-std::vector<HistoryEntry> ReadHistory(std::vector<HistoryFile> files, const FileSystem& fileSystem, HistoryCache* cache)
+std::vector<HistoryEntry> ReadHistory(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
 {
     HistoryReader reader(std::move(files), fileSystem, cache);
     reader.readAll();

@@ -172,21 +172,24 @@ struct FoldedPrefix {
     auto operator<=>(const FoldedPrefix&) const = default;
 };
 
-std::vector<std::string> ListNames(const fs::path& folder, bool wantFolders, QString* problem = nullptr)
+FolderListing<std::string> ListNames(const fs::path& folder, bool wantFolders)
 {
+    FolderListing<std::string> listing;
     std::vector<std::string> names;
     const int error = ForEachEntry(folder, [&](std::string_view name, bool isFolder) {
         if (isFolder == wantFolders)
             names.emplace_back(name);
     });
-    if (error != 0 && problem)
-        *problem = QStringLiteral("Could not read the folder \"%1\": %2.").arg(DisplayPath(folder), Reason(error));
+    if (error != 0)
+        listing.problem
+            = QStringLiteral("Could not read the folder \"%1\": %2.").arg(DisplayPath(folder), Reason(error));
     // Sorting small keys beside the positions and comparing whole names only where the keys tie:
     // a folder of a large store has tens of thousands of names, each in memory of its own.
     std::vector<std::pair<FoldedPrefix, std::uint32_t>> order;
     if (names.size() > UINT32_MAX) {
         std::sort(names.begin(), names.end(), NameLessForSort);
-        return names;
+        listing.entries = std::move(names);
+        return listing;
     }
     order.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -196,21 +199,22 @@ std::vector<std::string> ListNames(const fs::path& folder, bool wantFolders, QSt
             return a.first < b.first;
         return NameLessIgnoringCase(names[a.second], names[b.second]);
     });
-    std::vector<std::string> sorted;
-    sorted.reserve(names.size());
+    listing.entries.reserve(names.size());
     for (const auto& entry : order)
-        sorted.push_back(std::move(names[entry.second]));
-    return sorted;
+        listing.entries.push_back(std::move(names[entry.second]));
+    return listing;
 }
 
-std::vector<FolderEntry> List(const fs::path& folder, bool wantFolders, QString* problem = nullptr)
+FolderListing<FolderEntry> List(const fs::path& folder, bool wantFolders)
 {
-    std::vector<FolderEntry> entries;
-    for (std::string& name : ListNames(folder, wantFolders, problem)) {
+    FolderListing<std::string> names = ListNames(folder, wantFolders);
+    FolderListing<FolderEntry> listing{{}, std::move(names.problem)};
+    listing.entries.reserve(names.entries.size());
+    for (std::string& name : names.entries) {
         fs::path path = folder / name;
-        entries.push_back({std::move(name), std::move(path)});
+        listing.entries.push_back({std::move(name), std::move(path)});
     }
-    return entries;
+    return listing;
 }
 
 } // namespace
@@ -425,22 +429,22 @@ bool FileSystem::fileExists(const fs::path& path) const
     return actual && fs::is_regular_file(*actual, ec);
 }
 
-std::vector<FolderEntry> FileSystem::subfolders(const fs::path& folder, QString* problem) const
+FolderListing<FolderEntry> FileSystem::subfolders(const fs::path& folder) const
 {
     const auto actual = resolve(folder);
-    return actual ? List(*actual, true, problem) : std::vector<FolderEntry>{};
+    return actual ? List(*actual, true) : FolderListing<FolderEntry>{};
 }
 
 std::vector<FolderEntry> FileSystem::files(const fs::path& folder) const
 {
     const auto actual = resolve(folder);
-    return actual ? List(*actual, false) : std::vector<FolderEntry>{};
+    return actual ? List(*actual, false).entries : std::vector<FolderEntry>{};
 }
 
-std::vector<std::string> FileSystem::fileNames(const fs::path& folder, QString* problem) const
+FolderListing<std::string> FileSystem::fileNames(const fs::path& folder) const
 {
     const auto actual = resolve(folder);
-    return actual ? ListNames(*actual, false, problem) : std::vector<std::string>{};
+    return actual ? ListNames(*actual, false) : FolderListing<std::string>{};
 }
 
 Outcome<std::string> FileSystem::readFile(const fs::path& path) const
@@ -651,6 +655,108 @@ std::optional<FileIdentity> FileSystem::identity(const fs::path& path) const
             return std::nullopt;
     }
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+namespace {
+
+class FolderStamper final : public FileStamper
+{
+public:
+    FolderStamper() = default;
+    FolderStamper(const FolderStamper&) = delete;
+    FolderStamper& operator=(const FolderStamper&) = delete;
+    ~FolderStamper() override
+    {
+        for (const Folder& folder : m_folders)
+            if (folder.handle >= 0)
+                ::close(folder.handle);
+    }
+
+    std::optional<FileStamp> stamp(const fs::path& folder, const std::string& name) override
+    {
+        const int handle = handleFor(folder);
+        struct stat status { };
+        const int result
+            = handle >= 0 ? ::fstatat(handle, name.c_str(), &status, 0) : ::stat((folder / name).c_str(), &status);
+        if (result != 0 || !S_ISREG(status.st_mode))
+            return std::nullopt;
+        FileStamp stamp;
+        stamp.size = static_cast<std::uint64_t>(status.st_size);
+        stamp.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+        stamp.identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+        return stamp;
+    }
+
+private:
+    struct Folder {
+        const fs::path* address;
+        std::string native;
+        int handle;
+    };
+    // Callers pass the one shared path object of a folder for each of its files: its address
+    // finds the handle without comparing the path, and the text guards against a reused address.
+    int handleFor(const fs::path& folder)
+    {
+        for (const Folder& known : m_folders)
+            if (known.address == &folder && known.native == folder.native())
+                return known.handle;
+        for (const Folder& known : m_folders)
+            if (known.native == folder.native())
+                return known.handle;
+        const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_folders.push_back({&folder, folder.native(), handle});
+        return handle;
+    }
+    std::vector<Folder> m_folders;
+};
+
+std::uint64_t Mix(std::uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+} // namespace
+
+std::unique_ptr<FileStamper> FileSystem::stamper() const
+{
+    return std::make_unique<FolderStamper>();
+}
+
+std::uint64_t ContentHash(std::string_view bytes)
+{
+    // Four independent lanes of eight bytes: the first reading of a large store hashes every file
+    // it parses, and one chain of multiplications took a twentieth of it.
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    constexpr std::size_t kLanes = 4;
+    std::uint64_t lanes[kLanes] = {bytes.size(), 0x243F6A8885A308D3ULL, 0x13198A2E03707344ULL, 0xA4093822299F31D0ULL};
+    const auto step = [](std::uint64_t lane, std::uint64_t word) {
+        lane = (lane ^ word) * kMultiplier;
+        return (lane << 31) | (lane >> 33);
+    };
+    std::size_t i = 0;
+    for (; i + kLanes * 8 <= bytes.size(); i += kLanes * 8) {
+        std::uint64_t words[kLanes];
+        std::memcpy(words, bytes.data() + i, sizeof words);
+        for (std::size_t lane = 0; lane < kLanes; ++lane)
+            lanes[lane] = step(lanes[lane], words[lane]);
+    }
+    for (std::size_t lane = 0; i + 8 <= bytes.size(); i += 8, lane = (lane + 1) % kLanes) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + i, 8);
+        lanes[lane] = step(lanes[lane], word);
+    }
+    std::uint64_t tail = 0;
+    if (i < bytes.size())
+        std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+    std::uint64_t h = Mix(tail ^ 0x5bd1e995ULL);
+    for (const std::uint64_t lane : lanes)
+        h = Mix(h ^ lane) * kMultiplier;
+    return Mix(h);
 }
 
 bool SameFile(const FileSystem& fileSystem, const fs::path& a, const fs::path& b)

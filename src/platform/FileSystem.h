@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,33 @@ struct FolderEntry {
     std::string name;
     std::filesystem::path path;
 };
+
+// A folder's entries, and when the folder exists but could not be read whole (no permission, an
+// I/O error), a text naming it and the system's reason: what could be read is still listed.
+template <typename Entry> struct FolderListing {
+    std::vector<Entry> entries;
+    std::optional<QString> problem;
+};
+
+// What a stat of a file says: enough to tell whether something read from it still holds.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    FileIdentity identity;
+};
+
+// Stats many files of a few folders: each folder is opened once and its files are stat'ed through
+// it, since a stat by full path walks every folder above the file again. One per thread.
+class FileStamper
+{
+public:
+    virtual ~FileStamper() = default;
+    // Nothing when there is no regular file of that name.
+    virtual std::optional<FileStamp> stamp(const std::filesystem::path& folder, const std::string& name) = 0;
+};
+
+// 64 bits of a fast non-cryptographic hash of the bytes: equal bytes, equal hashes.
+std::uint64_t ContentHash(std::string_view bytes);
 
 // What the program needs of the disk, in one place.
 //
@@ -50,12 +78,10 @@ public:
 
     // Listings are sorted by name without regard to case (exact order breaks ties), so that the
     // numbering built on them is the same on every run. Files are all entries that are not folders.
-    // A folder that exists but cannot be read (no permission, an I/O error) lists what could be
-    // read; `problem`, when given, then gets a text naming the folder and the system's reason.
-    virtual std::vector<FolderEntry> subfolders(const std::filesystem::path& folder, QString* problem = nullptr) const;
+    virtual FolderListing<FolderEntry> subfolders(const std::filesystem::path& folder) const;
     virtual std::vector<FolderEntry> files(const std::filesystem::path& folder) const;
     // The names of files(), in the same order, for a walk that needs no paths.
-    virtual std::vector<std::string> fileNames(const std::filesystem::path& folder, QString* problem = nullptr) const;
+    virtual FolderListing<std::string> fileNames(const std::filesystem::path& folder) const;
 
     virtual Outcome<std::string> readFile(const std::filesystem::path& path) const;
     // The bytes go to a temporary file beside the target and replace it only when complete.
@@ -74,6 +100,7 @@ public:
     virtual std::optional<FileIdentity> identity(const std::filesystem::path& path) const;
     // Only the last-write time changes; false when the file cannot be written.
     virtual bool setLastWriteTime(const std::filesystem::path& path, std::chrono::system_clock::time_point time);
+    virtual std::unique_ptr<FileStamper> stamper() const;
 };
 
 // The whole file, or nothing when it is missing, unreadable, or not a regular file.

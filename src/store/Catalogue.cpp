@@ -1,5 +1,7 @@
 #include "Catalogue.h"
 
+#include "SameWorkout.h"
+
 #include "platform/FileSystem.h"
 #include "workout/Decimal.h"
 
@@ -189,24 +191,6 @@ fs::path StoreRoot(const fs::path& driveRoot)
     return driveRoot / "iPod_Control" / "Device" / "Trainer" / "Workouts" / "Empeds";
 }
 
-QString RowKey(long long sensorIndex, long long fileIndex)
-{
-    char text[48];
-    char* end = std::to_chars(text, text + 20, sensorIndex).ptr;
-    *end++ = ':';
-    *end++ = ':';
-    end = std::to_chars(end, text + sizeof text, fileIndex).ptr;
-    return QString::fromLatin1(text, end - text);
-}
-
-RowKeyParts SplitRowKey(const QString& key)
-{
-    const qsizetype at = key.indexOf(QStringLiteral("::"));
-    if (at < 0)
-        return {key, QString()};
-    return {key.left(at), key.mid(at + 2)};
-}
-
 std::optional<QString> FormatTime12(std::string_view time, std::string_view separator)
 {
     const auto pieces = Split<3>(time, separator);
@@ -258,8 +242,7 @@ std::optional<std::string> RenameTarget(std::string_view fileName)
     return target.append(words.piece[0]).append(1, ' ').append(words.piece[1]).append(".xml");
 }
 
-std::optional<CatalogueRow> MakeRow(
-    std::string_view fileName, bool inLatestFolder, long long sensorIndex, long long fileIndex)
+std::optional<CatalogueRow> MakeRow(std::string_view fileName, bool shownAsSynched, std::size_t workout)
 {
     const auto pieces = Split<2>(fileName, ".");
     if (pieces.count < 2)
@@ -281,14 +264,14 @@ std::optional<CatalogueRow> MakeRow(
         return std::nullopt;
 
     CatalogueRow row;
-    row.key = RowKey(sensorIndex, fileIndex);
+    row.workout = workout;
     // The parts are digits alone, so their bytes are the text.
     std::string date;
     date.reserve(monthText.size() + dayText.size() + yearText.size() + 2);
     date.append(monthText).append(1, '/').append(dayText).append(1, '/').append(yearText);
     row.date = QString::fromLatin1(date.data(), static_cast<qsizetype>(date.size()));
     row.time = std::move(*time);
-    row.synched = !inLatestFolder;
+    row.synched = shownAsSynched;
     row.sortKey.reserve(14);
     PadNumber(row.sortKey, *year, 4);
     PadNumber(row.sortKey, *month, 2);
@@ -350,13 +333,14 @@ CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem
     CatalogueBuild build;
     build.ipod = selected;
     build.ipod.sensors.assign(1, SensorFolder{});
+    build.ipod.workouts.clear();
 
     const auto root = fileSystem.resolve(StoreRoot(selected.root));
     if (!root || !fileSystem.folderExists(*root))
         return build;
 
-    // Every folder is listed (and its misnamed files renamed) before the rows are made, so that
-    // the rows of a large store are put into one allocation rather than moved as it grows.
+    // Every folder is listed (and its misnamed files renamed) before the records are made, so that
+    // the records of a large store are put into one allocation rather than moved as it grows.
     struct Listed {
         std::size_t sensor;
         bool isLatest;
@@ -366,14 +350,14 @@ CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem
     std::vector<Listed> listed;
     std::size_t total = 0;
     long long k = 1;
-    QString problem;
-    const auto noteProblem = [&] {
-        if (!problem.isEmpty())
-            build.problems.push_back(std::exchange(problem, QString()));
+    const auto noteProblem = [&](std::optional<QString>& problem) {
+        if (problem)
+            build.problems.push_back(std::move(*problem));
     };
-    const std::vector<FolderEntry> sensorFolders = fileSystem.subfolders(*root, &problem);
-    noteProblem();
-    for (const FolderEntry& sensorFolder : sensorFolders) {
+    FolderListing<FolderEntry> sensorFolders = fileSystem.subfolders(*root);
+    noteProblem(sensorFolders.problem);
+    std::vector<std::pair<SharedPath, SharedPath>> sensorPaths;
+    for (const FolderEntry& sensorFolder : sensorFolders.entries) {
         if (k > 1)
             build.ipod.sensors.emplace_back();
         SensorFolder& sensor = build.ipod.sensors.back();
@@ -382,38 +366,57 @@ CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem
         sensor.latestPath = sensorFolder.path / "latest";
         sensor.synchedPath = sensorFolder.path / "synched";
 
-        const std::vector<FolderEntry> folders = fileSystem.subfolders(sensorFolder.path, &problem);
-        noteProblem();
-        for (const FolderEntry& folder : folders) {
+        FolderListing<FolderEntry> folders = fileSystem.subfolders(sensorFolder.path);
+        noteProblem(folders.problem);
+        for (const FolderEntry& folder : folders.entries) {
             const bool isLatest = NamesEqualIgnoringCase(folder.name, "latest");
             if (!isLatest && !NamesEqualIgnoringCase(folder.name, "synched"))
                 continue;
-            std::vector<std::string> names = fileSystem.fileNames(folder.path, &problem);
-            noteProblem();
+            FolderListing<std::string> names = fileSystem.fileNames(folder.path);
+            noteProblem(names.problem);
             if (options.renameMisnamedFiles)
-                RenamePass(names, folder.path, fileSystem);
-            total += names.size();
-            listed.push_back({build.ipod.sensors.size() - 1, isLatest, std::move(names), SharedPath(folder.path)});
+                RenamePass(names.entries, folder.path, fileSystem);
+            total += names.entries.size();
+            listed.push_back(
+                {build.ipod.sensors.size() - 1, isLatest, std::move(names.entries), SharedPath(folder.path)});
         }
         ++k;
     }
 
-    build.rows.reserve(total);
+    const SharedPath ipodRoot(build.ipod.root);
+    for (const SensorFolder& sensor : build.ipod.sensors)
+        sensorPaths.emplace_back(SharedPath(sensor.latestPath), SharedPath(sensor.synchedPath));
+    std::vector<StoredWorkout>& workouts = build.ipod.workouts;
+    workouts.reserve(total);
     long long j = 1;
     for (std::size_t i = 0; i < listed.size(); ++i) {
         Listed& folder = listed[i];
         SensorFolder& sensor = build.ipod.sensors[folder.sensor];
         if (i == 0 || listed[i - 1].sensor != folder.sensor)
             j = 1;
-        const auto sensorIndex = static_cast<long long>(folder.sensor) + 1;
         sensor.files.reserve(sensor.files.size() + folder.names.size());
         for (std::string& name : folder.names) {
-            if (auto row = MakeRow(name, folder.isLatest, sensorIndex, j))
-                build.rows.push_back(std::move(*row));
-            sensor.files.push_back({std::move(name), folder.folderPath});
-            ++j;
+            sensor.files.push_back(workouts.size());
+            StoredWorkout& workout = workouts.emplace_back();
+            workout.volume = build.ipod.driveLetter;
+            workout.ipodRoot = ipodRoot;
+            workout.sensor = sensor.name;
+            workout.latestFolder = sensorPaths[folder.sensor].first;
+            workout.synchedFolder = sensorPaths[folder.sensor].second;
+            workout.folder = folder.folderPath;
+            workout.fileName = std::move(name);
+            workout.synched = !folder.isLatest;
+            workout.sensorIndex = static_cast<long long>(folder.sensor) + 1;
+            workout.fileIndex = j++;
         }
     }
+    MarkSameWorkouts(workouts, fileSystem);
+
+    build.rows.reserve(workouts.size());
+    for (std::size_t i = 0; i < workouts.size(); ++i)
+        if (workouts[i].workout == i)
+            if (auto row = MakeRow(workouts[i].fileName, workouts[i].shownAsSynched(), i))
+                build.rows.push_back(std::move(*row));
     SortCatalogue(build.rows);
     return build;
 }

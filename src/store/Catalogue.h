@@ -16,13 +16,6 @@ class FileSystem;
 // The store below a drive's root.
 std::filesystem::path StoreRoot(const std::filesystem::path& driveRoot);
 
-QString RowKey(long long sensorIndex, long long fileIndex);
-struct RowKeyParts {
-    QString sensorText;
-    QString fileText;
-};
-RowKeyParts SplitRowKey(const QString& key);
-
 // "13;05;07" with separator ";" gives "1:05:07 pm"; nullopt when the text has no separator (no
 // minutes); empty when the hour is above 24 or not a number.
 std::optional<QString> FormatTime12(std::string_view time, std::string_view separator);
@@ -32,8 +25,7 @@ std::optional<QString> FormatTime12(std::string_view time, std::string_view sepa
 std::optional<std::string> RenameTarget(std::string_view fileName);
 
 // A list row for a file whose name reads as a date and a time, else nothing.
-std::optional<CatalogueRow> MakeRow(
-    std::string_view fileName, bool inLatestFolder, long long sensorIndex, long long fileIndex);
+std::optional<CatalogueRow> MakeRow(std::string_view fileName, bool shownAsSynched, std::size_t workout);
 
 // Newest date first; rows without a date last; rows of one date keep the walk order.
 void SortCatalogue(std::vector<CatalogueRow>& rows);
@@ -52,7 +44,8 @@ struct CatalogueOptions {
 };
 
 // Walks the selected iPod's store: every sensor folder and every file of its latest and synched
-// folders gets a catalogue entry, and every file whose name reads as a date a row, newest first.
+// folders gets a catalogue entry, and every workout whose file name reads as a date a row, newest
+// first: a workout kept in both folders has one row (SameWorkout).
 // Files whose names carry extra words are renamed first, unless a file of the new name exists:
 // a workout is never overwritten by the renaming. A rename that fails leaves the file as it is.
 CatalogueBuild BuildCatalogue(const iPodRecord& selected, FileSystem& fileSystem, const CatalogueOptions& options = {});

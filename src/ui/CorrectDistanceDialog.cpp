@@ -49,7 +49,7 @@ CorrectDistanceDialog::CorrectDistanceDialog(
     setStyleSheet(HistoryStyleSheet());
     std::vector<std::size_t> all(m_runs.size());
     std::iota(all.begin(), all.end(), std::size_t{0});
-    m_correctionRuns = CorrectionRuns(m_runs, all);
+    m_correctionRuns = WorkoutsOf(m_runs, all);
 
     const QString symbol = UnitSymbol(m_unit);
     auto* intro = new QLabel(
@@ -218,7 +218,7 @@ void CorrectDistanceDialog::preview()
     for (int row = 0; row < static_cast<int>(m_plan->runs.size()); ++row) {
         const PlannedCorrection& run = m_plan->runs[static_cast<std::size_t>(row)];
         if (!run.ready()) {
-            cell(row, 0, FileNameOf(run.run.file));
+            cell(row, 0, FileNameOf(run.source));
             cell(row, 5, run.problem);
             continue;
         }

@@ -57,7 +57,7 @@ private:
     QString runName(const StartTime& start) const;
 
     std::vector<HistoryEntry> m_runs;
-    std::vector<CorrectionRun> m_correctionRuns;
+    std::vector<StoredWorkout> m_correctionRuns;
     DistanceUnit m_unit;
     Services m_services;
     std::optional<CorrectionPlan> m_plan;

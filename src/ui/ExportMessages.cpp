@@ -18,8 +18,8 @@ QString FolderOf(const QString& file)
 void ReportExport(QWidget* parent, Dialogs& dialogs, Desktop& desktop, const ExportReport& report, const QString& where,
     const QString& folder)
 {
-    if (!report.writeError.isEmpty()) {
-        dialogs.critical(parent, QStringLiteral("Export Failed"), report.writeError);
+    if (report.writeError) {
+        dialogs.critical(parent, QStringLiteral("Export Failed"), *report.writeError);
         return;
     }
     QStringList lines;

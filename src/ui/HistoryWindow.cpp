@@ -11,7 +11,7 @@
 #include "RestoreFlow.h"
 
 #include "export/Exporter.h"
-#include "export/WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 #include "history/HistoryCache.h"
 #include "platform/FileSystem.h"
 
@@ -349,8 +349,7 @@ void HistoryWindow::setCatalogue(const iPodRecord& ipod, const std::vector<Catal
     m_slices->stop();
     m_reader.reset();
     m_model->clear();
-    std::vector<HistoryFile> files = HistoryFiles(CatalogueBuild{ipod, rows, {}});
-    m_reader = std::make_unique<HistoryReader>(std::move(files), m_services.fileSystem, m_cache.get());
+    m_reader = std::make_unique<HistoryReader>(ListedWorkouts(ipod, rows), m_services.fileSystem, m_cache.get());
     m_sliceFiles = kFirstSliceFiles;
     m_progress->setRange(0, static_cast<int>(m_reader->total()));
     m_progress->setValue(0);
@@ -622,7 +621,7 @@ void HistoryWindow::restoreSelected()
     if (selected.size() != 1)
         return;
     // Copies: a restore makes the main window read the iPod again, which renews these rows.
-    const HistoryFile file = m_model->entries()[selected.front()].file;
+    const StoredWorkout file = m_model->entries()[selected.front()].file;
     RestorePreviousVersion(this, m_services.dialogs, m_services.backups, file.volume, file.sensor, file.fullPath(),
         [this] { emit workoutsChanged(); });
 }

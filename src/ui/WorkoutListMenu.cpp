@@ -9,7 +9,7 @@
 #include "compose/Backups.h"
 #include "export/Exporter.h"
 #include "export/Tcx.h"
-#include "export/WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 #include "platform/FileSystem.h"
 #include "store/Catalogue.h"
 
@@ -36,7 +36,7 @@ ExportProgress Percent(ProgressReport& progress)
     return [&progress](int done, int total) { return total == 0 || progress.update(done * 100 / total); };
 }
 
-QString FileName(const WorkoutFileEntry& file)
+QString FileName(const StoredWorkout& file)
 {
     return QString::fromStdString(file.fileName);
 }
@@ -92,21 +92,22 @@ const SensorFolder* WorkoutListMenu::highlightedSensor() const
     const QModelIndex current = m_list->currentIndex();
     if (!current.isValid() || current.row() >= m_model->rowCount())
         return nullptr;
-    return SensorAt(m_ipod, SplitRowKey(m_model->row(current.row()).key).sensorText.toLongLong());
+    const StoredWorkout* file = highlightedFile();
+    return file ? SensorAt(m_ipod, file->sensorIndex) : nullptr;
 }
 
-const WorkoutFileEntry* WorkoutListMenu::highlightedFile() const
+const StoredWorkout* WorkoutListMenu::highlightedFile() const
 {
     const QModelIndex current = m_list->currentIndex();
     if (!current.isValid() || current.row() >= m_model->rowCount())
         return nullptr;
-    const RowKeyParts key = SplitRowKey(m_model->row(current.row()).key);
-    return FileAt(m_ipod, key.sensorText.toLongLong(), key.fileText.toLongLong());
+    const std::size_t chosen = m_model->row(current.row()).workout;
+    return chosen < m_ipod.workouts.size() ? &m_ipod.workouts[chosen] : nullptr;
 }
 
 void WorkoutListMenu::restorePreviousVersion()
 {
-    const WorkoutFileEntry* file = highlightedFile();
+    const StoredWorkout* file = highlightedFile();
     const SensorFolder* sensor = highlightedSensor();
     if (!file || !sensor)
         return;
@@ -134,7 +135,7 @@ void WorkoutListMenu::showBackupsFolder()
 
 void WorkoutListMenu::exportOneAsTcx()
 {
-    const WorkoutFileEntry* file = highlightedFile();
+    const StoredWorkout* file = highlightedFile();
     if (!file)
         return;
     const auto workout = ReadWorkoutFile(file->fullPath(), m_services.fileSystem);

@@ -47,7 +47,7 @@ private:
     void popUp(const QPoint& at);
     QWidget* window() const;
     const SensorFolder* highlightedSensor() const;
-    const WorkoutFileEntry* highlightedFile() const;
+    const StoredWorkout* highlightedFile() const;
     // `where` is what the export wrote, a folder or a file; `folder` is where the user finds it.
 
     QTreeView* m_list;

@@ -16,7 +16,7 @@
 #include "compose/PacePreview.h"
 #include "compose/Random.h"
 #include "compose/SaveWorkout.h"
-#include "export/WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -413,9 +413,8 @@ void frmMain::addWorkoutTools()
     connect(menu, &WorkoutListMenu::workoutRestored, this, &frmMain::cbxiPodDrv_Click);
 
     m_listModel->setToolTipSource([this](const CatalogueRow& row) {
-        const RowKeyParts key = SplitRowKey(row.key);
-        const WorkoutFileEntry* file
-            = FileAt(m_session->currentIPod(), key.sensorText.toLongLong(), key.fileText.toLongLong());
+        const std::vector<StoredWorkout>& workouts = m_session->currentIPod().workouts;
+        const StoredWorkout* file = row.workout < workouts.size() ? &workouts[row.workout] : nullptr;
         const auto bytes = file ? m_services.fileSystem.readFile(file->fullPath()) : Outcome<std::string>::failure({});
         if (!bytes)
             return QString();
@@ -704,8 +703,8 @@ void frmMain::cbxiPodDrv_Click()
     m_listModel->setRows({});
     if (iPodFound && position < static_cast<int>(iPodList.size())) {
         CatalogueBuild build = BuildCatalogue(iPodList[static_cast<std::size_t>(position)], m_services.fileSystem);
-        m_session->setCurrentIPod(std::move(build.ipod));
-        m_listModel->setRows(std::move(build.rows));
+        m_listModel->setRows(build.rows);
+        m_session->setCatalogue(build);
         if (!build.problems.empty())
             m_services.dialogs.critical(this, QStringLiteral("Workouts Missing"),
                 QStringList(build.problems.begin(), build.problems.end()).join(u'\n')
@@ -742,14 +741,16 @@ void frmMain::ListView1_Click()
     if (m_listModel->rowCount() == 0 || !current.isValid()
         || !ListView1->selectionModel()->isRowSelected(current.row(), {}))
         return;
-    const RowKeyParts key = SplitRowKey(m_listModel->row(current.row()).key);
-    LoadWorkoutEntry(key.sensorText, key.fileText);
+    const std::vector<StoredWorkout>& workouts = m_session->currentIPod().workouts;
+    const std::size_t chosen = m_listModel->row(current.row()).workout;
+    if (chosen < workouts.size())
+        LoadWorkoutEntry(workouts[chosen].sensorIndex, workouts[chosen].fileIndex);
 }
 
-void frmMain::LoadWorkoutEntry(const QString& sensorText, const QString& fileText)
+void frmMain::LoadWorkoutEntry(long long sensorIndex, long long fileIndex)
 {
-    const LoadOutcome loaded = m_session->load(
-        sensorText.toLongLong(), fileText.toLongLong(), optMiles->isChecked(), optPounds->isChecked());
+    const LoadOutcome loaded
+        = m_session->load(sensorIndex, fileIndex, optMiles->isChecked(), optPounds->isChecked());
     switch (loaded.status) {
     case LoadStatus::NoEntry:
         return;
@@ -854,21 +855,20 @@ void frmMain::imgSave_Click()
         optMiles->isChecked(), optPounds->isChecked(), calMain->selectedDate(), DTPicker1->time()};
     const bool iPodSelected = cbxiPodDrv->currentIndex() >= 0 && cbxiPodDrv->currentText() != kNoIPodsFound;
     const SaveOutcome outcome = m_session->save(entries, iPodSelected, m_services.clock.today());
-
-    tbxDistance->setText(entries.distance);
-    tbxTimeHrs->setText(entries.hours);
-    tbxTimeMins->setText(entries.minutes);
-    tbxTimeSecs->setText(entries.seconds);
+    for (const auto& [box, text] :
+        {std::pair{tbxDistance, &outcome.rewritten.distance}, std::pair{tbxTimeHrs, &outcome.rewritten.hours},
+            std::pair{tbxTimeMins, &outcome.rewritten.minutes}, std::pair{tbxTimeSecs, &outcome.rewritten.seconds}})
+        if (*text)
+            box->setText(**text);
     if (outcome.message)
         m_services.dialogs.critical(this, outcome.message->title, outcome.message->text);
     if (outcome.sourceChanged) {
         // The file as it is now takes the place of what the user changed; a file that is gone
         // takes its row with it.
-        const WorkoutFileEntry* file
+        const StoredWorkout* file
             = FileAt(m_session->currentIPod(), m_session->selectedSensorIndex(), m_session->selectedFileIndex());
         if (file && m_services.fileSystem.fileExists(file->fullPath()))
-            LoadWorkoutEntry(
-                QString::number(m_session->selectedSensorIndex()), QString::number(m_session->selectedFileIndex()));
+            LoadWorkoutEntry(m_session->selectedSensorIndex(), m_session->selectedFileIndex());
         else
             cbxiPodDrv_Click();
     }

@@ -106,7 +106,7 @@ private:
     void styleElements();
     void setUpKeyboard();
     void describeElements();
-    void LoadWorkoutEntry(const QString& sensorText, const QString& fileText);
+    void LoadWorkoutEntry(long long sensorIndex, long long fileIndex);
     void selectFirstRowAndLoad();
     void reportScanError(const ScanError& error);
 

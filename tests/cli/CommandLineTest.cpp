@@ -62,7 +62,7 @@ TEST(CommandLineTest, ListAndExportOnlyReadTheStore)
                                     "  02/10/2009  07:10:46 am  No\n"))
         << list.out.toStdString();
     EXPECT_TRUE(list.out.contains("  05/17/2008  07:45:10 am  Yes\n")) << list.out.toStdString();
-    EXPECT_EQ(list.out.count('\n'), 17);
+    EXPECT_EQ(list.out.count('\n'), 16);
 
     QTemporaryDir out;
     const fs::path folder = fs::path(out.path().toStdString()) / "made";
@@ -139,14 +139,12 @@ TEST(CommandLineTest, AnUnreadableFolderIsNamedAndFailsTheCommand)
     class UnreadableSynched final : public FileSystem
     {
     public:
-        std::vector<std::string> fileNames(const fs::path& folder, QString* problem) const override
+        FolderListing<std::string> fileNames(const fs::path& folder) const override
         {
             if (folder.filename() != "synched" || folder.parent_path().filename() != "6J2894KLVSX")
-                return FileSystem::fileNames(folder, problem);
-            if (problem)
-                *problem = QStringLiteral("Could not read the folder \"%1\": Permission denied.")
-                               .arg(QString::fromStdString(folder.string()));
-            return {};
+                return FileSystem::fileNames(folder);
+            return {{}, QStringLiteral("Could not read the folder \"%1\": Permission denied.")
+                            .arg(QString::fromStdString(folder.string()))};
         }
     };
     SampleStore store;
@@ -163,7 +161,7 @@ TEST(CommandLineTest, AnUnreadableFolderIsNamedAndFailsTheCommand)
         EXPECT_EQ(RunCommandLine(raw, o, e, FixedDrives({}), fileSystem), 1);
         EXPECT_TRUE(run.err.contains("6J2894KLVSX/synched\": Permission denied.")) << run.err.toStdString();
         // What could be read is still listed or exported.
-        EXPECT_TRUE(run.out.contains("02/10/2009") || run.out.contains("Exported 8 workouts")) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains("02/10/2009") || run.out.contains("Exported 7 workouts")) << run.out.toStdString();
     }
 }
 

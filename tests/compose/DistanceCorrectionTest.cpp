@@ -2,6 +2,7 @@
 #include "compose/Backups.h"
 #include "compose/DistanceSeries.h"
 #include "compose/FileCleanup.h"
+#include "workout/SeriesText.h"
 #include "export/ExportFixtures.h"
 
 #include <gtest/gtest.h>
@@ -79,12 +80,7 @@ struct CorrectionStore : SampleStore {
     FileSystem fileSystem;
     Backups backups{backupFolder.path().toStdString(), clock, fileSystem};
 
-    CorrectionRun run(const fs::path& relative) const
-    {
-        const fs::path sensor = empeds / *relative.begin();
-        return {QStringLiteral("Sample iPod"), relative.begin()->string(), empeds / relative, sensor / "latest",
-            sensor / "synched"};
-    }
+    StoredWorkout run(const fs::path& relative) const { return workout(relative); }
 };
 
 } // namespace
@@ -192,7 +188,7 @@ TEST(DistanceCorrectionTest, RunsAreSavedAsEditsAndRestoreGivesTheirBytesBack)
 {
     CorrectionStore store;
     const auto before = store.snapshot();
-    const std::vector<CorrectionRun> runs{store.run(kLatestMiles), store.run(kSynchedKm), store.run(kLatestTwin),
+    const std::vector<StoredWorkout> runs{store.run(kLatestMiles), store.run(kSynchedKm), store.run(kLatestTwin),
         store.run(kSynchedTwin), store.run(kLatestMiles)};
     int calls = 0;
     const CorrectionPlan plan = PlanCorrection(runs, Factor("1.05"), store.fileSystem, [&](int, int) {
@@ -260,7 +256,7 @@ TEST(DistanceCorrectionTest, AFailureStopsAndNamesTheRunsDoneAndNotDone)
     const fs::path failing = fs::path("8P5W31QNVSX") / "synched" / fileSystem.failing;
     const fs::path changed = fs::path("8P5W31QNVSX") / "synched" / "2009-01-18 10;54;22.xml";
     const fs::path after = fs::path("8P5W31QNVSX") / "synched" / "2008-08-23 19;11;35.xml";
-    const std::vector<CorrectionRun> runs{
+    const std::vector<StoredWorkout> runs{
         store.run(kWebPage), store.run(kLatestMiles), store.run(failing), store.run(after)};
     const CorrectionPlan plan = PlanCorrection(runs, Factor("0.97"), fileSystem);
     ASSERT_EQ(plan.runs.size(), 4u);

@@ -45,16 +45,15 @@ struct Editing {
     void open()
     {
         build = BuildCatalogue({QStringLiteral("IPOD"), store.root(), {}}, fileSystem);
-        session.setCurrentIPod(build.ipod);
+        session.setCatalogue(build);
     }
     LoadOutcome load(const fs::path& file, bool miles = true, bool pounds = true)
     {
         open();
         session.setMode(WorkoutMode::Edit);
-        for (std::size_t s = 0; s < build.ipod.sensors.size(); ++s)
-            for (std::size_t f = 0; f < build.ipod.sensors[s].files.size(); ++f)
-                if (build.ipod.sensors[s].files[f].fullPath() == file)
-                    return session.load(static_cast<long long>(s + 1), static_cast<long long>(f + 1), miles, pounds);
+        for (const StoredWorkout& w : build.ipod.workouts)
+            if (w.fullPath() == file)
+                return session.load(w.sensorIndex, w.fileIndex, miles, pounds);
         ADD_FAILURE() << "not listed: " << file;
         return {};
     }

@@ -39,6 +39,15 @@ struct SampleStore {
         return BuildCatalogue({QStringLiteral("Sample iPod"), drive, {}}, fileSystem, {.renameMisnamedFiles = false});
     }
     iPodRecord catalogue() const { return build().ipod; }
+    // The record that stands for the workout of the file at that path below Empeds.
+    StoredWorkout workout(const std::filesystem::path& relative) const
+    {
+        const iPodRecord ipod = catalogue();
+        for (const StoredWorkout& file : ipod.workouts)
+            if (file.fullPath() == empeds / relative)
+                return ipod.workouts.at(file.workout);
+        return {};
+    }
     ExportSelection selection() const
     {
         const CatalogueBuild built = build();

@@ -19,13 +19,6 @@ HistoryEntry Entry(const char* start, long long minutes, const char* km, std::op
     return entry;
 }
 
-std::vector<HistoryEntry> Numbered(std::vector<HistoryEntry> entries)
-{
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        entries[i].workout = i;
-    return entries;
-}
-
 std::vector<std::size_t> All(const std::vector<HistoryEntry>& entries)
 {
     std::vector<std::size_t> all(entries.size());
@@ -37,16 +30,14 @@ std::vector<std::size_t> All(const std::vector<HistoryEntry>& entries)
 
 TEST(HistoryTotalsTest, PeriodsFollowTheLocalStartWithIsoWeeks)
 {
-    std::vector<HistoryEntry> entries = Numbered({
+    std::vector<HistoryEntry> entries = std::vector<HistoryEntry>({
         Entry("2009-02-08T23:30:00-05:00", 30, "5.0"), // Sunday where it was run, Monday in UTC
         Entry("2009-02-09T06:00:00+01:00", 60, "10.0"), // Monday, the next week
-        Entry("2009-02-09T06:00:00+01:00", 60, "10.0"), // its copy in the other folder
         Entry("2008-12-29T07:00:00Z", 40, "8.0", std::nullopt), // a week of the next ISO year
         Entry("2010-01-03T07:00:00Z", 50, "9.0"), // the last week of the previous ISO year
         Entry("2009-02-10T07:00:00Z", 20, "4.0"),
     });
-    entries[2].workout = 1;
-    entries[5].problem = QStringLiteral("\"x.xml\" is not a workout."); // unreadable: never counted
+    entries[4].problem = QStringLiteral("\"x.xml\" is not a workout."); // unreadable: never counted
 
     const struct {
         Period period;
@@ -83,14 +74,11 @@ TEST(HistoryTotalsTest, PeriodsFollowTheLocalStartWithIsoWeeks)
     // Total time over total distance, not the mean of the paces: 180 min / 32 km.
     EXPECT_EQ(AveragePaceSeconds(all, DistanceUnit::Kilometres), 338);
     EXPECT_EQ(AveragePaceSeconds(all, DistanceUnit::Miles), 543);
-    // Both copies selected still count once.
-    const std::size_t copies[] = {1, 2};
-    EXPECT_EQ(TotalsOf(entries, copies).runs, 1);
 }
 
 TEST(HistoryTotalsTest, DateRangesAreInclusiveAndKeepUnreadableEntries)
 {
-    std::vector<HistoryEntry> entries = Numbered({
+    std::vector<HistoryEntry> entries = std::vector<HistoryEntry>({
         Entry("2009-01-31T23:59:59-08:00", 30, "5.0"),
         Entry("2009-02-01T00:00:00+09:00", 30, "5.0"),
         Entry("2009-02-28T12:00:00Z", 30, "5.0"),
@@ -105,7 +93,7 @@ TEST(HistoryTotalsTest, DateRangesAreInclusiveAndKeepUnreadableEntries)
 
 TEST(HistoryTotalsTest, PaceOverTimeAndAlongARun)
 {
-    const std::vector<HistoryEntry> entries = Numbered({
+    const std::vector<HistoryEntry> entries = std::vector<HistoryEntry>({
         Entry("2009-01-01T07:00:00Z", 30, "5.0"), // 6:00
         Entry("2009-01-11T07:00:00Z", 29, "5.0"), // 5:48
         Entry("2009-01-21T07:00:00Z", 28, "5.0"), // 5:36

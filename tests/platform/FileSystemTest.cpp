@@ -67,7 +67,7 @@ TEST(FileSystemTest, ListingsSortWithoutCaseThenByBytes)
     for (const char* name : {"b.xml", "a.xml", "A.xml", "C.xml"})
         Write(t.root / name, "");
     FileSystem fsys;
-    EXPECT_EQ(Names(fsys.subfolders(t.root)), (std::vector<std::string>{"A", "a", "B", "c", "latest", "synched"}));
+    EXPECT_EQ(Names(fsys.subfolders(t.root).entries), (std::vector<std::string>{"A", "a", "B", "c", "latest", "synched"}));
     EXPECT_EQ(Names(fsys.files(t.root)), (std::vector<std::string>{"A.xml", "a.xml", "b.xml", "C.xml"}));
     EXPECT_EQ(fsys.files(t.root).front().path, t.root / "A.xml");
     EXPECT_TRUE(fsys.files(t.root / "missing").empty());

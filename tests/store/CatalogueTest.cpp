@@ -38,19 +38,26 @@ struct Store {
     }
 };
 
+// The row's workout as the list's key names it, "sensor::file".
+std::string Key(const CatalogueBuild& build, const CatalogueRow& row)
+{
+    const StoredWorkout& w = build.ipod.workouts.at(row.workout);
+    return std::to_string(w.sensorIndex) + "::" + std::to_string(w.fileIndex);
+}
+
 std::vector<Row> Rows(const CatalogueBuild& build)
 {
     std::vector<Row> rows;
     for (const CatalogueRow& r : build.rows)
-        rows.push_back({r.key.toStdString(), r.date.toStdString(), r.time.toStdString(), r.synched});
+        rows.push_back({Key(build, r), r.date.toStdString(), r.time.toStdString(), r.synched});
     return rows;
 }
 
 std::vector<std::string> FileNames(const CatalogueBuild& build, long long sensor)
 {
     std::vector<std::string> names;
-    for (const WorkoutFileEntry& f : SensorAt(build.ipod, sensor)->files)
-        names.push_back(f.fileName);
+    for (const std::size_t f : SensorAt(build.ipod, sensor)->files)
+        names.push_back(build.ipod.workouts.at(f).fileName);
     return names;
 }
 
@@ -250,16 +257,16 @@ TEST(CatalogueTest, MakeRowReadsOnlyValidDates)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto row = MakeRow(c.name, true, 3, 17);
+        const auto row = MakeRow(c.name, false, 17);
         ASSERT_EQ(row.has_value(), c.date != nullptr);
         if (!row)
             continue;
         EXPECT_EQ(row->date, c.date);
         EXPECT_EQ(row->sortKey, c.sortKey);
-        EXPECT_EQ(row->key, "3::17");
+        EXPECT_EQ(row->workout, 17u);
         EXPECT_FALSE(row->synched);
     }
-    EXPECT_TRUE(MakeRow("2006-09-15 10;20;30.xml", false, 1, 1)->synched);
+    EXPECT_TRUE(MakeRow("2006-09-15 10;20;30.xml", true, 1)->synched);
 }
 
 TEST(CatalogueTest, SortCatalogueNewestFirstTiesStable)
@@ -267,18 +274,18 @@ TEST(CatalogueTest, SortCatalogueNewestFirstTiesStable)
     // Enough rows that an unstable sort would show: short ranges are sorted stably by accident.
     const char* const dates[] = {"20060915000000", "", "20060916000000", "20051231000000"};
     std::vector<CatalogueRow> rows;
-    for (int i = 1; i <= 40; ++i)
-        rows.push_back({RowKey(1, i), {}, {}, false, dates[(i * 7) % 4]});
-    std::vector<QString> expected;
-    for (const int group : {2, 0, 3, 1})
-        for (int i = 1; i <= 40; ++i)
+    for (std::size_t i = 1; i <= 40; ++i)
+        rows.push_back({i, {}, {}, false, dates[(i * 7) % 4]});
+    std::vector<std::size_t> expected;
+    for (const std::size_t group : {2, 0, 3, 1})
+        for (std::size_t i = 1; i <= 40; ++i)
             if ((i * 7) % 4 == group)
-                expected.push_back(RowKey(1, i));
+                expected.push_back(i);
     SortCatalogue(rows);
-    std::vector<QString> keys;
+    std::vector<std::size_t> order;
     for (const CatalogueRow& r : rows)
-        keys.push_back(r.key);
-    EXPECT_EQ(keys, expected);
+        order.push_back(r.workout);
+    EXPECT_EQ(order, expected);
 }
 
 } // namespace

@@ -194,12 +194,11 @@ TEST(Loading, AnUnreadableFolderIsNamedWithItsReason)
     class UnreadableSynched final : public FileSystem
     {
     public:
-        std::vector<std::string> fileNames(const fs::path& folder, QString* problem) const override
+        FolderListing<std::string> fileNames(const fs::path& folder) const override
         {
             if (folder.filename() != "synched")
-                return FileSystem::fileNames(folder, problem);
-            *problem = QStringLiteral("Could not read the folder \"%1\": Input/output error.").arg(DisplayPath(folder));
-            return {};
+                return FileSystem::fileNames(folder);
+            return {{}, QStringLiteral("Could not read the folder \"%1\": Input/output error.").arg(DisplayPath(folder))};
         }
     };
     TempStore store;

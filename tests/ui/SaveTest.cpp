@@ -124,9 +124,9 @@ TEST(Save, NewWorkoutInMilesIsWrittenToBothFoldersFromTheTemplate)
     EXPECT_EQ(fs::last_write_time(sensor.latest()), expected);
 
     EXPECT_TRUE(w.find<QWidget>("frmWorkoutSaved")->isVisible());
-    ASSERT_EQ(w.rowCount(), 2);
-    EXPECT_EQ(w.cell(0, 1), w.cell(1, 1));
-    EXPECT_EQ(QStringList({w.cell(0, 2), w.cell(1, 2)}), QStringList({"No", "Yes"}));
+    // The same workout in both folders is one row, waiting in latest.
+    ASSERT_EQ(w.rowCount(), 1);
+    EXPECT_EQ(w.cell(0, 2), "No");
 
     w.click("imgContinue");
     EXPECT_EQ(w.form->workoutMode(), WorkoutMode::Add);

@@ -1,7 +1,7 @@
-#include "WorkoutSummary.h"
+#include "workout/WorkoutSummary.h"
 
-#include "compose/DistanceSeries.h"
 #include "platform/FileSystem.h"
+#include "workout/SeriesText.h"
 #include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
 
@@ -67,18 +67,6 @@ std::string_view NamespaceOf(pugi::xml_node element)
 std::vector<Decimal> ReadSeries(pugi::xml_node data)
 {
     return SeriesValues(NodeText(data)).value_or(std::vector<Decimal>());
-}
-
-std::optional<Decimal> SampleSeconds(pugi::xml_node data)
-{
-    const pugi::xml_attribute unit = data.attribute("intervalUnit");
-    if (unit && TrimmedXmlSpace(unit.value()) != "s")
-        return std::nullopt;
-    // Far longer intervals than the device's 10 s would put the points centuries apart.
-    const auto seconds = Decimal::parsePlain(TrimmedXmlSpace(data.attribute("intervalValue").value()));
-    if (!seconds || *seconds <= Decimal() || *seconds > Decimal::fromInteger(3600))
-        return std::nullopt;
-    return seconds;
 }
 
 Decimal Gap(const Decimal& a, const Decimal& b)
@@ -207,7 +195,8 @@ Outcome<WorkoutSummary> ReadWorkoutSummary(const XmlDocument& document, const QS
     summary.calories = OptionalNumber(ChildElement(runSummary, "calories"));
     summary.weightKg = OptionalNumber(ChildElement(ChildElement(sportsData, "userInfo"), "weight"));
     if (const pugi::xml_node data = series == SeriesReading::Read ? DistanceData(sportsData) : pugi::xml_node()) {
-        if (const auto seconds = SampleSeconds(data)) {
+        // Far longer intervals than the device's 10 s would put the points centuries apart.
+        if (const auto seconds = SampleSeconds(data, Decimal::fromInteger(3600))) {
             summary.seriesKm = ReadSeries(data);
             summary.sampleSeconds = *seconds;
             if (miles)
