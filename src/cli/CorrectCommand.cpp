@@ -55,7 +55,7 @@ void WritePreview(QTextStream& out, QTextStream& err, const CorrectionPlan& plan
 {
     for (const PlannedCorrection& run : plan.runs) {
         if (!run.ready()) {
-            err << "paceforge: cannot be corrected: " << run.problem << '\n';
+            err << "paceforge: cannot be corrected: " << *run.problem << '\n';
             continue;
         }
         out << QString::fromStdString(run.source.filename().string()) << "  " << run.start.date.toString(Qt::ISODate)
@@ -138,7 +138,7 @@ int RunCorrect(CommandContext& context)
                 chosen.push_back(i);
                 continue;
             }
-            err << "paceforge: not corrected: " << entries[i].problem << '\n';
+            err << "paceforge: not corrected: " << *entries[i].problem << '\n';
             exitCode = kCommandFailed;
         }
     }

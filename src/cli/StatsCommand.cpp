@@ -116,8 +116,8 @@ int RunStats(CommandContext& context)
     for (const HistoryEntry& entry : entries) {
         if (entry.readable())
             continue;
-        context.err << "paceforge: not counted: " << entry.problem << '\n';
-        unreadable.append(entry.problem);
+        context.err << "paceforge: not counted: " << *entry.problem << '\n';
+        unreadable.append(*entry.problem);
         exitCode = kCommandFailed;
     }
     const std::vector<std::size_t> chosen = EntriesIn(entries, range);

@@ -539,7 +539,7 @@ CorrectionReport ApplyCorrection(
         for (int j = from; j < total; ++j) {
             const PlannedCorrection& rest = plan.runs[static_cast<std::size_t>(j)];
             report.notDone.push_back(
-                {rest.source, rest.ready() ? NotDoneAfterStop(rest.source, stoppedAt) : rest.problem});
+                {rest.source, rest.ready() ? NotDoneAfterStop(rest.source, stoppedAt) : *rest.problem});
         }
     };
     for (int i = 0; i < total; ++i) {
@@ -551,12 +551,12 @@ CorrectionReport ApplyCorrection(
                 report.notDone.push_back({rest.source,
                     rest.ready() ? QStringLiteral("\"%1\" was not corrected: the correction was cancelled.")
                                        .arg(DisplayPath(rest.source))
-                                 : rest.problem});
+                                 : *rest.problem});
             }
             return report;
         }
         if (!run.ready()) {
-            report.notDone.push_back({run.source, run.problem});
+            report.notDone.push_back({run.source, *run.problem});
             continue;
         }
         const auto fail = [&](const QString& reason) {

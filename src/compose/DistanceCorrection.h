@@ -95,13 +95,13 @@ struct PlannedCorrection {
     std::string newPace;
     // Correcting it makes the device's signature invalid.
     bool signedByDevice = false;
-    // Not empty: the run is left as it is, and this says why, naming the file.
-    QString problem;
+    // Why the run is left as it is, naming the file.
+    std::optional<QString> problem;
     // The bytes previewed, by size and hash: a file changed since is not written.
     std::uint64_t previewedSize = 0;
     std::uint64_t previewedHash = 0;
 
-    bool ready() const { return problem.isEmpty(); }
+    bool ready() const { return !problem; }
 };
 
 struct CorrectionPlan {

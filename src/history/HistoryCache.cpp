@@ -80,7 +80,7 @@ void PutReading(Writer& out, std::string_view path, const CachedReading& reading
     out.put(reading.modifiedNs);
     out.put(reading.contentHash);
     std::uint8_t flags = 0;
-    if (reading.problem.isEmpty())
+    if (!reading.problem)
         flags |= kReadable;
     if (reading.signedByDevice)
         flags |= kSigned;
@@ -88,7 +88,7 @@ void PutReading(Writer& out, std::string_view path, const CachedReading& reading
         flags |= kHasCalories;
     out.put(flags);
     if (!(flags & kReadable)) {
-        out.text(reading.problem.toStdString());
+        out.text(reading.problem->toStdString());
         return;
     }
     out.put(static_cast<std::int32_t>(reading.start.date.year()));

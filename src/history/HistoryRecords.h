@@ -21,7 +21,7 @@ struct CachedReading {
     std::int64_t modifiedNs = 0;
     // Of the file's bytes: copies of one workout in latest and synched have equal hashes.
     std::uint64_t contentHash = 0;
-    QString problem;
+    std::optional<QString> problem;
     StartTime start;
     long long durationMs = 0;
     Decimal distanceKm;

@@ -35,7 +35,7 @@ constexpr long long kFarthestRunKm = 100'000;
 
 bool Plausible(const CachedReading& reading)
 {
-    if (!reading.problem.isEmpty())
+    if (reading.problem)
         return true;
     return reading.durationMs >= 0 && reading.durationMs <= kLongestRunMs && !reading.distanceKm.isNegative()
         && reading.distanceKm <= Decimal::fromInteger(kFarthestRunKm) && reading.calories.value_or(0) >= 0

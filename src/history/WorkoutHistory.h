@@ -25,8 +25,8 @@ class HistoryCache;
 // series with ReadWorkoutFile), or why it could not be read.
 struct HistoryEntry {
     StoredWorkout file;
-    // Empty when the document was read; else why not, naming the file.
-    QString problem;
+    // Why the file could not be read as a workout, naming it.
+    std::optional<QString> problem;
     // From the document's runSummary/time: the wall time where the run took place.
     StartTime start;
     long long durationMs = 0;
@@ -35,7 +35,7 @@ struct HistoryEntry {
     std::optional<long long> calories;
     bool signedByDevice = false;
 
-    bool readable() const { return problem.isEmpty(); }
+    bool readable() const { return !problem; }
 };
 
 // Reads a history a few files at a time, so that a window can fill its table as it goes and stop

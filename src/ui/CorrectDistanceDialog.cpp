@@ -219,7 +219,7 @@ void CorrectDistanceDialog::preview()
         const PlannedCorrection& run = m_plan->runs[static_cast<std::size_t>(row)];
         if (!run.ready()) {
             cell(row, 0, FileNameOf(run.source));
-            cell(row, 5, run.problem);
+            cell(row, 5, *run.problem);
             continue;
         }
         ++ready;

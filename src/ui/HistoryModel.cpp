@@ -112,7 +112,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const
         return sortValue(entry, index.column());
     case Qt::ToolTipRole:
         if (!entry.readable())
-            return entry.problem;
+            return *entry.problem;
         if (entry.signedByDevice && index.column() == Signed)
             return QStringLiteral("signed by the iPod; editing removes the proof of origin");
         return {};

@@ -14,6 +14,7 @@
 #include "workout/WorkoutSummary.h"
 #include "history/HistoryCache.h"
 #include "platform/FileSystem.h"
+#include "store/WorkoutStore.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -152,9 +153,14 @@ HistoryWindow::HistoryWindow(HistoryServices services, QWidget* parent)
     // The history belongs to the main window: it goes when that window is closed.
     if (parent)
         parent->installEventFilter(this);
+    // Rows, selection and totals of a catalogue that is gone must never be acted on.
+    m_storeListener = m_services.store.listen([this] { reload(); });
 }
 
-HistoryWindow::~HistoryWindow() = default;
+HistoryWindow::~HistoryWindow()
+{
+    m_services.store.forget(m_storeListener);
+}
 
 void HistoryWindow::buildElements()
 {
@@ -344,12 +350,13 @@ void HistoryWindow::buildElements()
     updateButtons();
 }
 
-void HistoryWindow::setCatalogue(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows)
+void HistoryWindow::reload()
 {
     m_slices->stop();
     m_reader.reset();
     m_model->clear();
-    m_reader = std::make_unique<HistoryReader>(ListedWorkouts(ipod, rows), m_services.fileSystem, m_cache.get());
+    const iPodRecord& ipod = m_services.store.ipod();
+    m_reader = std::make_unique<HistoryReader>(m_services.store.listedWorkouts(), m_services.fileSystem, m_cache.get());
     m_sliceFiles = kFirstSliceFiles;
     m_progress->setRange(0, static_cast<int>(m_reader->total()));
     m_progress->setValue(0);
@@ -364,6 +371,11 @@ void HistoryWindow::setCatalogue(const iPodRecord& ipod, const std::vector<Catal
 bool HistoryWindow::reading() const
 {
     return m_slices->isActive();
+}
+
+bool HistoryWindow::readEverything() const
+{
+    return m_reader && m_reader->finished() && !reading();
 }
 
 void HistoryWindow::readSlice()

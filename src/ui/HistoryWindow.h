@@ -35,8 +35,11 @@ class HistoryCache;
 class HistoryCharts;
 class HistoryFilter;
 class HistoryModel;
+class WorkoutStore;
 
 struct HistoryServices {
+    // The chosen iPod's catalogue, shared with the main window.
+    WorkoutStore& store;
     Dialogs& dialogs;
     FileSystem& fileSystem;
     Desktop& desktop;
@@ -46,9 +49,10 @@ struct HistoryServices {
     std::filesystem::path cacheFolder = {};
 };
 
-// Every workout of one iPod in a table with totals and charts, and what can be done to a
+// Every workout of the chosen iPod in a table with totals and charts, and what can be done to a
 // selection of them. It only reads the iPod, except for a correction or a restore the user
-// confirms; after those it asks the main window to read the iPod again.
+// confirms; after those it asks the main window to read the iPod again. Whenever the catalogue
+// is built again, from either window, it reads the workouts again before anything else is done.
 class HistoryWindow final : public QWidget
 {
     Q_OBJECT
@@ -56,9 +60,12 @@ public:
     explicit HistoryWindow(HistoryServices services, QWidget* parent = nullptr);
     ~HistoryWindow() override;
 
-    // Starts reading the workouts of the catalogue, a slice at a time; the table fills as it goes.
-    void setCatalogue(const iPodRecord& ipod, const std::vector<CatalogueRow>& rows);
+    // Starts reading the workouts of the store's catalogue, a slice at a time; the table fills as it
+    // goes. The window does so by itself whenever the catalogue changes.
+    void reload();
     bool reading() const;
+    // Every workout of the catalogue is in the table: the reading was neither cancelled nor is going on.
+    bool readEverything() const;
     const HistoryModel& model() const { return *m_model; }
 
 public slots:
@@ -97,6 +104,7 @@ private:
     void restoreSettings();
 
     HistoryServices m_services;
+    int m_storeListener = 0;
     std::unique_ptr<HistoryCache> m_cache;
     std::unique_ptr<HistoryReader> m_reader;
     QTimer* m_slices = nullptr;

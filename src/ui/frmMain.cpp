@@ -203,6 +203,8 @@ frmMain::~frmMain()
 {
     // The elements give up the focus as they go, after the focus ring has gone.
     disconnect(m_focusWatch);
+    // The history listens to the session's catalogue, which goes before the window's children.
+    delete m_history;
 }
 
 void frmMain::buildElements(ArtworkCache& artwork)
@@ -452,15 +454,15 @@ void frmMain::addHistory()
 void frmMain::ShowHistory()
 {
     if (!m_history) {
-        m_history = new HistoryWindow(
-            {m_services.dialogs, m_services.fileSystem, m_services.desktop, *m_backups, m_services.locale}, this);
-        // What the window changed on the iPod shows in the list, and the history reads the new catalogue.
-        connect(m_history, &HistoryWindow::workoutsChanged, this, [this] {
-            cbxiPodDrv_Click();
-            m_history->setCatalogue(m_session->currentIPod(), m_listModel->rows());
-        });
+        m_history = new HistoryWindow({m_session->store(), m_services.dialogs, m_services.fileSystem,
+                                          m_services.desktop, *m_backups, m_services.locale},
+            this);
+        // What the history changed on the iPod shows in the list; the new catalogue reaches the history.
+        connect(m_history, &HistoryWindow::workoutsChanged, this, &frmMain::cbxiPodDrv_Click);
     }
-    m_history->setCatalogue(m_session->currentIPod(), m_listModel->rows());
+    // Opened again, it reads the files again: something else may have changed them meanwhile.
+    if (!m_history->isVisible() || !m_history->readEverything())
+        m_history->reload();
     m_history->show();
     m_history->raise();
     m_history->activateWindow();

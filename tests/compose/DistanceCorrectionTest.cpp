@@ -261,7 +261,7 @@ TEST(DistanceCorrectionTest, AFailureStopsAndNamesTheRunsDoneAndNotDone)
     const CorrectionPlan plan = PlanCorrection(runs, Factor("0.97"), fileSystem);
     ASSERT_EQ(plan.runs.size(), 4u);
     EXPECT_FALSE(plan.runs[0].ready());
-    EXPECT_TRUE(plan.runs[0].problem.contains("2007-10-20 09;14;52.xml")) << plan.runs[0].problem.toStdString();
+    EXPECT_TRUE(plan.runs[0].problem->contains("2007-10-20 09;14;52.xml")) << plan.runs[0].problem->toStdString();
 
     const CorrectionReport report = ApplyCorrection(plan, fileSystem, backups);
     EXPECT_EQ(report.done, std::vector<fs::path>{store.empeds / kLatestMiles});

@@ -83,7 +83,7 @@ TEST(HistoryTest, EveryListedWorkoutIsAnEntry)
     const HistoryEntry* page = Find(entries, kWebPage, store.empeds);
     ASSERT_TRUE(page);
     EXPECT_FALSE(page->readable());
-    EXPECT_TRUE(page->problem.contains("2007-10-20 09;14;52.xml")) << page->problem.toStdString();
+    EXPECT_TRUE(page->problem->contains("2007-10-20 09;14;52.xml")) << page->problem->toStdString();
 
     const HistoryEntry* km = Find(entries, kKilometres, store.empeds);
     ASSERT_TRUE(km && km->readable());

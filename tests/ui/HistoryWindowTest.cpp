@@ -2,6 +2,7 @@
 
 #include "ui/CorrectDistanceDialog.h"
 #include "ui/HistoryModel.h"
+#include "store/WorkoutStore.h"
 #include "ui/HistoryWindow.h"
 
 #include <QAction>
@@ -238,7 +239,8 @@ TEST(HistoryWindow, OpensFromTheMainWindowAndKeepsItsSize)
     history->close();
 
     Backups backups(w.backupsFolder(), w.clock, w.realFileSystem);
-    HistoryWindow another({w.dialogs, w.realFileSystem, w.desktop, backups});
+    WorkoutStore store;
+    HistoryWindow another({store, w.dialogs, w.realFileSystem, w.desktop, backups});
     EXPECT_EQ(another.size(), chosen);
 }
 
