@@ -123,10 +123,7 @@ int RunCorrect(CommandContext& context)
                     .arg(namedEntries.size())
                     .arg(name));
         const HistoryEntry* named = &entries[namedEntries.front()];
-        // In kilometres, as the file keeps it: 2.6 miles then read back as 2.60 miles.
-        const Decimal trueKm
-            = trueDistance->unit == DistanceUnit::Miles ? MilesToKilometres(trueDistance->value) : trueDistance->value;
-        factor = CorrectionFactor::fromTrueDistance(trueKm, named->distanceKm);
+        factor = CorrectionFactor::fromTrueDistance(trueDistance->value, trueDistance->unit, named->distanceKm);
         if (!*factor)
             return UsageError(err, factor->error());
         if (!range.since && !range.until)

@@ -30,9 +30,7 @@ constexpr int kPercent = 100;
 constexpr int kTextPercentDecimals = 2;
 constexpr int kTextFactorDecimals = 4;
 
-// The international mile, for the moment a run passes a mile; the device writes the first two
-// mile splits' distances with two decimals and the others with three.
-const Decimal kKilometresPerMile = Decimal::fromParts(1609344, 6);
+// The device writes the first two mile splits' distances with two decimals and the others with three.
 constexpr std::string_view kFirstMileTexts[] = {"1.61", "3.22"};
 // A mile split's written distance may differ from the true mile by this much.
 const Decimal kMileTextTolerance = Decimal::fromParts(1, 2);
@@ -234,7 +232,7 @@ std::string MileText(std::size_t mile)
 {
     if (mile <= std::size(kFirstMileTexts))
         return std::string(kFirstMileTexts[mile - 1]);
-    return ShortDistance((Decimal::fromInteger(static_cast<long long>(mile)) * kKilometresPerMile)
+    return ShortDistance((Decimal::fromInteger(static_cast<long long>(mile)) * KilometresPerMile())
                              .rounded(kClickDistanceDecimals, Rounding::HalfAwayFromZero));
 }
 
@@ -247,7 +245,7 @@ std::vector<Split> SplitsOf(const std::vector<Decimal>& km, const Decimal& secon
     std::size_t from = 0;
     for (std::size_t n = 1;; ++n) {
         const Decimal whole = Decimal::fromInteger(static_cast<long long>(n));
-        const Decimal target = miles ? whole * kKilometresPerMile : whole;
+        const Decimal target = miles ? whole * KilometresPerMile() : whole;
         const auto at = CrossingMs(km, seconds, target, from);
         if (!at)
             return splits;
@@ -349,6 +347,17 @@ Outcome<CorrectionFactor> CorrectionFactor::fromTrueDistance(
     return CorrectionFactor(trueDistance, recordedDistance);
 }
 
+Outcome<CorrectionFactor> CorrectionFactor::fromTrueDistance(
+    const Decimal& trueDistance, DistanceUnit unit, const Decimal& recordedKilometres)
+{
+    if (unit == DistanceUnit::Kilometres)
+        return fromTrueDistance(trueDistance, recordedKilometres);
+    // Checked in miles, so that a refusal names the distances as the user gave them.
+    if (const auto inMiles = fromTrueDistance(trueDistance, KilometresToMiles(recordedKilometres)); !inMiles)
+        return inMiles;
+    return fromTrueDistance(MilesToKilometres(trueDistance), recordedKilometres);
+}
+
 Decimal CorrectionFactor::scaled(const Decimal& value, int decimals, Decimal::Rounding rounding) const
 {
     // A plain ratio needs no division: a series has a thousand values.
@@ -443,7 +452,7 @@ Outcome<CorrectedWorkout> CorrectWorkout(
         const Decimal toMiles = last < newDistance ? newDistance - last : last - newDistance;
         if (miles && toMiles < toKm)
             for (Decimal& value : km)
-                value = value * kKilometresPerMile;
+                value = value * KilometresPerMile();
         const std::string gap = EndTagGap(nodes.sportsData);
         for (pugi::xml_node list : splitLists)
             WriteSplits(list, SplitsOf(km, *seconds, list, ListType(list) == "mileSplit"), gap);

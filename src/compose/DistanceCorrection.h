@@ -4,6 +4,7 @@
 #include "platform/XmlDocument.h"
 #include "store/StoredWorkout.h"
 #include "workout/Decimal.h"
+#include "workout/RunFigures.h"
 #include "workout/WorkoutSummary.h"
 
 #include <QString>
@@ -34,10 +35,13 @@ public:
     static Outcome<CorrectionFactor> fromRatio(const Decimal& ratio);
     // The factor in percent: 104 makes every distance 4 % longer.
     static Outcome<CorrectionFactor> fromPercent(const Decimal& percent);
-    // The true distance of a run over the distance it recorded, both in one unit. A distance given
-    // in miles is best turned into kilometres (MilesToKilometres) and set against the recorded
-    // kilometres: the run then reads back as exactly the miles given.
+    // The true distance of a run over the distance it recorded, both in one unit.
     static Outcome<CorrectionFactor> fromTrueDistance(const Decimal& trueDistance, const Decimal& recordedDistance);
+    // The same for a true distance in kilometres or miles and the kilometres the run records, as the
+    // window and the command line take it: miles are turned into kilometres first, so that the run
+    // then reads back as exactly the miles given.
+    static Outcome<CorrectionFactor> fromTrueDistance(
+        const Decimal& trueDistance, DistanceUnit unit, const Decimal& recordedKilometres);
 
     // value × factor, rounded to `decimals` with halves away from zero as document numbers are,
     // unless told otherwise.

@@ -1,5 +1,7 @@
 #include "HistoryTotals.h"
 
+#include "workout/Units.h"
+
 #include <algorithm>
 #include <map>
 #include <numeric>
@@ -7,7 +9,6 @@
 namespace paceforge {
 namespace {
 
-constexpr double kMilesPerKilometre = 0.621371192;
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kSecondsPerDay = 86400.0;
 
@@ -177,7 +178,7 @@ std::vector<RunPacePoint> PaceAlongRun(const WorkoutSummary& run, DistanceUnit u
     const double interval = run.sampleSeconds.toDouble();
     if (run.seriesKm.empty() || interval <= 0)
         return points;
-    const double perKilometre = unit == DistanceUnit::Miles ? kMilesPerKilometre : 1.0;
+    const double perKilometre = unit == DistanceUnit::Miles ? MilesPerKilometre().toDouble() : 1.0;
     points.reserve(run.seriesKm.size());
     for (std::size_t i = 0; i < run.seriesKm.size(); ++i) {
         RunPacePoint point;

@@ -22,9 +22,9 @@ struct SensorFolder {
 struct iPodRecord {
     QString driveLetter;
     std::filesystem::path root;
-    std::vector<SensorFolder> sensors;
+    std::vector<SensorFolder> sensors = {};
     // Every file of every latest and synched folder, in the order of the walk.
-    std::vector<StoredWorkout> workouts;
+    std::vector<StoredWorkout> workouts = {};
 };
 
 // One row of the workout list: a workout of the build that made it.

@@ -172,7 +172,7 @@ std::optional<CorrectionFactor> CorrectDistanceDialog::factor(QString* why) cons
     Outcome<CorrectionFactor> made = CorrectionFactor::fromPercent(*number);
     if (m_byTrueDistance->isChecked()) {
         const HistoryEntry& reference = m_runs[static_cast<std::size_t>(std::max(0, m_reference->currentIndex()))];
-        made = CorrectionFactor::fromTrueDistance(*number, DistanceIn(reference.distanceKm, m_unit));
+        made = CorrectionFactor::fromTrueDistance(*number, m_unit, reference.distanceKm);
     }
     if (!made) {
         *why = made.error();

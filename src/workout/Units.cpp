@@ -6,18 +6,6 @@ namespace {
 constexpr int kConversionDecimals = 4;
 constexpr int kWeightFieldDecimals = 1;
 
-const Decimal& KilometresPerMile()
-{
-    static const Decimal factor = Decimal::fromParts(16094, 4);
-    return factor;
-}
-
-const Decimal& MilesPerKilometre()
-{
-    static const Decimal factor = Decimal::fromParts(621371192, 9);
-    return factor;
-}
-
 const Decimal& KilogramsPerPound()
 {
     static const Decimal factor = Decimal::fromParts(4536, 4);
@@ -42,6 +30,18 @@ std::optional<double> ConvertNumber(QStringView text, const QLocale& locale, Con
 }
 
 } // namespace
+
+const Decimal& KilometresPerMile()
+{
+    static const Decimal factor = Decimal::fromParts(16094, 4);
+    return factor;
+}
+
+const Decimal& MilesPerKilometre()
+{
+    static const Decimal factor = Decimal::fromParts(621371192, 9);
+    return factor;
+}
 
 std::optional<Decimal> ReadEntryNumber(QStringView text, const QLocale& locale)
 {

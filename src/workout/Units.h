@@ -10,6 +10,15 @@
 
 namespace paceforge {
 
+// The one mile of the program, wherever a distance changes unit: 1.6094 km, the factor the sport
+// kit's workout tools convert with, so that a file written here agrees with the ones written
+// before it. It is 6 cm longer than the international mile (1.609344 km), a difference no run
+// can show; a second, exact mile beside it made two parts of the program disagree about one run.
+const Decimal& KilometresPerMile();
+// The other way: 0.621371192, the international mile's inverse to nine places, and not the inverse
+// of 1.6094 (0.62135). Miles to kilometres and back can therefore change the fourth decimal.
+const Decimal& MilesPerKilometre();
+
 // Reads an entry: trimmed; blank gives 0; otherwise a number by the locale's rules; nullopt when
 // the text is not a number.
 std::optional<Decimal> ReadEntryNumber(QStringView text, const QLocale& locale);

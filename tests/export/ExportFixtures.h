@@ -36,7 +36,7 @@ struct SampleStore {
     CatalogueBuild build() const
     {
         FileSystem fileSystem;
-        return BuildCatalogue({QStringLiteral("Sample iPod"), drive, {}}, fileSystem, {.renameMisnamedFiles = false});
+        return BuildCatalogue({QStringLiteral("Sample iPod"), drive, {}, {}}, fileSystem, {.renameMisnamedFiles = false});
     }
     iPodRecord catalogue() const { return build().ipod; }
     // The record that stands for the workout of the file at that path below Empeds.
