@@ -178,6 +178,9 @@ EditWriteOutcome WriteEditedWorkout(
     if (backups)
         if (auto refused = BackUp(file, *backups, fileSystem))
             return Refused(*refused);
+    // What the target held, to put back when the edit cannot be finished; it can only be the
+    // source's bytes, or nothing (CheckFiles).
+    const bool targetExisted = fileSystem.fileExists(file.target);
     if (Result written = fileSystem.writeFileAtomic(file.target, bytes); !written)
         return Refused(Message(u"Save Failed", written.error() + QStringLiteral(" The workout file was not changed.")));
 
@@ -193,12 +196,29 @@ EditWriteOutcome WriteEditedWorkout(
     }
     // A synched folder that is a link to latest holds the file just written: deleting it would
     // delete the workout.
-    if (fileSystem.fileExists(file.source) && !SameFile(fileSystem, file.source, file.target))
-        if (Result removed = fileSystem.deleteFile(file.source); !removed)
-            outcome.message = Message(u"Old Copy Kept",
-                removed.error()
-                    + QStringLiteral(" The changed workout was saved in the latest folder; the old copy is still "
-                                     "in place."));
+    if (fileSystem.fileExists(file.source) && !SameFile(fileSystem, file.source, file.target)) {
+        Result removed = fileSystem.deleteFile(file.source);
+        if (removed)
+            return outcome;
+        if (file.undoWhenSourceStays) {
+            const Result undone = targetExisted ? fileSystem.writeFileAtomic(file.target, file.loadedBytes)
+                                                : fileSystem.deleteFile(file.target);
+            if (undone) {
+                outcome.written = false;
+                outcome.undone = true;
+                outcome.bytes.clear();
+                outcome.message = Message(u"Not Changed",
+                    QStringLiteral("\"%1\" was not changed: its old copy could not be removed (%2), so the new "
+                                   "version was taken back.")
+                        .arg(DisplayPath(file.source), removed.error()));
+                return outcome;
+            }
+        }
+        outcome.message = Message(u"Old Copy Kept",
+            removed.error()
+                + QStringLiteral(" The changed workout was saved in the latest folder; the old copy is still "
+                                 "in place."));
+    }
     return outcome;
 }
 

@@ -26,11 +26,16 @@ struct EditedFile {
     // The bytes the document was read from: a file that no longer holds them was changed by
     // something else (a sync, a second window) and must not be overwritten.
     std::string loadedBytes;
+    // When the source cannot be removed after the target was written, the target is put back as
+    // it was: one run of many must never be left in two versions.
+    bool undoWhenSourceStays = false;
 };
 
 struct EditWriteOutcome {
     // The target now holds the document; a message may still say what went wrong after that.
     bool written = false;
+    // The source could not be removed, and the target was put back (undoWhenSourceStays).
+    bool undone = false;
     std::optional<SaveMessage> message;
     // The source was found changed or gone: what the user sees of it must be read again.
     bool sourceChanged = false;

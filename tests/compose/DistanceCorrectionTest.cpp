@@ -4,6 +4,7 @@
 #include "compose/FileCleanup.h"
 #include "workout/SeriesText.h"
 #include "export/ExportFixtures.h"
+#include "TestCorpus.h"
 
 #include <gtest/gtest.h>
 
@@ -66,12 +67,15 @@ std::string Text(pugi::xml_node node)
     return NodeText(node);
 }
 
-// Where the series puts the runner at that many milliseconds, between the samples around it.
-double DistanceAt(const std::vector<Decimal>& km, long long ms)
+// When the series first passes that many kilometres, in milliseconds, between the samples around it.
+double TimeAt(const std::vector<Decimal>& km, double target)
 {
-    const auto i = static_cast<std::size_t>(ms / 10000);
-    const double into = static_cast<double>(ms % 10000) / 10000.0;
-    return km[i].toDouble() + (km[i + 1].toDouble() - km[i].toDouble()) * into;
+    for (std::size_t i = 1; i < km.size(); ++i)
+        if (km[i].toDouble() >= target) {
+            const double a = km[i - 1].toDouble(), b = km[i].toDouble();
+            return (static_cast<double>(i - 1) + (target - a) / (b - a)) * 10000.0;
+        }
+    return -1;
 }
 
 struct CorrectionStore : SampleStore {
@@ -110,28 +114,22 @@ TEST(DistanceCorrectionTest, ARecordedRunRescaledByOnePointZeroFive)
         ASSERT_EQ(newKm[i], (oldKm[i] * D("1.05")).rounded(4, Decimal::Rounding::HalfAwayFromZero)) << i;
     EXPECT_TRUE(Text(newSeries).starts_with("0.0, 0.0253, 0.0534, ")) << Text(newSeries).substr(0, 40);
 
-    // Each split lies where the rescaled samples pass its distance, its pace the time over that distance.
-    const double last = newKm.back().toDouble();
-    const struct {
-        const char* type;
-        double kmEach;
-        std::vector<std::string> distances;
-    } lists[] = {
-        {"kmSplit", 1.0, {"1.0", "2.0", "3.0", "4.0", "5.0", "6.0"}},
-        {"mileSplit", 1.6094, {"1.61", "3.22", "4.828", "6.438"}},
-    };
-    for (const auto& list : lists) {
-        SCOPED_TRACE(list.type);
-        std::size_t n = 0;
-        for (pugi::xml_node split : List(after, list.type).children("snapShot")) {
-            ASSERT_LT(n, list.distances.size());
-            const long long ms = std::stoll(Text(split.child("duration")));
-            EXPECT_NEAR(DistanceAt(newKm, ms), list.kmEach * static_cast<double>(n + 1), 1e-5);
-            EXPECT_EQ(Text(split.child("distance")), list.distances[n]);
-            EXPECT_EQ(std::stoll(Text(split.child("pace"))), std::llround(ms / std::stod(list.distances[n])));
-            ++n;
+    // A split is the same kilometre or mile after the change: its distance stays as recorded, its
+    // time moves as far as the rescaled samples move that distance, and its pace is the device's
+    // divided by the factor, never time over distance.
+    for (const char* type : {"kmSplit", "mileSplit"}) {
+        SCOPED_TRACE(type);
+        const auto was = List(before, type).children("snapShot");
+        const auto now = List(after, type).children("snapShot");
+        ASSERT_EQ(std::distance(was.begin(), was.end()), std::distance(now.begin(), now.end()));
+        for (auto o = was.begin(), n = now.begin(); o != was.end(); ++o, ++n) {
+            const std::string distance = Text(o->child("distance"));
+            EXPECT_EQ(Text(n->child("distance")), distance);
+            const double km = std::stod(distance);
+            const long long moved = std::stoll(Text(n->child("duration"))) - std::stoll(Text(o->child("duration")));
+            EXPECT_NEAR(static_cast<double>(moved), TimeAt(newKm, km) - TimeAt(oldKm, km), 2.0) << distance;
+            EXPECT_EQ(std::stoll(Text(n->child("pace"))), std::llround(std::stod(Text(o->child("pace"))) / 1.05));
         }
-        EXPECT_EQ(n, static_cast<std::size_t>(last / list.kmEach));
     }
     // The clicks keep their times; distances are cut to three decimals, paces shrink by the factor.
     const pugi::xml_node click = List(after, "userClick").first_child();
@@ -282,6 +280,36 @@ TEST(DistanceCorrectionTest, AFailureStopsAndNamesTheRunsDoneAndNotDone)
     EXPECT_TRUE(refused.done.empty());
 }
 
+// A synched run whose old copy cannot be removed would stand in both folders in two versions: it
+// is not corrected, and says why.
+TEST(DistanceCorrectionTest, ARunWhoseOldCopyStaysIsNotCorrected)
+{
+    struct KeepsOneFile final : FileSystem {
+        Result deleteFile(const fs::path& path) override
+        {
+            if (path.filename() == kept && path.parent_path().filename() == "synched")
+                return Result::failure(QStringLiteral("Could not delete \"%1\": Read-only file system.")
+                                           .arg(QString::fromStdString(path.string())));
+            return FileSystem::deleteFile(path);
+        }
+        std::string kept = kSynchedKm.filename().string();
+    };
+    CorrectionStore store;
+    KeepsOneFile fileSystem;
+    Backups backups(store.backupFolder.path().toStdString(), store.clock, fileSystem);
+    const auto before = store.snapshot();
+    const CorrectionPlan plan = PlanCorrection({store.run(kSynchedKm)}, Factor("1.03"), fileSystem);
+    ASSERT_TRUE(plan.runs.at(0).ready());
+    const CorrectionReport report = ApplyCorrection(plan, fileSystem, backups);
+    EXPECT_FALSE(report.ok());
+    EXPECT_TRUE(report.done.empty());
+    ASSERT_EQ(report.notDone.size(), 1u);
+    EXPECT_TRUE(report.notDone[0].reason.contains("old copy could not be removed"))
+        << report.notDone[0].reason.toStdString();
+    EXPECT_TRUE(report.notDone[0].reason.contains(QString::fromStdString(kSynchedKm.filename().string())));
+    EXPECT_EQ(store.snapshot(), before);
+}
+
 TEST(DistanceCorrectionTest, FactorsFromARatioAPercentOrATrueDistance)
 {
     const auto fromTrue = CorrectionFactor::fromTrueDistance(D("10"), D("9.6"));
@@ -292,6 +320,69 @@ TEST(DistanceCorrectionTest, FactorsFromARatioAPercentOrATrueDistance)
     EXPECT_EQ(CorrectionFactor::fromPercent(D("104"))->scaled(D("5.2131"), 4), D("5.4216"));
     for (const auto& refused : {CorrectionFactor::fromRatio(D("2.5")), CorrectionFactor::fromRatio(D("0.4")),
              CorrectionFactor::fromPercent(D("4")), CorrectionFactor::fromTrueDistance(D("10"), D("0")),
-             CorrectionFactor::fromTrueDistance(D("30"), D("10"))})
+             CorrectionFactor::fromTrueDistance(D("30"), D("10")),
+             // Exactly 1 would rewrite every file to change nothing.
+             CorrectionFactor::fromRatio(D("1.000")), CorrectionFactor::fromPercent(D("100")),
+             CorrectionFactor::fromTrueDistance(D("6.2"), DistanceUnit::Kilometres, D("6.2"))})
         EXPECT_FALSE(refused);
+}
+
+namespace {
+
+// Blanks every text the correction owns: the summary's distance, its text and pace, the samples,
+// every snapshot's pace and the userClick snapshots' distances.
+std::string WithoutOwnedValues(const XmlDocument& document)
+{
+    XmlDocument copy = document.clone();
+    const pugi::xml_node sports = copy.documentElement();
+    for (const char* name : {"distance", "distanceString", "pace"})
+        SetNodeText(sports.child("runSummary").child(name), "#");
+    for (pugi::xml_node data : sports.child("extendedDataList").children("extendedData"))
+        SetNodeText(data, "#");
+    for (pugi::xml_node list : sports.children("snapShotList"))
+        for (pugi::xml_node snapshot : list.children("snapShot")) {
+            SetNodeText(snapshot.child("pace"), "#");
+            if (std::string_view(list.attribute("snapShotType").value()) == "userClick")
+                SetNodeText(snapshot.child("distance"), "#");
+        }
+    return copy.toBytes();
+}
+
+} // namespace
+
+// Every device-like file corrected by 1.0001 and back: each split keeps its distance and time as the
+// device recorded them, and every value the correction does not own comes back byte for byte.
+TEST(DistanceCorrectionTest, ATinyCorrectionAndBackKeepsWhatTheDeviceRecorded)
+{
+    SampleStore store;
+    std::vector<fs::path> files = WellFormedCorpusDocuments();
+    for (const auto& entry : fs::recursive_directory_iterator(store.empeds))
+        if (entry.is_regular_file() && entry.path().extension() == ".xml")
+            files.push_back(entry.path());
+    const CorrectionFactor there = Factor("1.0001");
+    const CorrectionFactor back = CorrectionFactor::between(D("1"), D("1.0001"));
+    int corrected = 0;
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const XmlDocument original = XmlDocument::fromBytes(ReadBytes(file));
+        const auto once = CorrectWorkout(original, there, "run.xml");
+        if (!once)
+            continue; // not a run with a distance: nothing a correction could change
+        const auto twice = CorrectWorkout(once->document, back, "run.xml");
+        ASSERT_TRUE(twice) << twice.error().toStdString();
+        ++corrected;
+        EXPECT_EQ(WithoutOwnedValues(twice->document), WithoutOwnedValues(original));
+        for (const char* type : {"kmSplit", "mileSplit"}) {
+            const auto was = List(original, type).children("snapShot");
+            const auto now = List(twice->document, type).children("snapShot");
+            ASSERT_EQ(std::distance(was.begin(), was.end()), std::distance(now.begin(), now.end())) << type;
+            for (auto o = was.begin(), n = now.begin(); o != was.end(); ++o, ++n) {
+                EXPECT_EQ(Text(n->child("duration")), Text(o->child("duration")));
+                EXPECT_EQ(Text(n->child("distance")), Text(o->child("distance")));
+                // Divided and multiplied again, a whole number can land one off.
+                EXPECT_NEAR(std::stod(Text(n->child("pace"))), std::stod(Text(o->child("pace"))), 1.0);
+            }
+        }
+    }
+    EXPECT_GE(corrected, 15);
 }
