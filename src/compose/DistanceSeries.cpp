@@ -127,7 +127,7 @@ std::string DistanceSeriesText(std::string_view existing, const Decimal& kilomet
     return text;
 }
 
-std::string DistanceSeries(pugi::xml_node extendedData, const Decimal& kilometres, long long totalSeconds)
+void SetSeriesAttributes(pugi::xml_node extendedData)
 {
     static constexpr std::pair<const char*, std::string_view> kAttributes[] = {
         {"dataType", "distance"},
@@ -138,6 +138,11 @@ std::string DistanceSeries(pugi::xml_node extendedData, const Decimal& kilometre
     for (const auto& [name, value] : kAttributes)
         if (pugi::xml_attribute attribute = extendedData.attribute(name))
             SetAttributeText(attribute, value);
+}
+
+std::string DistanceSeries(pugi::xml_node extendedData, const Decimal& kilometres, long long totalSeconds)
+{
+    SetSeriesAttributes(extendedData);
     return DistanceSeriesText(NodeText(extendedData), kilometres, totalSeconds);
 }
 

@@ -15,6 +15,10 @@ namespace paceforge {
 std::string DistanceSeriesText(std::string_view existing, const Decimal& kilometres, long long totalSeconds);
 
 // Sets the four attributes (dataType "distance", intervalType "time", intervalUnit "s",
+// intervalValue "10"), only those that exist.
+void SetSeriesAttributes(pugi::xml_node extendedData);
+
+// Sets the four attributes (dataType "distance", intervalType "time", intervalUnit "s",
 // intervalValue "10"), only those that exist, and returns the series for the element's current
 // text. The caller writes the returned text into the element.
 std::string DistanceSeries(pugi::xml_node extendedData, const Decimal& kilometres, long long totalSeconds);

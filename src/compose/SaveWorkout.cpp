@@ -5,6 +5,7 @@
 #include "EditWrite.h"
 #include "FileCleanup.h"
 #include "FileTime.h"
+#include "RecordedDistances.h"
 #include "Random.h"
 
 #include "platform/FileSystem.h"
@@ -25,6 +26,7 @@ namespace paceforge {
 namespace {
 
 constexpr long long kLongestWorkoutSeconds = 100LL * 3600;
+constexpr long long kSecondsPerSample = 10;
 
 SaveMessage Message(const char16_t* title, const QString& text)
 {
@@ -117,7 +119,9 @@ std::variant<WorkoutValues, SaveMessage> ComposeValues(const SaveEntries& entrie
     WorkoutValues v;
     v.totalSeconds = checked.totalSeconds;
     v.start = Utf8(StartTimeText(entries.date, entries.time));
-    if (!kept.calories)
+    // A new workout whose calories or weight are left blank keeps the template's empty element: a
+    // "0" would claim a run that burnt nothing, or a runner who weighs nothing.
+    if (!kept.calories && (checked.calories || !adding))
         v.calories = checked.calories ? DocumentNumberText(entries.calories, *checked.calories) : "0";
     if (!kept.duration) {
         v.duration = Utf8(DurationText(checked.totalSeconds, random.Rand(15, 599)));
@@ -151,12 +155,11 @@ std::variant<WorkoutValues, SaveMessage> ComposeValues(const SaveEntries& entrie
             v.pace = perMile.text + " min/mi";
         v.stopDuration = v.duration ? *v.duration : recorded.duration;
         v.stopDistance = KilometresCutText(kilometres);
-        // A corrected distance or time makes the recorded stop pace wrong; a new workout takes the
-        // template's as it stands.
-        if (!adding)
-            v.stopPace = StopPace(*v.stopDuration, kilometres);
+        // A changed distance or time makes the recorded stop pace wrong, and the template's is no
+        // pace of the new run.
+        v.stopPace = StopPace(*v.stopDuration, kilometres);
     }
-    if (!kept.weight) {
+    if (!kept.weight && (checked.weight || !adding)) {
         if (entries.pounds)
             v.weight = PoundsToKilograms(checked.weight.value_or(Decimal())).toPlainString('.');
         else
@@ -171,9 +174,27 @@ void SetIf(pugi::xml_node node, const std::optional<std::string>& text)
         SetNodeText(node, *text);
 }
 
+// A recorded run whose distance changed keeps what it recorded along its way, rescaled as a
+// correction rescales it; false when it recorded nothing to rescale, and the series is then made.
+bool RescaleRecordedRun(const WorkoutNodes& nodes, const Decimal& newKilometres, const QString& fileName)
+{
+    const auto recorded = Decimal::parsePlain(TrimmedXmlSpace(NodeText(nodes.distance)));
+    const pugi::xml_node data = DistanceData(nodes.sportsData);
+    if (!recorded || recorded->isZero() || recorded->isNegative() || !data
+        || NodeText(data).find(',') == std::string::npos)
+        return false;
+    const bool miles = AttributeText(nodes.distanceUnit) == "mi";
+    const Decimal oldKilometres = miles ? MilesToKilometres(*recorded) : *recorded;
+    const SummaryDistance distance{*recorded, miles ? KilometresToMiles(newKilometres) : newKilometres, miles};
+    return RescaleRecording(nodes.sportsData, CorrectionFactor::between(newKilometres, oldKilometres), distance, fileName)
+        .ok();
+}
+
 // 3. A copy of the source with the values in place, so that a save that fails leaves the loaded
-// document as it was. Only existing nodes get new text.
-XmlDocument ComposeDocument(const XmlDocument& source, const WorkoutValues& v, const SensorFolder* newWorkoutSensor)
+// document as it was. Only existing nodes get new text, but for the splits of a new workout, which
+// are composed from its own samples.
+XmlDocument ComposeDocument(const XmlDocument& source, const WorkoutValues& v, const SensorFolder* newWorkoutSensor,
+    const QString& fileName)
 {
     XmlDocument document = source.clone();
     const WorkoutNodes nodes = FindWorkoutNodes(document);
@@ -192,10 +213,16 @@ XmlDocument ComposeDocument(const XmlDocument& source, const WorkoutValues& v, c
         SetNodeText(nodes.runEnd, v.runEnd);
     }
     if (v.distance) {
+        if (newWorkoutSensor || !RescaleRecordedRun(nodes, v.distance->kilometres, fileName)) {
+            SetNodeText(nodes.extendedData, DistanceSeries(nodes.extendedData, v.distance->kilometres, v.totalSeconds));
+            if (newWorkoutSensor)
+                ComposeSplits(nodes.sportsData, NodeText(nodes.extendedData), Decimal::fromInteger(kSecondsPerSample));
+        } else {
+            SetSeriesAttributes(nodes.extendedData);
+        }
         SetNodeText(nodes.distance, v.distance->distanceText);
         SetAttributeText(nodes.distanceUnit, "km");
         SetNodeText(nodes.distanceString, v.distance->distanceString);
-        SetNodeText(nodes.extendedData, DistanceSeries(nodes.extendedData, v.distance->kilometres, v.totalSeconds));
     }
     SetIf(nodes.pace, v.pace);
     SetIf(nodes.weight, v.weight);
@@ -529,8 +556,8 @@ SaveOutcome Save(SaveEntries& entries, const SaveContext& context, RewrittenFiel
         checkedPlan.adding ? KeptValues() : context.kept, checkedPlan.source(), *context.random, context.locale);
     if (auto* refused = std::get_if<SaveMessage>(&values))
         return Refused(*refused);
-    XmlDocument document = ComposeDocument(
-        checkedPlan.source(), std::get<WorkoutValues>(values), checkedPlan.adding ? checkedPlan.sensor : nullptr);
+    XmlDocument document = ComposeDocument(checkedPlan.source(), std::get<WorkoutValues>(values),
+        checkedPlan.adding ? checkedPlan.sensor : nullptr, DisplayPath(checkedPlan.editedFile));
     return WriteFiles(std::move(document), checkedPlan, entries, context);
 }
 

@@ -57,18 +57,21 @@ std::optional<SeriesText> SeriesText::read(std::string text)
     const std::string_view all = series.m_text;
     if (TrimmedXmlSpace(all).empty())
         return series;
+    bool fixedSeries = false;
     const bool read = ForEachPiece(all, [&](std::string_view number, std::size_t offset) {
         const auto value = Decimal::parsePlain(number);
         if (!IsDistance(value))
             return false;
-        series.m_places.emplace_back(offset, number.size());
+        series.m_places.push_back({offset, number.size(), FractionDigits(number) == kFixedDecimals});
         series.m_values.push_back(*value);
-        if (FractionDigits(number) == kFixedDecimals && number.back() == '0')
-            series.m_fixedDecimals = true;
+        // Only a series written with four decimals always has trailing zeros among them.
+        fixedSeries = fixedSeries || (FractionDigits(number) == kFixedDecimals && number.back() == '0');
         return true;
     });
     if (!read)
         return std::nullopt;
+    for (Place& place : series.m_places)
+        place.fixed = place.fixed && fixedSeries;
     return series;
 }
 
@@ -78,10 +81,10 @@ std::string SeriesText::written() const
     text.reserve(m_text.size() + m_values.size() + 16);
     std::size_t copied = 0;
     for (std::size_t i = 0; i < m_values.size(); ++i) {
-        const auto [offset, length] = m_places[i];
-        text.append(m_text, copied, offset - copied);
-        text += m_fixedDecimals ? m_values[i].toFixedString(kFixedDecimals) : ShortDistance(m_values[i]);
-        copied = offset + length;
+        const Place& place = m_places[i];
+        text.append(m_text, copied, place.offset - copied);
+        text += place.fixed ? m_values[i].toFixedString(kFixedDecimals) : ShortDistance(m_values[i]);
+        copied = place.offset + place.length;
     }
     text.append(m_text, copied);
     return text;

@@ -22,7 +22,7 @@ namespace paceforge {
 std::optional<std::vector<Decimal>> SeriesValues(std::string_view series);
 
 // A series read so that its values can be changed and written back in the text's own form: its
-// separators, blanks and number of decimals.
+// separators, blanks, and each value's way of writing its decimals.
 class SeriesText
 {
 public:
@@ -33,11 +33,16 @@ public:
     std::string written() const;
 
 private:
+    struct Place {
+        std::size_t offset;
+        std::size_t length;
+        // Written with four decimals always, as a series composed here is after its leading
+        // "0.0"; else with trailing zeros dropped, as the device writes them.
+        bool fixed;
+    };
     std::string m_text;
-    // Offset and length of each value in the text.
-    std::vector<std::pair<std::size_t, std::size_t>> m_places;
+    std::vector<Place> m_places;
     std::vector<Decimal> m_values;
-    bool m_fixedDecimals = false;
 };
 
 // A distance as the device writes a sample's or a snapshot's: trailing zeros dropped, but at least

@@ -79,6 +79,24 @@ Named NamedNodes(const XmlDocument& document)
     return named;
 }
 
+// A changed distance rescales what the run recorded along its way: the splits (which may come and
+// go) and the clicks' distances and paces are set aside.
+std::string WithoutRecording(XmlDocument document)
+{
+    for (pugi::xml_node list : document.documentElement().children("snapShotList")) {
+        const std::string_view type = list.attribute("snapShotType").value();
+        if (type == "kmSplit" || type == "mileSplit") {
+            while (list.first_child())
+                list.remove_child(list.first_child());
+            continue;
+        }
+        for (pugi::xml_node snapshot : list.children("snapShot"))
+            for (const char* name : {"distance", "pace"})
+                SetNodeText(snapshot.child(name), "#");
+    }
+    return document.toBytes();
+}
+
 } // namespace
 
 TEST(RoundTrip, EveryCorpusDocumentIsWrittenBackAsItWasRead)
@@ -128,7 +146,7 @@ TEST(RoundTrip, ASaveChangesOnlyTheTextsTheFormatNames)
             SetNodeText(now.elements[i], NodeText(was.elements[i]));
         for (std::size_t i = 0; i < was.attributes.size(); ++i)
             SetAttributeText(now.attributes[i], AttributeText(was.attributes[i]));
-        EXPECT_EQ(saved.toBytes(), Cleaned(original));
+        EXPECT_EQ(WithoutRecording(std::move(saved)), WithoutRecording(XmlDocument::fromBytes(Cleaned(original))));
     }
 }
 

@@ -82,7 +82,7 @@ TEST(Save, NewWorkoutInMilesIsWrittenToBothFoldersFromTheTemplate)
     EXPECT_EQ(AttributeText(n.distanceUnit), "km");
     EXPECT_EQ(saved.text(n.distanceString), "5.00 mi");
     EXPECT_EQ(saved.text(n.pace), "6:00 min/mi");
-    EXPECT_EQ(saved.text(n.calories), "0");
+    EXPECT_EQ(saved.text(n.calories), ""); // blank stays the template's empty element
     EXPECT_EQ(saved.text(n.weight), "72.576");
     EXPECT_EQ(saved.text(n.empedID), kSensor);
     // 8.047 km is 5.0002 mi or 26401 feet: 8250 walking and 9428 running steps.
@@ -99,16 +99,39 @@ TEST(Save, NewWorkoutInMilesIsWrittenToBothFoldersFromTheTemplate)
     const std::vector<std::pair<int, int>> draws{{15, 599}, {200, 1200}, {10, 100}, {200, 1200}, {10, 100}};
     EXPECT_EQ(w.random.asked, draws);
 
+    // A split at every kilometre and mile its samples pass, and no event it did not have.
+    const std::string bytes = saved.bytes;
+    const auto splitsOf = [&](const std::string& type) {
+        const std::size_t from = bytes.find("<snapShotList snapShotType=\"" + type + "\">");
+        const std::string list = bytes.substr(from, bytes.find("</snapShotList>", from) - from);
+        std::vector<std::string> distances;
+        for (std::size_t at = 0; (at = list.find("<distance>", at)) != std::string::npos; at += 10)
+            distances.push_back(list.substr(at + 10, list.find('<', at + 10) - at - 10));
+        return distances;
+    };
+    EXPECT_EQ(splitsOf("kmSplit"), (std::vector<std::string>{"1.0", "2.0", "3.0", "4.0", "5.0", "6.0", "7.0", "8.0"}));
+    EXPECT_EQ(splitsOf("mileSplit"), (std::vector<std::string>{"1.61", "3.22", "4.828", "6.438", "8.047"}));
+    EXPECT_EQ(splitsOf("userClick"), std::vector<std::string>{"8.047"});
+    EXPECT_NE(bytes.find("<snapShot><duration>223714</duration>\n<distance>1.0</distance>\n<pace>223714</pace>"),
+        std::string::npos);
+
     // Line for line, only the written values differ from the template; the clean-up adds the final CR LF.
     ASSERT_TRUE(saved.bytes.ends_with("</sportsData>\n\r\n"));
     EXPECT_EQ(saved.bytes.find('\t'), std::string::npos);
     EXPECT_EQ(saved.bytes.find('\r'), saved.bytes.size() - 2);
     const auto templateLines = Lines(ReadBytes(w.programFolder() / "userdata.xml"));
-    const auto savedLines = Lines(saved.bytes.substr(0, saved.bytes.size() - 2));
+    std::string withoutSplits = saved.bytes.substr(0, saved.bytes.size() - 2);
+    for (const char* type : {"kmSplit", "mileSplit"}) {
+        const std::string open = std::string("<snapShotList snapShotType=\"") + type + "\">";
+        const std::size_t from = withoutSplits.find(open) + open.size();
+        withoutSplits.erase(from, withoutSplits.find("</snapShotList>", from) - from);
+    }
+    const auto savedLines = Lines(withoutSplits);
     ASSERT_EQ(savedLines.size(), templateLines.size());
     const QStringList written{"<time>", "<duration>", "<durationString>", "<distance", "<distanceString>", "<pace>",
         "<calories>", "<stepCounts><walkBegin>", "<walkEnd>", "<runBegin>", "<runEnd>", "<weight>",
-        "<userInfo><empedID>", "<startTime>", "<extendedDataList>", "<snapShot event=\"stop\"><duration>"};
+        "<userInfo><empedID>", "<startTime>", "<extendedDataList>", "<snapShot event=\"stop\"><duration>",
+        "<snapShotList snapShotType=\"userClick\"><snapShot event=\"stop\"><duration>"};
     for (std::size_t i = 0; i < savedLines.size(); ++i) {
         if (savedLines[i] == templateLines[i])
             continue;
@@ -455,7 +478,7 @@ TEST(Save, ASaveActsOnceOnWhatTheUserSees)
         EXPECT_EQ(ReadBytes(other), newestBytes);
     }
 
-    // 5 km with a sample at every kilometre; 2.5 km cuts the series, 4.5 km keeps 3.0 and 4.0.
+    // 5 km with a sample at every kilometre, rescaled by a change of distance.
     struct Failure {
         const char* name;
         std::function<void(const fs::path&latest)> make, mend;
@@ -486,7 +509,7 @@ TEST(Save, ASaveActsOnceOnWhatTheUserSees)
         editedTo(w, "4.5");
         ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
         fresh = ReadBytes(store.empeds() / kSensor / "latest" / "2006-08-01 18;05;09.xml");
-        EXPECT_NE(fresh.find(">0.0,1.0,2.0,3.0,4.0,4.5000<"), std::string::npos);
+        EXPECT_NE(fresh.find(">0.0,0.9,1.8,2.7,3.6,4.5<"), std::string::npos);
     }
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.name);

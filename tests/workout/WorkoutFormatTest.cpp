@@ -72,7 +72,7 @@ TEST(WorkoutFormatTest, FindsTheNodesOneStepAtATime)
     const WorkoutNodes n = FindWorkoutNodes(document);
     EXPECT_EQ(NodeText(n.distance) + AttributeText(n.distanceUnit) + NodeText(n.startTime),
         "3.0480km2008-06-14T06:00:00-04:00");
-    EXPECT_EQ(NodeText(n.runEnd) + AttributeText(n.intervalValue) + NodeText(n.weight), "227141072.5");
+    EXPECT_EQ(NodeText(n.runEnd) + AttributeText(n.intervalValue) + NodeText(n.weight), "2271410");
 
     // A distance inside a snapshot, or a runSummary one level too deep, is not the one a save writes.
     const XmlDocument nested = XmlDocument::fromBytes(
