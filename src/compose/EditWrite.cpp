@@ -169,7 +169,7 @@ EditWriteOutcome WriteEditedWorkout(
 {
     if (auto refused = CheckFiles(file, fileSystem))
         return *refused;
-    const std::string bytes = CleanedBytes(document);
+    const std::string bytes = CleanedBytesEndingAsRead(document);
     if (!LoadsBackAs(bytes, document))
         return Refused(Message(u"Save Refused",
             QStringLiteral("The changed workout would not read back as Paceforge composed it, so it was not "

@@ -278,6 +278,25 @@ std::string CleanedBytes(const XmlDocument& document)
     return document.encoded(CleanedBytes(document.toText()));
 }
 
+std::string CleanedBytesEndingAsRead(const XmlDocument& document)
+{
+    const std::string text = document.toText();
+    const std::size_t end = text.find_last_not_of(" \t\r\n");
+    const std::size_t bodySize = end == std::string::npos ? text.size() : end + 1;
+    std::string cleaned = CleanedBytes(std::string_view(text).substr(0, bodySize));
+    cleaned.resize(cleaned.size() - 2);
+    std::string_view trailer = std::string_view(text).substr(bodySize);
+    const bool lineEnd = trailer.ends_with("\r\n");
+    if (lineEnd)
+        trailer.remove_suffix(2);
+    for (const char c : trailer)
+        if (c != '\r' && c != '\t')
+            cleaned += c;
+    if (lineEnd)
+        cleaned += "\r\n";
+    return document.encoded(cleaned);
+}
+
 Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem)
 {
     const Outcome<std::string> bytes = fileSystem.readFile(file);

@@ -20,6 +20,11 @@ std::string CleanedBytes(std::string_view bytes);
 // encoding, so that a UTF-16 workout stays UTF-16.
 std::string CleanedBytes(const XmlDocument& document);
 
+// The bytes of an existing workout's document cleaned as an edit writes them: the same, but that the
+// file ends as it ended when it was read. A device file has no CR LF at its end, and gets none; one
+// a save wrote keeps the one it has, rather than gain a line feed at every save.
+std::string CleanedBytesEndingAsRead(const XmlDocument& document);
+
 // Rewrites the file with its cleaned bytes; a failure leaves the file as it was.
 Result Cleanupfile(const std::filesystem::path& file, FileSystem& fileSystem);
 

@@ -149,3 +149,25 @@ TEST(FileCleanupTest, FailedWriteLeavesFileAndNamesIt)
 }
 
 } // namespace
+
+// An edited file ends as it was read: a device file gains no CR LF, and a file a save wrote keeps
+// its one CR LF rather than gain a line feed at every save.
+TEST(FileCleanup, AnEditedFileEndsAsItWasRead)
+{
+    const struct {
+        const char* end;
+        const char* written;
+    } cases[] = {
+        {"", ""}, // newer firmware: nothing after the root
+        {"\n", "\n"}, // older firmware: one line feed
+        {"\n\r\n", "\n\r\n"}, // saved here before
+        {"\r\n", "\r\n"},
+        {"\t\n", "\n"}, // the clean-up still removes tabs and lone CRs
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.end)));
+        const std::string body = "<?xml version=\"1.0\"?>\n<sportsData>\t<vers>2</vers>\r\n</sportsData>";
+        EXPECT_EQ(CleanedBytesEndingAsRead(XmlDocument::fromBytes(body + c.end)),
+            "<?xml version=\"1.0\"?>\n<sportsData><vers>2</vers>\n</sportsData>" + std::string(c.written));
+    }
+}
