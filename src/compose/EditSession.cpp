@@ -1,6 +1,7 @@
 #include "EditSession.h"
 
 #include "platform/FileSystem.h"
+#include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
 
 namespace paceforge {
@@ -72,6 +73,35 @@ LoadOutcome EditSession::load(long long sensorIndex, long long fileIndex, bool m
     return outcome;
 }
 
+std::optional<QString> EditSession::switchDistanceUnit(const QString& shown, bool toKilometres)
+{
+    auto converted = DistanceForUnit(shown, toKilometres, m_services.locale);
+    if (converted && m_shown && m_shownMiles == toKilometres && SameNumber(shown, m_shown->distance)) {
+        m_shown->distance = *converted;
+        m_shownMiles = !toKilometres;
+    }
+    return converted;
+}
+
+std::optional<QString> EditSession::switchWeightUnit(const QString& shown, bool toKilograms)
+{
+    auto converted = WeightForUnit(shown, toKilograms, m_services.locale);
+    if (converted && m_shown && m_shownPounds == toKilograms && SameNumber(shown, m_shown->weight)) {
+        m_shown->weight = *converted;
+        m_shownPounds = !toKilograms;
+    }
+    return converted;
+}
+
+bool EditSession::SameNumber(const QString& a, const QString& b) const
+{
+    if (a.trimmed() == b.trimmed())
+        return true;
+    const auto x = ReadEntryNumber(a, m_services.locale);
+    const auto y = ReadEntryNumber(b, m_services.locale);
+    return x && y && *x == *y;
+}
+
 KeptValues EditSession::keptValues(const EntryFields& fields, bool miles, bool pounds) const
 {
     KeptValues kept;
@@ -84,8 +114,8 @@ KeptValues EditSession::keptValues(const EntryFields& fields, bool miles, bool p
     };
     kept.duration = sameTime(fields.hours, shown.hours) && sameTime(fields.minutes, shown.minutes)
         && sameTime(fields.seconds, shown.seconds);
-    kept.distance = miles == m_shownMiles && fields.distance.trimmed() == shown.distance.trimmed();
-    kept.weight = pounds == m_shownPounds && fields.weight.trimmed() == shown.weight.trimmed();
+    kept.distance = miles == m_shownMiles && SameNumber(fields.distance, shown.distance);
+    kept.weight = pounds == m_shownPounds && SameNumber(fields.weight, shown.weight);
     kept.calories = fields.calories.trimmed() == shown.calories.trimmed();
     return kept;
 }

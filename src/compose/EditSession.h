@@ -79,6 +79,12 @@ public:
     // recorded value whose field still shows it.
     LoadOutcome load(long long sensorIndex, long long fileIndex, bool miles, bool pounds);
 
+    // The text of the distance or weight field once its unit is switched (nothing when it holds no
+    // number). While the field shows what the switches made of the loaded value, a save keeps the
+    // value as recorded: miles and back must not turn 9.6398 km into 9.6401.
+    std::optional<QString> switchDistanceUnit(const QString& shown, bool toKilometres);
+    std::optional<QString> switchWeightUnit(const QString& shown, bool toKilograms);
+
     // Saves what the fields hold; the outcome says what the checks put into fields.
     SaveOutcome save(const SaveEntries& entries, bool iPodSelected, QDate today);
 
@@ -88,6 +94,8 @@ public:
 
 private:
     KeptValues keptValues(const EntryFields& fields, bool miles, bool pounds) const;
+    // The same value by the locale's rules, "5.0" and "5" alike; blank counts as 0, as in every conversion.
+    bool SameNumber(const QString& a, const QString& b) const;
 
     EditSessionServices m_services;
     WorkoutMode m_mode = WorkoutMode::None;

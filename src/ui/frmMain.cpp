@@ -373,11 +373,11 @@ void frmMain::wireEvents()
     connect(DTPicker1, &QTimeEdit::timeChanged, this, &frmMain::CheckWorkoutDate);
 
     const auto convertDistance = [this](bool toKilometres) {
-        if (auto text = DistanceForUnit(tbxDistance->text(), toKilometres, m_services.locale))
+        if (auto text = m_session->switchDistanceUnit(tbxDistance->text(), toKilometres))
             tbxDistance->setText(*text);
     };
     const auto convertWeight = [this](bool toKilograms) {
-        if (auto text = WeightForUnit(tbxWeight->text(), toKilograms, m_services.locale))
+        if (auto text = m_session->switchWeightUnit(tbxWeight->text(), toKilograms))
             tbxWeight->setText(*text);
     };
     connect(optKilometers, &QRadioButton::toggled, this, [=](bool on) {

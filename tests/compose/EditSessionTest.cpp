@@ -422,3 +422,37 @@ TEST(EditWrite, OnlyBytesThatLoadBackAsTheDocumentAreWritten)
         EXPECT_EQ(LoadsBackAs(c.bytes, c.document), c.loadsBack);
     }
 }
+
+// Switching a unit and back, or switching it and editing another field, keeps the recorded
+// distance and weight: what the switches made of them still stands for them.
+TEST(EditSession, UnitSwitchesKeepTheRecordedDistanceAndWeight)
+{
+    const struct {
+        const char* name;
+        std::vector<std::pair<char, bool>> switches; // 'd'istance or 'w'eight, to kilometres / kilograms
+    } cases[] = {
+        {"kilometres, then calories", {{'d', true}}},
+        {"kilometres and back", {{'d', true}, {'d', false}}},
+        {"kilograms and back, kilometres", {{'w', true}, {'w', false}, {'d', true}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editing e;
+        const std::string recorded = Replaced(Recorded(), "<distance unit=\"km\">5.8421", "<distance unit=\"km\">9.6398");
+        std::ofstream(e.synched(), std::ios::binary) << recorded;
+        const LoadOutcome loaded = e.load(e.synched());
+        ASSERT_EQ(loaded.status, LoadStatus::Loaded);
+        EntryFields fields = loaded.entries;
+        bool miles = true, pounds = true;
+        for (const auto& [field, toMetric] : c.switches) {
+            QString& text = field == 'd' ? fields.distance : fields.weight;
+            text = *(field == 'd' ? e.session.switchDistanceUnit(text, toMetric)
+                                  : e.session.switchWeightUnit(text, toMetric));
+            (field == 'd' ? miles : pounds) = !toMetric;
+        }
+        fields.calories = "500";
+        const SaveOutcome outcome = e.save(fields, miles, pounds);
+        ASSERT_TRUE(outcome.saved) << Title(outcome);
+        EXPECT_EQ(Changed(recorded, ReadBytes(e.latest())), std::set<std::string>{"runSummary/calories"});
+    }
+}
