@@ -77,13 +77,16 @@ void MarkSameWorkouts(std::vector<StoredWorkout>& files, const FileSystem& fileS
         StoredWorkout& x = files[a];
         StoredWorkout& y = files[b];
         const auto identity = fileSystem.identity(x.fullPath());
-        const bool same = (identity && identity == fileSystem.identity(y.fullPath()))
-            || (x.synched != y.synched && bytesEqual(a, b));
-        if (same) {
+        const bool oneFile = identity && identity == fileSystem.identity(y.fullPath());
+        const bool sameBytes = oneFile || bytesEqual(a, b);
+        if (oneFile || (sameBytes && x.synched != y.synched)) {
             parent[Find(parent, a)] = Find(parent, b);
             return;
         }
-        x.namesake = y.namesake = Namesake::Differs;
+        // Copies in two folders of one kind (Latest and latest, on a disk that tells them apart)
+        // are not a workout saved into both; they differ only when their bytes do.
+        if (!sameBytes)
+            x.namesake = y.namesake = Namesake::Differs;
     };
 
     for (std::size_t begin = 0; begin < files.size();) {

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTextStream>
 
 using namespace paceforge;
@@ -332,4 +333,31 @@ TEST(CommandLineTest, StatsAndCorrectRefuseBadArgumentsWithTwo)
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     }
     EXPECT_EQ(store.snapshot(), before);
+}
+
+// One store gives one number everywhere: a workout kept in both folders counts once, two
+// versions of one run count twice, in the list, both exports and the statistics alike.
+TEST(CommandLineTest, OneStoreGivesOneNumberEverywhere)
+{
+    SampleStore store;
+    const fs::path sensor = store.empeds / "6J2894KLVSX";
+    fs::create_directories(sensor / "latest");
+    std::string bytes = ReadBytes(sensor / "synched" / "2007-06-03 07;12;48.xml");
+    std::ofstream(sensor / "latest" / "2007-06-03 07;12;48.xml", std::ios::binary)
+        << bytes.replace(bytes.find("5.2131"), 6, "5.3131");
+    const QString drive = Path(store.drive);
+    QTemporaryDir out;
+
+    const Outputs list = RunCommand({"list", "--drive", drive});
+    const int listed = static_cast<int>(list.out.count(QRegularExpression(QStringLiteral("\n  \\d\\d/"))));
+    const int readable = listed - 1; // the web page saved under a workout's name
+    EXPECT_EQ(list.out.count(QStringLiteral("06/03/2007")), 2) << "both versions are listed";
+
+    const Outputs csv = RunCommand({"export", "--format", "csv", "--out", out.path(), "--drive", drive});
+    EXPECT_TRUE(csv.out.contains(QStringLiteral("Exported %1 workouts").arg(readable))) << csv.out.toStdString();
+    const Outputs tcx = RunCommand({"export", "--format", "tcx", "--out", out.path() + "/tcx", "--drive", drive});
+    EXPECT_TRUE(tcx.out.contains(QStringLiteral("Exported %1 workouts").arg(readable))) << tcx.out.toStdString();
+    const Outputs stats = RunCommand({"stats", "--by", "year", "--format", "json", "--drive", drive});
+    const QJsonObject total = QJsonDocument::fromJson(stats.out.toUtf8()).object().value("total").toObject();
+    EXPECT_EQ(total.value("runs").toInt(), readable);
 }

@@ -266,17 +266,3 @@ TEST(ExportTest, CancelledOrRefusedExportsLeaveNoHalfWrittenOutput)
     EXPECT_FALSE(fs::exists(folder / "page.tcx"));
     EXPECT_EQ(store.snapshot(), before);
 }
-
-TEST(ExportTest, AFileReachedTwiceIsExportedOnce)
-{
-    SampleStore store;
-    // A copy of an iPod whose synched folder is a link to latest: every file is listed twice.
-    const fs::path sensor = store.empeds / "8P5W31QNVSX";
-    fs::remove_all(sensor / "synched");
-    fs::create_directory_symlink("latest", sensor / "synched");
-    QTemporaryDir out;
-    FileSystem fileSystem;
-    const ExportReport report = Exporter(fileSystem).exportTcx(store.selection(), out.path().toStdString());
-    EXPECT_EQ(report.workouts, 2 + 6); // the two of latest once each, and the other sensor's six
-    EXPECT_FALSE(fs::exists(fs::path(out.path().toStdString()) / "2009-02-10_06-48-30-2.tcx"));
-}

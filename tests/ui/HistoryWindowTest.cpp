@@ -349,3 +349,36 @@ TEST(HistoryWindow, AFailedCorrectionNamesTheRunsDoneAndNotDone)
     EXPECT_NE(ReadBytes(data.store.empeds() / kSensor / "synched" / "2006-06-01 18;05;09.xml").find("2.5000"),
         std::string::npos);
 }
+
+// The history is told of every change the main window makes: after an edit moved a run from synched
+// to latest with a new distance, a correction from the open history acts on the edited file.
+TEST(HistoryWindow, ActsOnTheFileAsTheMainWindowLeftIt)
+{
+    TempStore store;
+    const fs::path synched = store.add(kSensor, "synched", "2006-07-01 18;05;09.xml",
+        WorkoutXml({.time = "2006-07-01T18:05:09-04:00", .distance = "5.0000"}));
+    fs::create_directories(store.empeds() / kSensor / "latest");
+    const fs::path latest = store.empeds() / kSensor / "latest" / "2006-07-01 18;05;09.xml";
+    Window w({store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+
+    w.click("imgExistingWorkout");
+    w.click("optKilometers");
+    w.fill("6", "", "30", "0");
+    w.click("imgSave");
+    ASSERT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
+    ASSERT_FALSE(fs::exists(synched));
+    ReadToTheEnd(history);
+    ASSERT_EQ(history->model().rowCount(), 1);
+    EXPECT_EQ(history->model().entry(0).file.fullPath(), latest);
+
+    CorrectDistanceDialog* dialog = OpenCorrection(history, {0});
+    ASSERT_NE(dialog, nullptr);
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxTrueDistance"), "6.3");
+    dialog->findChild<QPushButton*>("cmdApply")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Distances Corrected"}) << w.dialogs.messages[0].text.toStdString();
+    EXPECT_NE(ReadBytes(latest).find("<distance unit=\"km\">6.3000</distance>"), std::string::npos);
+    EXPECT_FALSE(fs::exists(synched));
+}
