@@ -168,3 +168,35 @@ TEST(HistoryTest, ADamagedCacheIsReadAsEmpty)
             EXPECT_EQ(reader.entries()[i].distanceKm, first[i].distanceKm);
     }
 }
+
+// A cache entry holding what no workout could give is not believed: the file is read again.
+TEST(HistoryTest, AnAbsurdCachedReadingIsReadAgainFromTheFile)
+{
+    AgedStore store;
+    QTemporaryDir cacheFolder;
+    FileSystem fileSystem;
+    HistoryCache cache(cacheFolder.path().toStdString(), fileSystem);
+    const std::vector<HistoryEntry> first = ReadHistory(store.files(), fileSystem, &cache);
+    const std::string cached = ReadBytes(cache.fileFor(store.drive));
+    const auto decoded = history::DecodeReadings(cached);
+    ASSERT_TRUE(decoded);
+    std::vector<std::string> paths;
+    std::vector<history::KeyedReading> readings = *decoded;
+    for (history::KeyedReading& keyed : readings)
+        paths.emplace_back(keyed.path);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        readings[i].path = paths[i];
+        if (paths[i] == (store.empeds / kKilometres).string()) {
+            readings[i].reading.distanceKm = *Decimal::parsePlain("-5.2131");
+            readings[i].reading.durationMs = 4'000'000'000'000'000;
+        }
+    }
+    std::ofstream(cache.fileFor(store.drive), std::ios::binary | std::ios::trunc) << history::EncodeReadings(readings);
+
+    HistoryCache damaged(cacheFolder.path().toStdString(), fileSystem);
+    HistoryReader reader(store.files(), fileSystem, &damaged);
+    const std::vector<HistoryEntry>& entries = reader.readAll();
+    EXPECT_EQ(reader.cachedEntries(), entries.size() - 1);
+    EXPECT_EQ(Find(entries, kKilometres, store.empeds)->distanceKm, *Decimal::parsePlain("5.2131"));
+    EXPECT_EQ(Find(entries, kKilometres, store.empeds)->durationMs, 1656364);
+}
