@@ -1,6 +1,7 @@
 #include "EditSession.h"
 
 #include "platform/FileSystem.h"
+#include "workout/RunFigures.h"
 #include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
 
@@ -8,19 +9,24 @@ namespace paceforge {
 namespace {
 
 const QString kUnreadableTitle = QStringLiteral("Unreadable Workout");
+// Past this a duration is damage; its pace would not fit the arithmetic.
+constexpr long long kLongestRunMs = 1'000'000LL * 3600 * 1000;
 
-// "12:13" of "12:13 min/mi", when the recorded pace has that form.
-std::optional<std::string> RecordedPace(const XmlDocument& document, std::string_view unit)
+// The recorded run's pace in that unit, by the rule every figure of the program follows, so that the
+// window, the history and the exports show one pace for one run.
+std::optional<std::string> RecordedPace(const XmlDocument& document, DistanceUnit unit)
 {
-    const std::string text(TrimmedXmlSpace(NodeText(FindWorkoutNodes(document).pace)));
-    const std::string suffix = std::string(" min/") + std::string(unit);
-    if (!text.ends_with(suffix))
+    const WorkoutNodes nodes = FindWorkoutNodes(document);
+    const auto ms = Decimal::parsePlain(TrimmedXmlSpace(NodeText(nodes.duration)));
+    const auto distance = Decimal::parsePlain(TrimmedXmlSpace(NodeText(nodes.distance)));
+    if (!ms || !distance || ms->isNegative() || *ms > Decimal::fromInteger(kLongestRunMs))
         return std::nullopt;
-    std::string pace = text.substr(0, text.size() - suffix.size());
-    const auto colon = pace.find(':');
-    if (colon == std::string::npos || colon == 0 || pace.size() != colon + 3)
+    const Decimal km = AttributeText(nodes.distanceUnit) == "mi" ? MilesToKilometres(*distance) : *distance;
+    const auto seconds
+        = PaceSeconds(static_cast<long long>(ms->rounded(0, Decimal::Rounding::HalfAwayFromZero).integerPart()), km, unit);
+    if (!seconds)
         return std::nullopt;
-    return pace;
+    return ClockText(*seconds).toStdString();
 }
 
 } // namespace
@@ -158,8 +164,8 @@ std::optional<PacePreview> EditSession::previewPace(const EntryFields& fields, b
 {
     const KeptValues kept = keptValues(fields, miles, m_shownPounds);
     if (kept.distance && kept.duration) {
-        const auto perMile = RecordedPace(*m_document, "mi");
-        const auto perKilometre = RecordedPace(*m_document, "km");
+        const auto perMile = RecordedPace(*m_document, DistanceUnit::Miles);
+        const auto perKilometre = RecordedPace(*m_document, DistanceUnit::Kilometres);
         if (perMile || perKilometre)
             return RecordedPacePreview(fields, miles, m_services.locale, perMile, perKilometre);
     }

@@ -1,5 +1,6 @@
 #include "HistoryTotals.h"
 
+#include "platform/FileSystem.h"
 #include "workout/Units.h"
 
 #include <algorithm>
@@ -130,6 +131,33 @@ std::vector<PeriodTotals> TotalsByPeriod(
     for (const auto& [start, totals] : byStart)
         periods.push_back({PeriodLabel(start, period), start, NextPeriod(start, period).addDays(-1), totals});
     return periods;
+}
+
+std::vector<SensorTotals> TotalsBySensor(const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection)
+{
+    std::map<std::string, SensorTotals> bySensor;
+    for (const std::size_t index : Counted(entries, selection)) {
+        const HistoryEntry& entry = entries[index];
+        SensorTotals& sensor = bySensor[entry.file.sensor];
+        sensor.sensor = entry.file.sensor;
+        Add(sensor.totals, entry);
+        sensor.first = sensor.first ? std::min(*sensor.first, entry.start.date) : entry.start.date;
+        sensor.last = sensor.last ? std::max(*sensor.last, entry.start.date) : entry.start.date;
+    }
+    std::vector<SensorTotals> sensors;
+    for (auto& [name, totals] : bySensor)
+        sensors.push_back(std::move(totals));
+    return sensors;
+}
+
+std::vector<std::size_t> EntriesOfSensor(
+    const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection, std::string_view sensor)
+{
+    std::vector<std::size_t> chosen;
+    for (const std::size_t index : selection)
+        if (NamesEqualIgnoringCase(entries.at(index).file.sensor, sensor))
+            chosen.push_back(index);
+    return chosen;
 }
 
 std::vector<PacePoint> PaceOverTime(

@@ -63,6 +63,20 @@ enum class EmptyPeriods { Skip, Include };
 std::vector<PeriodTotals> TotalsByPeriod(const std::vector<HistoryEntry>& entries,
     std::span<const std::size_t> selection, Period period, EmptyPeriods empty = EmptyPeriods::Skip);
 
+// The mileage of each pair of shoes: the totals of every sensor folder the selection's runs were
+// recorded by, with its first and last run, in the order of the folders' names.
+struct SensorTotals {
+    std::string sensor;
+    HistoryTotals totals;
+    std::optional<QDate> first;
+    std::optional<QDate> last;
+};
+std::vector<SensorTotals> TotalsBySensor(const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection);
+
+// The entries at the given indices that a sensor folder recorded (its name, letter case aside).
+std::vector<std::size_t> EntriesOfSensor(
+    const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection, std::string_view sensor);
+
 // A run's average pace at its start, for a chart of pace over time (readable runs with distance,
 // each workout once, oldest first).
 struct PacePoint {

@@ -118,3 +118,23 @@ TEST(HistoryTotalsTest, PaceOverTimeAndAlongARun)
     EXPECT_FALSE(along[8].paceSeconds); // standing for the whole window
     EXPECT_NEAR(along[9].seconds, 90, 1e-9);
 }
+
+// The mileage of each pair of shoes: every sensor folder's runs, distance and first and last run.
+TEST(HistoryTotalsTest, TotalsPerSensorAreEachShoesMileage)
+{
+    std::vector<HistoryEntry> entries{Entry("2009-01-01T07:00:00Z", 30, "5.0"), Entry("2009-03-01T07:00:00Z", 60, "10.0"),
+        Entry("2009-02-01T07:00:00Z", 40, "8.0"), Entry("2008-12-01T07:00:00Z", 40, "8.0")};
+    entries[0].file.sensor = entries[1].file.sensor = "6J2894KLVSX";
+    entries[2].file.sensor = "4H7136ZXVSX";
+    entries[3].file.sensor = "4H7136ZXVSX";
+    entries[3].problem = QStringLiteral("unreadable"); // never counted
+    const auto sensors = TotalsBySensor(entries, std::vector<std::size_t>{0, 1, 2, 3});
+    ASSERT_EQ(sensors.size(), 2u);
+    EXPECT_EQ(sensors[0].sensor, "4H7136ZXVSX");
+    EXPECT_EQ(sensors[0].totals.runs, 1);
+    EXPECT_EQ(sensors[1].totals.distanceKm, Decimal::fromInteger(15));
+    EXPECT_EQ(sensors[1].first, QDate(2009, 1, 1));
+    EXPECT_EQ(sensors[1].last, QDate(2009, 3, 1));
+    EXPECT_EQ(EntriesOfSensor(entries, std::vector<std::size_t>{0, 1, 2, 3}, "6j2894klvsx"),
+        (std::vector<std::size_t>{0, 1}));
+}
