@@ -1,8 +1,8 @@
 #include "WindowHarness.h"
 
+#include "store/WorkoutStore.h"
 #include "ui/CorrectDistanceDialog.h"
 #include "ui/HistoryModel.h"
-#include "store/WorkoutStore.h"
 #include "ui/HistoryWindow.h"
 
 #include <QAction>
@@ -110,6 +110,8 @@ TEST(HistoryWindow, ListsSortsAndFiltersEveryWorkout)
     EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"2.50", "9.80", "10.20"}));
     Find<QRadioButton>(history, "optUnitMiles")->click();
     EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"1.55", "6.09", "6.34"}));
+    // The paces cut to whole seconds, as in the totals, the statistics and the exports.
+    EXPECT_EQ(Column(history, HistoryModel::Pace).mid(0, 3), QStringList({"19:18", "4:55", "4:44"}));
     EXPECT_TRUE(table->model()->headerData(HistoryModel::Distance, Qt::Horizontal).toString().contains("mi"));
 
     Find<QCheckBox>(history, "chkRange")->click();
@@ -300,11 +302,11 @@ TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
     ASSERT_NE(dialog, nullptr);
 
     QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxPercent"), "104");
-    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.61 2:57 2:50", "9.80 10.19 3:04 2:57"}));
+    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.61 2:56 2:49", "9.80 10.19 3:03 2:56"}));
     // 10.29 km for the run that recorded 9.80: every run 5 % longer.
     dialog->findChild<QComboBox*>("cbxReferenceRun")->setCurrentIndex(1);
     QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxTrueDistance"), "10.29");
-    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.71 2:57 2:48", "9.80 10.29 3:04 2:55"}));
+    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.71 2:56 2:48", "9.80 10.29 3:03 2:54"}));
     EXPECT_EQ(data.store.files(), before) << "the preview writes nothing";
     EXPECT_TRUE(w.dialogs.messages.empty());
 
