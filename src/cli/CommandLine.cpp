@@ -38,15 +38,18 @@ const QStringList kOwnOptions = {QStringLiteral("h"), QStringLiteral("help"), QS
     QStringLiteral("out"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("by"),
     QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("dry-run")};
 
-// The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES.
+// The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES: under the name the
+// window gives it, so that the backups of a correction are found by the window.
 class FolderDrive final : public DriveSource
 {
 public:
-    explicit FolderDrive(fs::path root) : m_root(std::move(root)) { }
-    std::vector<Drive> drives() const override { return {{DriveIdForFolder(m_root), m_root}}; }
+    FolderDrive(fs::path root, const DriveSource& platform)
+        : m_drive(DrivesOf(platform.mountedVolumes(), {std::move(root)}).back())
+    { }
+    std::vector<Drive> drives() const override { return {m_drive}; }
 
 private:
-    fs::path m_root;
+    Drive m_drive;
 };
 
 void AddOptions(QCommandLineParser& parser)
@@ -143,7 +146,7 @@ FoundCatalogues FindCatalogues(CommandContext& context)
     if (context.isSet("drive")) {
         std::error_code ec;
         const fs::path root = fs::absolute(context.pathValue("drive"), ec);
-        ipods = FindIPods(FolderDrive(root), context.fileSystem, report);
+        ipods = FindIPods(FolderDrive(root, context.drives), context.fileSystem, report);
         if (ipods.empty()) {
             found.exitCode = UsageError(context.err,
                 QStringLiteral("\"%1\" is not an iPod: it has no iPod_Control folder.").arg(context.value("drive")));

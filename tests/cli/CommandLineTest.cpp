@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "compose/Backups.h"
 #include "export/ExportFixtures.h"
 #include "history/HistoryTotals.h"
 #include "platform/Drives.h"
@@ -388,4 +389,36 @@ TEST(CommandLineTest, OnePaceRuleForTheHistoryTheStatsAndTheExport)
     QTemporaryDir out;
     ASSERT_EQ(RunCommand({"export", "--format", "csv", "--out", out.path(), "--drive", at}).code, 0);
     EXPECT_NE(ReadBytes(fs::path(out.path().toStdString()) / "workouts.csv").find(",5:14,8:25,"), std::string::npos);
+}
+
+// The sample iPod mounted at a folder whose name is not its label: a correction made from the
+// command line keeps its backup under the name the window shows, where the window finds it.
+TEST(CommandLineTest, BackupsOfACorrectionAreFiledUnderTheWindowsNameOfTheVolume)
+{
+    SampleStore store;
+    UserFolders folders;
+    class LabelledVolume final : public DriveSource
+    {
+    public:
+        explicit LabelledVolume(fs::path root) : m_root(std::move(root)) { }
+        std::vector<Drive> drives() const override { return DrivesOf(mountedVolumes(), {}); }
+        std::vector<MountedVolume> mountedVolumes() const override { return {{m_root, "JOHN'S IPOD"}}; }
+
+    private:
+        fs::path m_root;
+    } platform(store.drive);
+    const Drive shown = platform.drives().at(0);
+    ASSERT_EQ(shown.id, "JOHN'S IPOD");
+
+    const Outputs run = RunCommand({"correct", "--factor", "1.04", "--since", "2009-02-10", "--until", "2009-02-10",
+                                       "--drive", Path(store.drive) + "/"},
+        platform);
+    EXPECT_EQ(run.code, 1) << run.err.toStdString(); // the web page, which has no date to be left out by
+    EXPECT_TRUE(run.out.contains("Corrected 1 of 1 run")) << run.out.toStdString();
+    const Clock clock;
+    FileSystem fileSystem;
+    const Backups backups(StandardBackupsFolder(), clock, fileSystem);
+    EXPECT_EQ(backups.list(shown.id, "8P5W31QNVSX", "2009-02-10 07;10;46.xml").size(), 1u);
+    EXPECT_TRUE(RunCommand({"list", "--drive", Path(store.drive)}, platform)
+                    .out.startsWith("Ipod located on drive 'JOHN'S IPOD'\n"));
 }
