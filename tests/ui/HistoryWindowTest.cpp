@@ -6,6 +6,9 @@
 #include "ui/HistoryWindow.h"
 
 #include <QAction>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <set>
 
 using namespace paceforge;
@@ -350,4 +354,50 @@ TEST(HistoryWindow, AFailedCorrectionNamesTheRunsDoneAndNotDone)
     EXPECT_TRUE(notDone.contains("2006-06-01 18;05;09.xml")) << text.toStdString();
     EXPECT_NE(ReadBytes(data.store.empeds() / kSensor / "synched" / "2006-06-01 18;05;09.xml").find("2.5000"),
         std::string::npos);
+}
+
+namespace {
+
+QCategoryAxis* PaceAxisOf(HistoryWindow* history, const char* view)
+{
+    const auto axes = Find<QChartView>(history, view)->chart()->axes(Qt::Vertical);
+    return axes.isEmpty() ? nullptr : qobject_cast<QCategoryAxis*>(axes.front());
+}
+
+} // namespace
+
+// A sensor that barely moved gives paces of days per mile; the charts still open at once, with a
+// handful of labels on an axis that holds the slowest pace.
+TEST(HistoryWindow, AbsurdPacesGiveAHandfulOfAxisLabels)
+{
+    TempStore store;
+    store.add(kSensor, "synched", "2006-08-01 07;00;00.xml", WorkoutXml({.time = "2006-08-01T07:00:00-04:00"}));
+    // 1.3 m in an hour, and 0.1 m in a hundred hours.
+    store.add(kSensor, "synched", "2006-08-02 07;00;00.xml",
+        WorkoutXml({.time = "2006-08-02T07:00:00-04:00", .distance = "0.0013", .duration = "3600000"}));
+    store.add(kSensor, "synched", "2006-08-03 07;00;00.xml",
+        WorkoutXml({.time = "2006-08-03T07:00:00-04:00",
+            .distance = "0.0001",
+            .duration = "360000000",
+            .series = "0.0, 0.0001, 0.0001, 0.0001, 0.0001, 0.0001, 0.0001, 0.0001, 0.0002"}));
+    Window w({store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->sortByColumn(HistoryModel::Date, Qt::DescendingOrder);
+    table->selectRow(0);
+
+    const struct {
+        const char* view;
+        double slowest; // seconds per mile
+    } charts[] = {{"chartPace", 3.6e9}, {"chartRunPace", 9.6e5}};
+    for (const auto& c : charts) {
+        SCOPED_TRACE(c.view);
+        const QCategoryAxis* axis = PaceAxisOf(history, c.view);
+        ASSERT_NE(axis, nullptr);
+        EXPECT_GE(axis->count(), 2);
+        EXPECT_LE(axis->count(), 8);
+        EXPECT_TRUE(std::isfinite(axis->min()) && std::isfinite(axis->max()));
+        EXPECT_GE(axis->max(), c.slowest);
+    }
 }
