@@ -329,6 +329,20 @@ TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
     Find<QAction>(history, "actHistoryRestore")->trigger(); // the table's context menu
     ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
     EXPECT_EQ(ReadBytes(latest), before.at(latest));
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("in the latest folder; it replaced the version that stood there"));
+
+    // The run the correction moved to latest goes back to synched, and is one file again.
+    const fs::path synched = data.store.empeds() / kSensor / "synched" / "2006-07-01 18;05;09.xml";
+    ReadToTheEnd(history);
+    w.dialogs.messages.clear();
+    Find<QTableView>(history, "tblHistory")->selectRow(1);
+    Find<QPushButton>(history, "cmdRestore")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains(
+        "in the synched folder; it replaced the changed version in the latest folder, kept as a backup."))
+        << w.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(ReadBytes(synched), before.at(synched));
+    EXPECT_FALSE(fs::exists(data.store.empeds() / kSensor / "latest" / synched.filename()));
 }
 
 // A run that cannot be written stops the correction; the message names what was done and what not.
