@@ -50,7 +50,9 @@ std::string WorkoutXml(const WorkoutValues& v)
            "<time>"
         + v.time
         + "</time>\n"
-          "<duration>1800321</duration>\n"
+          "<duration>"
+        + v.duration
+        + "</duration>\n"
           "<durationString>"
         + v.durationString
         + "</durationString>\n"
@@ -78,7 +80,9 @@ std::string WorkoutXml(const WorkoutValues& v)
           "<snapShot event=\"stop\"><duration>1800321</duration>\n<distance>5.0</distance>\n<pace>360000</pace>\n"
           "</snapShot>\n</snapShotList>\n"
           "<extendedDataList><extendedData dataType=\"distance\" intervalType=\"time\" intervalUnit=\"s\" "
-          "intervalValue=\"10\">0.0, 0.0278, 0.0556</extendedData>\n</extendedDataList>\n"
+          "intervalValue=\"10\">"
+        + v.series
+        + "</extendedData>\n</extendedDataList>\n"
           "</sportsData>\n";
 }
 

@@ -38,6 +38,8 @@ struct WorkoutValues {
     std::string unit = "km";
     std::string calories = "312";
     std::string weight = "72.576";
+    std::string duration = "1800321";
+    std::string series = "0.0, 0.0278, 0.0556";
 };
 // An older-firmware workout document with a stop snapshot and a short series.
 std::string WorkoutXml(const WorkoutValues& values = {});

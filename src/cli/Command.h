@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -68,9 +70,18 @@ int NoIPodToWorkOn(CommandContext& context, const FoundCatalogues& found);
 // when it changed since the last reading).
 std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem& fileSystem);
 
-// --since and --until (YYYY-MM-DD, inclusive) into `range`; kCommandUsage after naming a date
-// that is not one, or a range that ends before it starts.
-int ReadDateRange(const CommandContext& context, DateRange& range);
+// --since and --until (YYYY-MM-DD, inclusive); a failure is the usage message naming a text that
+// is not a day, a day that does not exist, or a range that ends before it starts.
+Outcome<DateRange> ReadDateRange(const CommandContext& context);
+
+// A number option as the user wrote it. `exact` holds a plain decimal Paceforge can hold ("1.04");
+// `approximate` any number at all, also one written with an exponent or with more digits than
+// that ("1e308"), so that a message can say it is out of range rather than not a number.
+struct NumberOption {
+    std::optional<Decimal> exact;
+    std::optional<double> approximate;
+};
+NumberOption ReadNumberOption(const QString& text);
 
 int RunList(CommandContext& context);
 int RunExport(CommandContext& context);

@@ -9,6 +9,8 @@
 #include "store/iPodScan.h"
 
 #include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <algorithm>
@@ -36,17 +38,18 @@ const QStringList kOwnOptions = {QStringLiteral("h"), QStringLiteral("help"), QS
     QStringLiteral("out"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("by"),
     QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("dry-run")};
 
-constexpr qsizetype kDateLength = 10;
-
-// The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES.
+// The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES: under the name the
+// window gives it, so that the backups of a correction are found by the window.
 class FolderDrive final : public DriveSource
 {
 public:
-    explicit FolderDrive(fs::path root) : m_root(std::move(root)) { }
-    std::vector<Drive> drives() const override { return {{DriveIdForFolder(m_root), m_root}}; }
+    FolderDrive(fs::path root, const DriveSource& platform)
+        : m_drive(DrivesOf(platform.mountedVolumes(), {std::move(root)}).back())
+    { }
+    std::vector<Drive> drives() const override { return {m_drive}; }
 
 private:
-    fs::path m_root;
+    Drive m_drive;
 };
 
 void AddOptions(QCommandLineParser& parser)
@@ -143,7 +146,7 @@ FoundCatalogues FindCatalogues(CommandContext& context)
     if (context.isSet("drive")) {
         std::error_code ec;
         const fs::path root = fs::absolute(context.pathValue("drive"), ec);
-        ipods = FindIPods(FolderDrive(root), context.fileSystem, report);
+        ipods = FindIPods(FolderDrive(root, context.drives), context.fileSystem, report);
         if (ipods.empty()) {
             found.exitCode = UsageError(context.err,
                 QStringLiteral("\"%1\" is not an iPod: it has no iPod_Control folder.").arg(context.value("drive")));
@@ -172,21 +175,39 @@ std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem
     return ReadHistory(std::move(files), fileSystem, &cache);
 }
 
-int ReadDateRange(const CommandContext& context, DateRange& range)
+Outcome<DateRange> ReadDateRange(const CommandContext& context)
 {
+    static const QRegularExpression kWrittenAsDay(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    DateRange range;
     for (const char* option : {"since", "until"}) {
         if (!context.isSet(option))
             continue;
         const QString text = context.value(option);
+        if (!kWrittenAsDay.match(text).hasMatch())
+            return Outcome<DateRange>::failure(
+                QStringLiteral("--%1 \"%2\" is not a day written YYYY-MM-DD.").arg(option, text));
         const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-        if (text.size() != kDateLength || !date.isValid())
-            return UsageError(
-                context.err, QStringLiteral("--%1 \"%2\" is not a day written YYYY-MM-DD.").arg(option, text));
+        if (!date.isValid())
+            return Outcome<DateRange>::failure(
+                QStringLiteral("--%1 \"%2\" is a day that does not exist.").arg(option, text));
         (QLatin1String(option) == QLatin1String("since") ? range.since : range.until) = date;
     }
     if (range.since && range.until && *range.until < *range.since)
-        return UsageError(context.err, QStringLiteral("--until is before --since."));
-    return kCommandDone;
+        return Outcome<DateRange>::failure(QStringLiteral("--until is before --since."));
+    return range;
+}
+
+NumberOption ReadNumberOption(const QString& text)
+{
+    static const QRegularExpression kNumber(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    const QString trimmed = text.trimmed();
+    NumberOption number;
+    if (!kNumber.match(trimmed).hasMatch())
+        return number;
+    number.exact = Decimal::parsePlain(trimmed.toStdString());
+    // A number too large for a double reads as infinity, one too small as zero: out of any range.
+    number.approximate = QLocale::c().toDouble(trimmed);
+    return number;
 }
 
 int NoIPodToWorkOn(CommandContext& context, const FoundCatalogues& found)

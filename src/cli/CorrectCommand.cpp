@@ -8,6 +8,7 @@
 
 #include <QTextStream>
 
+#include <cmath>
 
 namespace fs = std::filesystem;
 
@@ -21,10 +22,23 @@ struct TrueDistance {
     DistanceUnit unit = DistanceUnit::Kilometres;
 };
 
-// "10.2", "10.2km", "6.34 mi"
-std::optional<TrueDistance> ReadTrueDistance(QString text)
+QString Plain(const Decimal& value)
 {
-    text = text.trimmed().toLower();
+    return QString::fromStdString(value.toPlainString('.'));
+}
+
+QString WritePlainly(const char* option, const QString& text, const char* example)
+{
+    return QStringLiteral("--%1 \"%2\" must be written as a plain decimal of at most %3 decimals, such as %4.")
+        .arg(QLatin1String(option), text)
+        .arg(Decimal::kMaxFractionDigits)
+        .arg(QLatin1String(example));
+}
+
+// "10.2", "10.2km", "6.34 mi"
+Outcome<TrueDistance> ReadTrueDistance(const QString& given)
+{
+    QString text = given.trimmed().toLower();
     TrueDistance distance;
     if (text.endsWith(QStringLiteral("mi"))) {
         distance.unit = DistanceUnit::Miles;
@@ -32,11 +46,42 @@ std::optional<TrueDistance> ReadTrueDistance(QString text)
     } else if (text.endsWith(QStringLiteral("km"))) {
         text.chop(2);
     }
-    const auto value = Decimal::parsePlain(text.trimmed().toStdString());
-    if (!value)
-        return std::nullopt;
-    distance.value = *value;
-    return distance;
+    const NumberOption number = ReadNumberOption(text);
+    if (number.exact) {
+        distance.value = *number.exact;
+        return distance;
+    }
+    if (!number.approximate)
+        return Outcome<TrueDistance>::failure(
+            QStringLiteral("--true-distance \"%1\" is not a distance (for example 10.2 or 6.34mi).").arg(given));
+    // No run is near a distance of more integer digits than a decimal holds.
+    if (*number.approximate <= 0 || *number.approximate >= std::pow(10.0, Decimal::kMaxIntegerDigits))
+        return Outcome<TrueDistance>::failure(
+            QStringLiteral("--true-distance \"%1\" is out of range: the true distance must lie between %2 and %3 "
+                           "times the distance the run recorded.")
+                .arg(given, Plain(CorrectionFactor::kSmallestFactor), Plain(CorrectionFactor::kLargestFactor)));
+    return Outcome<TrueDistance>::failure(WritePlainly("true-distance", given, "10.2"));
+}
+
+Outcome<CorrectionFactor> ReadFactor(const QString& text)
+{
+    const NumberOption number = ReadNumberOption(text);
+    if (!number.approximate)
+        return Outcome<CorrectionFactor>::failure(QStringLiteral("--factor \"%1\" is not a number.").arg(text));
+    const auto outOfRange = [&] {
+        return Outcome<CorrectionFactor>::failure(
+            QStringLiteral("--factor \"%1\" is out of range: a correction factor must lie between %2 and %3.")
+                .arg(text, Plain(CorrectionFactor::kSmallestFactor), Plain(CorrectionFactor::kLargestFactor)));
+    };
+    if (number.exact) {
+        auto factor = CorrectionFactor::fromRatio(*number.exact);
+        return factor ? factor : outOfRange();
+    }
+    // Written with an exponent, or with more digits than a decimal holds.
+    if (*number.approximate < CorrectionFactor::kSmallestFactor.toDouble()
+        || *number.approximate > CorrectionFactor::kLargestFactor.toDouble())
+        return outOfRange();
+    return Outcome<CorrectionFactor>::failure(WritePlainly("factor", text, "1.04"));
 }
 
 bool NamesWorkout(const HistoryEntry& entry, const QString& name)
@@ -85,22 +130,19 @@ int RunCorrect(CommandContext& context)
     std::optional<Outcome<CorrectionFactor>> factor;
     std::optional<TrueDistance> trueDistance;
     if (byFactor) {
-        const auto ratio = Decimal::parsePlain(context.value("factor").trimmed().toStdString());
-        if (!ratio)
-            return UsageError(err, QStringLiteral("--factor \"%1\" is not a number.").arg(context.value("factor")));
-        factor = CorrectionFactor::fromRatio(*ratio);
+        factor = ReadFactor(context.value("factor"));
         if (!*factor)
             return UsageError(err, factor->error());
     } else {
-        trueDistance = ReadTrueDistance(context.value("true-distance"));
-        if (!trueDistance)
-            return UsageError(err,
-                QStringLiteral("--true-distance \"%1\" is not a distance (for example 10.2 or 6.34mi).")
-                    .arg(context.value("true-distance")));
+        auto distance = ReadTrueDistance(context.value("true-distance"));
+        if (!distance)
+            return UsageError(err, distance.error());
+        trueDistance = std::move(distance).value();
     }
-    DateRange range;
-    if (const int refused = ReadDateRange(context, range); refused != kCommandDone)
-        return refused;
+    const auto dates = ReadDateRange(context);
+    if (!dates)
+        return UsageError(context.err, dates.error());
+    const DateRange& range = dates.value();
 
     const FoundCatalogues found = FindCatalogues(context);
     if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)

@@ -20,9 +20,10 @@ int RunExport(CommandContext& context)
     if (!context.isSet("out") || context.value("out").isEmpty())
         return UsageError(context.err, QStringLiteral("export needs --out FOLDER, the folder the files go into."));
     const fs::path folder = context.pathValue("out");
-    DateRange range;
-    if (const int refused = ReadDateRange(context, range); refused != kCommandDone)
-        return refused;
+    const auto dates = ReadDateRange(context);
+    if (!dates)
+        return UsageError(context.err, dates.error());
+    const DateRange& range = dates.value();
 
     const FoundCatalogues found = FindCatalogues(context);
     if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)

@@ -103,9 +103,10 @@ int RunStats(CommandContext& context)
     else if (formatName != QStringLiteral("text"))
         return UsageError(context.err,
             QStringLiteral("unknown format \"%1\" for stats: use text, csv or json.").arg(context.value("format")));
-    DateRange range;
-    if (const int refused = ReadDateRange(context, range); refused != kCommandDone)
-        return refused;
+    const auto dates = ReadDateRange(context);
+    if (!dates)
+        return UsageError(context.err, dates.error());
+    const DateRange& range = dates.value();
 
     const FoundCatalogues found = FindCatalogues(context);
     if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)

@@ -204,30 +204,6 @@ BackupSummary Backups::summary(const BackupEntry& backup) const
     return summary;
 }
 
-Result Backups::restore(const BackupEntry& backup, const fs::path& target, const QString& volume,
-    const std::string& sensor, bool targetInLatest)
-{
-    const auto bytes = m_fileSystem.readFile(backup.path);
-    if (!bytes)
-        return Result::failure(bytes.error());
-    std::optional<fs::path> current;
-    if (m_fileSystem.fileExists(target)) {
-        auto kept = backUp(target, volume, sensor, targetInLatest);
-        if (!kept)
-            return Result::failure(kept.error());
-        current = std::move(kept).value();
-    }
-    if (Result written = m_fileSystem.writeFileAtomic(target, bytes.value()); !written) {
-        // The target is as it was, so the copy just taken of it holds nothing new.
-        if (current)
-            (void)m_fileSystem.deleteFile(*current);
-        return written;
-    }
-    if (const auto time = m_fileSystem.lastWriteTime(backup.path))
-        m_fileSystem.setLastWriteTime(target, SystemTime(*time));
-    return Result::success();
-}
-
 fs::path StandardBackupsFolder()
 {
     return fs::path(

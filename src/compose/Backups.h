@@ -17,6 +17,7 @@ struct BackupEntry {
     std::filesystem::path path;
     // UTC, read back from the file's name.
     QDateTime taken;
+    // The folder of the sensor it was taken from, which a restore writes it back into.
     bool fromLatest = false;
     // Tells apart backups taken within one millisecond; 1 for the first.
     int counter = 1;
@@ -57,11 +58,6 @@ public:
 
     // Values that cannot be read show as "unreadable": a backup of a damaged file still lists.
     BackupSummary summary(const BackupEntry& backup) const;
-
-    // Backs up the current target (when there is one), then replaces it with the backup's bytes.
-    // A failure of either step leaves the target and the backups as they were.
-    [[nodiscard]] Result restore(const BackupEntry& backup, const std::filesystem::path& target, const QString& volume,
-        const std::string& sensor, bool targetInLatest);
 
 private:
     std::filesystem::path m_root;

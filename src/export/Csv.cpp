@@ -1,5 +1,6 @@
 #include "Csv.h"
 
+#include "workout/RunFigures.h"
 #include "workout/WorkoutSummary.h"
 
 #include <array>
@@ -75,11 +76,10 @@ std::string CsvRow(const WorkoutSummary& workout, std::string_view sensor, bool 
 
 std::string PaceText(long long durationMs, const Decimal& distance)
 {
-    if (distance <= Decimal())
+    const auto seconds = PaceSecondsOver(durationMs, distance);
+    if (!seconds)
         return {};
-    const Int128 seconds
-        = Decimal::fromParts(durationMs, 3).dividedBy(distance, 0, Decimal::Rounding::Floor).integerPart();
-    return Int128ToString(seconds / 60) + ':' + TwoDigits(static_cast<long long>(seconds % 60));
+    return std::to_string(*seconds / 60) + ':' + TwoDigits(*seconds % 60);
 }
 
 } // namespace paceforge

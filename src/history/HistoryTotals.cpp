@@ -4,6 +4,7 @@
 #include "workout/Units.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <numeric>
 
@@ -217,7 +218,8 @@ std::vector<RunPacePoint> PaceAlongRun(const WorkoutSummary& run, DistanceUnit u
             const std::size_t from = i > window ? i - window : 0;
             const double covered = point.distance - points[from].distance;
             if (covered > 0)
-                point.paceSeconds = static_cast<double>(i - from) * interval / covered;
+                if (const double pace = static_cast<double>(i - from) * interval / covered; std::isfinite(pace))
+                    point.paceSeconds = pace;
         }
         points.push_back(point);
     }

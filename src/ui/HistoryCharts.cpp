@@ -80,18 +80,30 @@ QChart* Renew(QChartView* view, const QString& title)
     return chart;
 }
 
-// Round steps a runner reads at a glance: 10 s, 15 s, 30 s, a minute, two, five.
+constexpr double kMostPaceSteps = 6;
+constexpr double kSecondsPerHour = 3600;
+
+// Round steps a runner reads at a glance: 10 s, 15 s, 30 s, a minute, two, five. A sensor that
+// barely moved gives paces of days per unit: whole hours then, in steps of 1, 2 or 5 times a power
+// of ten, so that the axis keeps a handful of labels however far apart the paces are.
 double PaceStep(double span)
 {
-    for (double step : {10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0})
-        if (span / step <= 6)
+    for (double step : {10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0, 1200.0, 1800.0, kSecondsPerHour})
+        if (span / step <= kMostPaceSteps)
             return step;
-    return 1200.0;
+    const double hours = span / kMostPaceSteps / kSecondsPerHour;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(hours)));
+    for (double factor : {1.0, 2.0, 5.0})
+        if (hours <= factor * magnitude)
+            return factor * magnitude * kSecondsPerHour;
+    return 10 * magnitude * kSecondsPerHour;
 }
 
 // Pace on a value axis with "8:30" labels, faster upwards.
 QCategoryAxis* PaceAxis(double low, double high, const QString& unit)
 {
+    if (!std::isfinite(low) || !std::isfinite(high))
+        low = high = 0;
     const double step = PaceStep(std::max(high - low, 1.0));
     const double from = std::floor(low / step) * step;
     const double to = std::max(std::ceil(high / step) * step, from + step);
@@ -127,8 +139,10 @@ void RoundRange(QValueAxis* axis, double largest)
 
 QString PaceLabel(double secondsPerUnit)
 {
-    const long long seconds = std::llround(secondsPerUnit);
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    // In doubles: a pace of years per unit is beyond a whole number of seconds.
+    const double seconds = std::round(secondsPerUnit);
+    const double minutes = std::floor(seconds / 60);
+    return QStringLiteral("%1:%2").arg(minutes, 0, 'f', 0).arg(seconds - minutes * 60, 2, 'f', 0, QLatin1Char('0'));
 }
 
 HistoryCharts::HistoryCharts(QWidget* parent) : QWidget(parent), m_tabs(new QTabWidget(this))
@@ -201,6 +215,8 @@ void HistoryCharts::showPace(
     QList<QPointF> dots;
     dots.reserve(static_cast<qsizetype>(points.size()));
     for (const ChartPacePoint& point : points) {
+        if (!std::isfinite(point.secondsPerUnit))
+            continue;
         const qint64 at = point.when.toMSecsSinceEpoch();
         const bool firstDot = dots.isEmpty();
         dots.append(QPointF(static_cast<double>(at), point.secondsPerUnit));
@@ -249,6 +265,8 @@ void HistoryCharts::showRunPace(const std::vector<ChartAlongPoint>& points, cons
     QList<QPointF> along;
     along.reserve(static_cast<qsizetype>(points.size()));
     for (const ChartAlongPoint& point : points) {
+        if (!std::isfinite(point.secondsPerUnit) || !std::isfinite(point.distance))
+            continue;
         low = along.isEmpty() ? point.secondsPerUnit : std::min(low, point.secondsPerUnit);
         high = along.isEmpty() ? point.secondsPerUnit : std::max(high, point.secondsPerUnit);
         farthest = std::max(farthest, point.distance);

@@ -632,10 +632,11 @@ void HistoryWindow::restoreSelected()
     const std::vector<std::size_t> selected = selectedEntries();
     if (selected.size() != 1)
         return;
-    // Copies: a restore makes the main window read the iPod again, which renews these rows.
+    // The rows are read again whenever the catalogue is built again: this is its record now. A
+    // copy, as a restore has the catalogue built again.
     const StoredWorkout file = m_model->entries()[selected.front()].file;
-    RestorePreviousVersion(this, m_services.dialogs, m_services.backups, file.volume, file.sensor, file.fullPath(),
-        [this] { emit workoutsChanged(); });
+    RestorePreviousVersion(
+        this, m_services.dialogs, m_services.backups, m_services.fileSystem, file, [this] { emit workoutsChanged(); });
 }
 
 void HistoryWindow::correctDistance()

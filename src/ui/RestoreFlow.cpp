@@ -3,16 +3,15 @@
 #include "Dialogs.h"
 
 #include "compose/Backups.h"
-#include "platform/FileSystem.h"
+#include "compose/Restore.h"
 
 namespace paceforge {
 
-void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups, const QString& volume,
-    const std::string& sensor, const std::filesystem::path& file, const std::function<void()>& restored)
+void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups, FileSystem& fileSystem,
+    StoredWorkout workout, const std::function<void()>& restored)
 {
-    const std::string fileName = file.filename().string();
-    const QString name = QString::fromStdString(fileName);
-    const auto kept = backups.list(volume, sensor, fileName);
+    const QString name = QString::fromStdString(workout.fileName);
+    const auto kept = backups.list(workout.volume, workout.sensor, workout.fileName);
     if (kept.empty()) {
         dialogs.information(parent, QStringLiteral("No Backups"),
             QStringLiteral("Paceforge has kept no earlier version of \"%1\". A copy is kept each time Paceforge "
@@ -23,15 +22,12 @@ void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups,
     const auto chosen = dialogs.chooseBackup(parent, name, kept, backups);
     if (!chosen)
         return;
-    const bool inLatest = NamesEqualIgnoringCase(file.parent_path().filename().string(), "latest");
-    if (Result done = backups.restore(*chosen, file, volume, sensor, inLatest); !done) {
-        dialogs.critical(parent, QStringLiteral("Restore Failed"),
-            done.error() + QStringLiteral(" The workout on the iPod was not changed."));
+    const auto done = RestoreBackup(*chosen, workout, fileSystem, backups);
+    if (!done) {
+        dialogs.critical(parent, QStringLiteral("Restore Failed"), done.error());
         return;
     }
-    const QString text = QStringLiteral("The version of %1 is back on the iPod as \"%2\"; the version it "
-                                        "replaced was kept as a backup.")
-                             .arg(backups.summary(*chosen).taken, name);
+    const QString text = RestoredText(done.value(), backups.summary(*chosen).taken);
     if (restored)
         restored();
     dialogs.information(parent, QStringLiteral("Workout Restored"), text);

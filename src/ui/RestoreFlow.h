@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "store/StoredWorkout.h"
 
-#include <filesystem>
 #include <functional>
-#include <string>
 
 class QWidget;
 
@@ -12,11 +10,12 @@ namespace paceforge {
 
 class Backups;
 class Dialogs;
+class FileSystem;
 
-// Offers the backups of one workout file and puts the chosen one back, telling the user how it
-// went. `restored` runs once the file on the iPod was replaced, before the user is told: whoever
-// shows the iPod's workouts reads them again there.
-void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups, const QString& volume,
-    const std::string& sensor, const std::filesystem::path& file, const std::function<void()>& restored);
+// Offers the backups of a workout of the current catalogue and puts the chosen one back into the
+// folder it came from (RestoreBackup), telling the user what it replaced. `restored` runs once the
+// iPod was changed, before the user is told: whoever shows the iPod's workouts reads them again there.
+void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups, FileSystem& fileSystem,
+    StoredWorkout workout, const std::function<void()>& restored);
 
 } // namespace paceforge

@@ -108,12 +108,11 @@ const StoredWorkout* WorkoutListMenu::highlightedFile() const
 void WorkoutListMenu::restorePreviousVersion()
 {
     const StoredWorkout* file = highlightedFile();
-    const SensorFolder* sensor = highlightedSensor();
-    if (!file || !sensor)
+    if (!file)
         return;
-    // The list is read again on success, which replaces the catalogue `file` points into.
-    RestorePreviousVersion(window(), m_services.dialogs, m_services.backups, m_ipod.driveLetter, sensor->name,
-        file->fullPath(), [this] { emit workoutRestored(); });
+    // Taken as a copy: the list is read again on success, which replaces the catalogue `file` points into.
+    RestorePreviousVersion(window(), m_services.dialogs, m_services.backups, m_services.fileSystem, *file,
+        [this] { emit workoutRestored(); });
 }
 
 void WorkoutListMenu::showBackupsFolder()

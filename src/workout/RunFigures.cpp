@@ -21,15 +21,19 @@ QString UnitSymbol(DistanceUnit unit)
     return unit == DistanceUnit::Miles ? QStringLiteral("mi") : QStringLiteral("km");
 }
 
-std::optional<long long> PaceSeconds(long long durationMs, const Decimal& kilometres, DistanceUnit unit)
+std::optional<long long> PaceSecondsOver(long long durationMs, const Decimal& distance)
 {
-    const Decimal distance = DistanceIn(kilometres, unit);
     if (distance <= Decimal())
         return std::nullopt;
     return static_cast<long long>(
         Decimal::fromInteger(durationMs)
-            .dividedBy(distance * Decimal::fromInteger(kMsPerSecond), 0, Decimal::Rounding::HalfAwayFromZero)
+            .dividedBy(distance * Decimal::fromInteger(kMsPerSecond), 0, Decimal::Rounding::Floor)
             .integerPart());
+}
+
+std::optional<long long> PaceSeconds(long long durationMs, const Decimal& kilometres, DistanceUnit unit)
+{
+    return PaceSecondsOver(durationMs, DistanceIn(kilometres, unit));
 }
 
 QString ClockText(long long seconds)

@@ -16,7 +16,10 @@ Decimal DistanceIn(const Decimal& kilometres, DistanceUnit unit);
 // "km" or "mi".
 QString UnitSymbol(DistanceUnit unit);
 
-// Whole seconds per unit of distance, halves away from zero; nothing for no distance.
+// The one pace rule of the program's figures (the history, its totals and charts, the statistics,
+// the exports): whole seconds per unit of distance, the fraction cut as the device cuts the paces
+// it records, so that 505.6 s per mile is 8:25 everywhere. Nothing for no distance.
+std::optional<long long> PaceSecondsOver(long long durationMs, const Decimal& distance);
 std::optional<long long> PaceSeconds(long long durationMs, const Decimal& kilometres, DistanceUnit unit);
 // "5:17", "1:02:06": minutes and seconds, with hours only when there are any.
 QString ClockText(long long seconds);

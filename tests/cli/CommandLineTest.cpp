@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
+#include "compose/Backups.h"
 #include "export/ExportFixtures.h"
+#include "history/HistoryTotals.h"
 #include "platform/Drives.h"
 #include "platform/Version.h"
 
@@ -11,6 +13,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTextStream>
+
+#include <fstream>
 
 using namespace paceforge;
 using namespace paceforge::test;
@@ -219,14 +223,14 @@ TEST(CommandLineTest, StatsPrintTotalsPerPeriodAsTextCsvAndJson)
     ASSERT_EQ(lines.size(), 14);
     EXPECT_EQ(lines[0], "Month      Runs  Distance km  Distance mi       Time  Pace /km  Pace /mi  Calories");
     EXPECT_EQ(lines[11], "2009-02       2        13.47         8.37    1:14:50      5:33      8:56      1010");
-    EXPECT_EQ(lines[12], "Total        13        90.73        56.38    8:23:23      5:33      8:56      6475");
+    EXPECT_EQ(lines[12], "Total        13        90.73        56.38    8:23:23      5:32      8:55      6475");
 
     const Outputs csv
         = RunCommand({"stats", "--by", "week", "--since", "2009-01-01", "--format", "csv", "--drive", drive});
     EXPECT_EQ(csv.out,
         "period,first_day,last_day,runs,distance_km,distance_mi,duration_s,pace_s_per_km,pace_s_per_mi,calories\r\n"
-        "2009-W03,2009-01-12,2009-01-18,1,7.9236,4.9235,2720.386,343,553,598\r\n"
-        "2009-W06,2009-02-02,2009-02-08,1,9.4603,5.8784,3154.019,333,537,710\r\n"
+        "2009-W03,2009-01-12,2009-01-18,1,7.9236,4.9235,2720.386,343,552,598\r\n"
+        "2009-W06,2009-02-02,2009-02-08,1,9.4603,5.8784,3154.019,333,536,710\r\n"
         "2009-W07,2009-02-09,2009-02-15,1,4.0117,2.4928,1336.431,333,536,300\r\n");
 
     const Outputs json = RunCommand({"stats", "--by", "year", "--since", "2008-07-01", "--until", "2008-12-31",
@@ -240,7 +244,7 @@ TEST(CommandLineTest, StatsPrintTotalsPerPeriodAsTextCsvAndJson)
     EXPECT_EQ(year.value("period").toString(), "2008");
     EXPECT_EQ(year.value("runs").toInt(), 3);
     EXPECT_DOUBLE_EQ(year.value("distance_km").toDouble(), 23.6236);
-    EXPECT_EQ(year.value("pace_s_per_km").toInt(), 333); // 7856.093 s over 23.6236 km
+    EXPECT_EQ(year.value("pace_s_per_km").toInt(), 332); // 7856.093 s over 23.6236 km, cut
     QJsonObject total = year;
     for (const char* key : {"period", "first_day", "last_day"})
         total.remove(key);
@@ -312,7 +316,8 @@ TEST(CommandLineTest, StatsAndCorrectRefuseBadArgumentsWithTwo)
         {{"stats", "--by", "fortnight", "--drive", drive}, "\"fortnight\""},
         {{"stats", "--format", "xml", "--drive", drive}, "\"xml\""},
         {{"stats", "--since", "2009-2-1", "--drive", drive}, "YYYY-MM-DD"},
-        {{"stats", "--since", "2009-02-30", "--drive", drive}, "YYYY-MM-DD"},
+        {{"stats", "--since", "2009-02-30", "--drive", drive}, "\"2009-02-30\" is a day that does not exist"},
+        {{"stats", "--until", "2009-13-01", "--drive", drive}, "is a day that does not exist"},
         {{"stats", "--since", "2009-02-02", "--until", "2009-02-01", "--drive", drive}, "before --since"},
         {{"stats", "--factor", "1.1", "--drive", drive}, "stats takes no --factor"},
         {{"export", "--format", "csv", "--out", "x", "--until", "yesterday", "--drive", drive}, "YYYY-MM-DD"},
@@ -320,8 +325,16 @@ TEST(CommandLineTest, StatsAndCorrectRefuseBadArgumentsWithTwo)
         {{"correct", "--factor", "1.1", "--true-distance", "5", "--workout", "x", "--drive", drive}, "either"},
         {{"correct", "--true-distance", "5", "--drive", drive}, "go together"},
         {{"correct", "--factor", "1,1", "--drive", drive}, "not a number"},
-        {{"correct", "--factor", "2.5", "--drive", drive}, "between 0.5 and 2"},
+        {{"correct", "--factor", "2.5", "--drive", drive},
+            "out of range: a correction factor must lie between 0.5 and 2"},
+        {{"correct", "--factor", "1e308", "--drive", drive},
+            "\"1e308\" is out of range: a correction factor must lie between 0.5 and 2."},
+        {{"correct", "--factor", "1e-400", "--drive", drive}, "out of range"},
+        {{"correct", "--factor", "100000000000000000000", "--drive", drive}, "out of range"},
+        {{"correct", "--factor", "1.04e0", "--drive", drive}, "a plain decimal of at most 12 decimals"},
+        {{"correct", "--factor", "1.0400000000001", "--drive", drive}, "a plain decimal"},
         {{"correct", "--true-distance", "far", "--workout", "x", "--drive", drive}, "not a distance"},
+        {{"correct", "--true-distance", "1e308km", "--workout", "x", "--drive", drive}, "out of range"},
         {{"correct", "--true-distance", "5", "--workout", "2001-01-01 00;00;00", "--drive", drive}, "no readable"},
         {{"correct", "--true-distance", "50", "--workout", "2009-02-10 07;10;46", "--drive", drive}, "too far"},
     };
@@ -360,4 +373,79 @@ TEST(CommandLineTest, OneStoreGivesOneNumberEverywhere)
     const Outputs stats = RunCommand({"stats", "--by", "year", "--format", "json", "--drive", drive});
     const QJsonObject total = QJsonDocument::fromJson(stats.out.toUtf8()).object().value("total").toObject();
     EXPECT_EQ(total.value("runs").toInt(), readable);
+}
+
+// 10 km in 3141.647 s is 505.6 s per mile: every figure of the program cuts it to 8:25, as the
+// device cuts the paces it records, where rounding would give 8:26.
+TEST(CommandLineTest, OnePaceRuleForTheHistoryTheStatsAndTheExport)
+{
+    SampleStore sample;
+    UserFolders folders;
+    QTemporaryDir dir;
+    const fs::path drive = fs::path(dir.path().toStdString()) / "Pace iPod";
+    const fs::path run = StoreRoot(drive) / "6J2894KLVSX" / "synched" / "2007-06-03 07;12;48.xml";
+    fs::create_directories(run.parent_path());
+    std::string bytes = ReadBytes(sample.empeds / "6J2894KLVSX" / "synched" / run.filename());
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"<duration>1656364<", "<duration>3141647<"},
+             {"\">5.2131<", "\">10.0000<"}}) {
+        ASSERT_NE(bytes.find(from), std::string::npos) << from;
+        bytes.replace(bytes.find(from), from.size(), to);
+    }
+    std::ofstream(run, std::ios::binary) << bytes;
+
+    HistoryEntry entry;
+    entry.start = ParseStartTime("2007-06-03T06:45:12-04:00").value();
+    entry.durationMs = 3141647;
+    entry.distanceKm = Decimal::fromInteger(10);
+    const std::vector<HistoryEntry> entries{entry};
+    const std::vector<std::size_t> all{0};
+    const auto miles = DistanceUnit::Miles;
+    EXPECT_EQ(ClockText(PaceSeconds(entry.durationMs, entry.distanceKm, miles).value()), "8:25");
+    EXPECT_EQ(AveragePaceSeconds(TotalsOf(entries), miles), 505);
+    EXPECT_EQ(AveragePaceSeconds(TotalsByPeriod(entries, all, Period::Month).at(0).totals, miles), 505);
+    EXPECT_EQ(PaceOverTime(entries, all, miles).at(0).paceSeconds, 505);
+
+    const QString at = Path(drive);
+    const Outputs text = RunCommand({"stats", "--drive", at});
+    EXPECT_TRUE(text.out.contains(QRegularExpression("\n2007-06 .* 5:14 +8:25 "))) << text.out.toStdString();
+    const Outputs csv = RunCommand({"stats", "--format", "csv", "--drive", at});
+    EXPECT_TRUE(csv.out.contains(",3141.647,314,505,")) << csv.out.toStdString();
+    const Outputs json = RunCommand({"stats", "--format", "json", "--drive", at});
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object()["total"].toObject()["pace_s_per_mi"].toInt(), 505);
+
+    QTemporaryDir out;
+    ASSERT_EQ(RunCommand({"export", "--format", "csv", "--out", out.path(), "--drive", at}).code, 0);
+    EXPECT_NE(ReadBytes(fs::path(out.path().toStdString()) / "workouts.csv").find(",5:14,8:25,"), std::string::npos);
+}
+
+// The sample iPod mounted at a folder whose name is not its label: a correction made from the
+// command line keeps its backup under the name the window shows, where the window finds it.
+TEST(CommandLineTest, BackupsOfACorrectionAreFiledUnderTheWindowsNameOfTheVolume)
+{
+    SampleStore store;
+    UserFolders folders;
+    class LabelledVolume final : public DriveSource
+    {
+    public:
+        explicit LabelledVolume(fs::path root) : m_root(std::move(root)) { }
+        std::vector<Drive> drives() const override { return DrivesOf(mountedVolumes(), {}); }
+        std::vector<MountedVolume> mountedVolumes() const override { return {{m_root, "JOHN'S IPOD"}}; }
+
+    private:
+        fs::path m_root;
+    } platform(store.drive);
+    const Drive shown = platform.drives().at(0);
+    ASSERT_EQ(shown.id, "JOHN'S IPOD");
+
+    const Outputs run = RunCommand({"correct", "--factor", "1.04", "--since", "2009-02-10", "--until", "2009-02-10",
+                                       "--drive", Path(store.drive) + "/"},
+        platform);
+    EXPECT_EQ(run.code, 1) << run.err.toStdString(); // the web page, which has no date to be left out by
+    EXPECT_TRUE(run.out.contains("Corrected 1 of 1 run")) << run.out.toStdString();
+    const Clock clock;
+    FileSystem fileSystem;
+    const Backups backups(StandardBackupsFolder(), clock, fileSystem);
+    EXPECT_EQ(backups.list(shown.id, "8P5W31QNVSX", "2009-02-10 07;10;46.xml").size(), 1u);
+    EXPECT_TRUE(RunCommand({"list", "--drive", Path(store.drive)}, platform)
+                    .out.startsWith("Ipod located on drive 'JOHN'S IPOD'\n"));
 }

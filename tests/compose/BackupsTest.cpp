@@ -1,4 +1,5 @@
 #include "compose/Backups.h"
+#include "compose/Restore.h"
 
 #include <gtest/gtest.h>
 
@@ -146,18 +147,26 @@ TEST(BackupsTest, RestoreBacksUpTheCurrentVersionFirstAndChangesNothingOnFailure
     ASSERT_TRUE(s.backups.backUp(file, "IPOD", kSensor, true).ok());
     Write(file, "newer");
     const BackupEntry backup = s.backups.list("IPOD", kSensor, kRun).front();
+    StoredWorkout workout;
+    workout.volume = "IPOD";
+    workout.sensor = kSensor;
+    workout.latestFolder = SharedPath(s.top / "IPOD" / "latest");
+    workout.synchedFolder = SharedPath(s.top / "IPOD" / "synched");
+    workout.folder = workout.latestFolder;
+    workout.fileName = kRun;
 
     // The write to the iPod fails, then the copy of the current version.
     for (const std::string failing : {"IPOD/latest", "backups"}) {
         SCOPED_TRACE(failing);
         s.clock.at = s.clock.at.addSecs(1);
         FailingWrites fileSystem(failing);
-        EXPECT_FALSE(Backups(s.root, s.clock, fileSystem).restore(backup, file, "IPOD", kSensor, true).ok());
+        Backups backups(s.root, s.clock, fileSystem);
+        EXPECT_FALSE(RestoreBackup(backup, workout, fileSystem, backups).ok());
         EXPECT_EQ(ReadWholeFile(file), "newer");
         EXPECT_EQ(s.backups.list("IPOD", kSensor, kRun).size(), 1u);
     }
     s.clock.at = s.clock.at.addSecs(1);
-    ASSERT_TRUE(s.backups.restore(backup, file, "IPOD", kSensor, true).ok());
+    ASSERT_TRUE(RestoreBackup(backup, workout, s.fileSystem, s.backups).ok());
     EXPECT_EQ(ReadWholeFile(file), older);
     EXPECT_EQ(fs::last_write_time(file), start);
     const auto after = s.backups.list("IPOD", kSensor, kRun);

@@ -2,9 +2,10 @@
 #include "compose/Backups.h"
 #include "compose/DistanceSeries.h"
 #include "compose/FileCleanup.h"
-#include "workout/SeriesText.h"
+#include "compose/Restore.h"
 #include "export/ExportFixtures.h"
 #include "TestCorpus.h"
+#include "workout/SeriesText.h"
 
 #include <gtest/gtest.h>
 
@@ -215,12 +216,14 @@ TEST(DistanceCorrectionTest, RunsAreSavedAsEditsAndRestoreGivesTheirBytesBack)
     EXPECT_TRUE(
         ReadBytes(store.empeds / kLatestTwin).find("<distance unit=\"km\">9.9333</distance>") != std::string::npos);
 
-    // Restore gives each file back byte for byte.
+    // Restore gives each file back byte for byte, where it was: the run moved to latest goes back
+    // to synched, and its corrected copy is taken out of latest.
     const struct {
         fs::path original;
-        fs::path restoreTo;
+        fs::path current;
         bool inLatest;
-    } restores[] = {{kLatestMiles, kLatestMiles, true}, {kSynchedKm, kSynchedKm, false}};
+    } restores[] = {{kLatestMiles, kLatestMiles, true},
+        {kSynchedKm, fs::path("6J2894KLVSX") / "latest" / kSynchedKm.filename(), false}};
     for (const auto& r : restores) {
         SCOPED_TRACE(r.original.string());
         const std::string sensor = r.original.begin()->string();
@@ -228,10 +231,10 @@ TEST(DistanceCorrectionTest, RunsAreSavedAsEditsAndRestoreGivesTheirBytesBack)
         const auto taken
             = std::find_if(backups.begin(), backups.end(), [&](auto& b) { return b.fromLatest == r.inLatest; });
         ASSERT_NE(taken, backups.end());
-        ASSERT_TRUE(store.backups.restore(
-            *taken, store.empeds / r.restoreTo, QStringLiteral("Sample iPod"), sensor, r.inLatest));
-        EXPECT_EQ(ReadBytes(store.empeds / r.restoreTo),
+        ASSERT_TRUE(RestoreBackup(*taken, store.workout(r.current), store.fileSystem, store.backups));
+        EXPECT_EQ(ReadBytes(store.empeds / r.original),
             before.at(("iPod_Control/Device/Trainer/Workouts/Empeds" / r.original).string()));
+        EXPECT_EQ(fs::exists(store.empeds / r.current), r.current == r.original);
     }
 }
 

@@ -58,4 +58,35 @@ TEST(DrivesTest, DriveIdForFolder)
     }
 }
 
+// A mount root goes by its volume's label, as the window's selector shows it; any other folder,
+// and a volume without a label, by the folder's name.
+TEST(DrivesTest, VolumeNameIsTheLabelOfAMountRootElseTheFolderName)
+{
+    const std::vector<MountedVolume> mounted = {{"/", ""}, {"/media/user/IPOD", "John's iPod"}, {"/mnt/card", ""},
+        {"/mnt/stack", "Below"}, {"/mnt/stack", "Top"}};
+    const struct {
+        const char* root;
+        const char* name;
+    } cases[] = {
+        {"/media/user/IPOD", "John's iPod"},
+        {"/media/user/IPOD//", "John's iPod"},
+        {"/media/user/./IPOD", "John's iPod"},
+        {"/media/user/IPOD/copy", "copy"},
+        {"/media/user/ipod", "ipod"},
+        {"/mnt/card", "card"},
+        {"/mnt/stack", "Top"},
+        {"relative/IPOD", "IPOD"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.root);
+        EXPECT_EQ(VolumeName(c.root, mounted), QString::fromUtf8(c.name));
+    }
+    const std::vector<Drive> drives = DrivesOf(mounted, {"/media/user/IPOD/", "/x/My iPod"});
+    ASSERT_EQ(drives.size(), 7u);
+    EXPECT_EQ(drives[1].id, "John's iPod");
+    EXPECT_EQ(drives[3].id, "Below") << "each mounted volume by its own label";
+    EXPECT_EQ(drives[5].id, "John's iPod") << "a folder that is a mount root, as the volume";
+    EXPECT_EQ(drives[6].id, "My iPod");
+}
+
 } // namespace

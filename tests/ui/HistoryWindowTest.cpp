@@ -1,11 +1,14 @@
 #include "WindowHarness.h"
 
+#include "store/WorkoutStore.h"
 #include "ui/CorrectDistanceDialog.h"
 #include "ui/HistoryModel.h"
-#include "store/WorkoutStore.h"
 #include "ui/HistoryWindow.h"
 
 #include <QAction>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <set>
 
 using namespace paceforge;
@@ -110,6 +114,8 @@ TEST(HistoryWindow, ListsSortsAndFiltersEveryWorkout)
     EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"2.50", "9.80", "10.20"}));
     Find<QRadioButton>(history, "optUnitMiles")->click();
     EXPECT_EQ(Column(history, HistoryModel::Distance).mid(0, 3), QStringList({"1.55", "6.09", "6.34"}));
+    // The paces cut to whole seconds, as in the totals, the statistics and the exports.
+    EXPECT_EQ(Column(history, HistoryModel::Pace).mid(0, 3), QStringList({"19:18", "4:55", "4:44"}));
     EXPECT_TRUE(table->model()->headerData(HistoryModel::Distance, Qt::Horizontal).toString().contains("mi"));
 
     Find<QCheckBox>(history, "chkRange")->click();
@@ -300,11 +306,11 @@ TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
     ASSERT_NE(dialog, nullptr);
 
     QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxPercent"), "104");
-    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.61 2:57 2:50", "9.80 10.19 3:04 2:57"}));
+    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.61 2:56 2:49", "9.80 10.19 3:03 2:56"}));
     // 10.29 km for the run that recorded 9.80: every run 5 % longer.
     dialog->findChild<QComboBox*>("cbxReferenceRun")->setCurrentIndex(1);
     QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxTrueDistance"), "10.29");
-    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.71 2:57 2:48", "9.80 10.29 3:04 2:55"}));
+    EXPECT_EQ(PreviewRows(dialog), QStringList({"10.20 10.71 2:56 2:48", "9.80 10.29 3:03 2:54"}));
     EXPECT_EQ(data.store.files(), before) << "the preview writes nothing";
     EXPECT_TRUE(w.dialogs.messages.empty());
 
@@ -323,6 +329,20 @@ TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
     Find<QAction>(history, "actHistoryRestore")->trigger(); // the table's context menu
     ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
     EXPECT_EQ(ReadBytes(latest), before.at(latest));
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("in the latest folder; it replaced the version that stood there"));
+
+    // The run the correction moved to latest goes back to synched, and is one file again.
+    const fs::path synched = data.store.empeds() / kSensor / "synched" / "2006-07-01 18;05;09.xml";
+    ReadToTheEnd(history);
+    w.dialogs.messages.clear();
+    Find<QTableView>(history, "tblHistory")->selectRow(1);
+    Find<QPushButton>(history, "cmdRestore")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains(
+        "in the synched folder; it replaced the changed version in the latest folder, kept as a backup."))
+        << w.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(ReadBytes(synched), before.at(synched));
+    EXPECT_FALSE(fs::exists(data.store.empeds() / kSensor / "latest" / synched.filename()));
 }
 
 // A run that cannot be written stops the correction; the message names what was done and what not.
@@ -381,4 +401,50 @@ TEST(HistoryWindow, ActsOnTheFileAsTheMainWindowLeftIt)
     ASSERT_EQ(w.dialogs.titles(), QStringList{"Distances Corrected"}) << w.dialogs.messages[0].text.toStdString();
     EXPECT_NE(ReadBytes(latest).find("<distance unit=\"km\">6.3000</distance>"), std::string::npos);
     EXPECT_FALSE(fs::exists(synched));
+}
+
+namespace {
+
+QCategoryAxis* PaceAxisOf(HistoryWindow* history, const char* view)
+{
+    const auto axes = Find<QChartView>(history, view)->chart()->axes(Qt::Vertical);
+    return axes.isEmpty() ? nullptr : qobject_cast<QCategoryAxis*>(axes.front());
+}
+
+} // namespace
+
+// A sensor that barely moved gives paces of days per mile; the charts still open at once, with a
+// handful of labels on an axis that holds the slowest pace.
+TEST(HistoryWindow, AbsurdPacesGiveAHandfulOfAxisLabels)
+{
+    TempStore store;
+    store.add(kSensor, "synched", "2006-08-01 07;00;00.xml", WorkoutXml({.time = "2006-08-01T07:00:00-04:00"}));
+    // 1.3 m in an hour, and 0.1 m in a hundred hours.
+    store.add(kSensor, "synched", "2006-08-02 07;00;00.xml",
+        WorkoutXml({.time = "2006-08-02T07:00:00-04:00", .distance = "0.0013", .duration = "3600000"}));
+    store.add(kSensor, "synched", "2006-08-03 07;00;00.xml",
+        WorkoutXml({.time = "2006-08-03T07:00:00-04:00",
+            .distance = "0.0001",
+            .duration = "360000000",
+            .series = "0.0, 0.0001, 0.0001, 0.0001, 0.0001, 0.0001, 0.0001, 0.0001, 0.0002"}));
+    Window w({store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->sortByColumn(HistoryModel::Date, Qt::DescendingOrder);
+    table->selectRow(0);
+
+    const struct {
+        const char* view;
+        double slowest; // seconds per mile
+    } charts[] = {{"chartPace", 3.6e9}, {"chartRunPace", 9.6e5}};
+    for (const auto& c : charts) {
+        SCOPED_TRACE(c.view);
+        const QCategoryAxis* axis = PaceAxisOf(history, c.view);
+        ASSERT_NE(axis, nullptr);
+        EXPECT_GE(axis->count(), 2);
+        EXPECT_LE(axis->count(), 8);
+        EXPECT_TRUE(std::isfinite(axis->min()) && std::isfinite(axis->max()));
+        EXPECT_GE(axis->max(), c.slowest);
+    }
 }

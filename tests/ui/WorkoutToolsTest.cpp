@@ -68,6 +68,33 @@ TEST(WorkoutTools, RestoreBringsBackTheChosenVersion)
     EXPECT_TRUE(w.desktop.opened[0].toLocalFile().startsWith(DisplayPath(w.backupsFolder())));
 }
 
+// An edit moved the run from synched to latest; its version from before goes back to synched, and
+// the edited copy is taken out of latest (and kept), so that the run is one file again.
+TEST(WorkoutTools, RestoreMovesAnEditedRunBackWhereItWas)
+{
+    TempStore store;
+    const std::string original = WorkoutXml();
+    const fs::path synched = store.add(kSensor, "synched", "2006-08-01 18;05;09.xml", original);
+    fs::create_directories(store.empeds() / kSensor / "latest");
+    Window w({store.drive()});
+    w.click("imgExistingWorkout");
+    w.type("tbxCalories", "400");
+    w.click("imgSave");
+    w.click("imgContinue");
+    ASSERT_FALSE(fs::exists(synched));
+
+    w.clickRow(0);
+    w.dialogs.backupChoice = 0;
+    Trigger(w, "actRestore");
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("in the synched folder; it replaced the changed version in the "
+                                                    "latest folder, kept as a backup."))
+        << w.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(store.files(), (std::map<fs::path, std::string>{{synched, original}}));
+    EXPECT_EQ(FilesIn(w.backupsFolder()).size(), 2u);
+    EXPECT_EQ(w.text("tbxCalories"), "312");
+}
+
 // Exports write only outside the iPod, skip what cannot be read and name it, and can be cancelled.
 TEST(WorkoutTools, ExportsFromTheListMenu)
 {
