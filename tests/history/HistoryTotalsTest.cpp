@@ -1,4 +1,8 @@
 #include "history/HistoryTotals.h"
+#include "history/SensorNames.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -137,4 +141,20 @@ TEST(HistoryTotalsTest, TotalsPerSensorAreEachShoesMileage)
     EXPECT_EQ(sensors[1].last, QDate(2009, 3, 1));
     EXPECT_EQ(EntriesOfSensor(entries, std::vector<std::size_t>{0, 1, 2, 3}, "6j2894klvsx"),
         (std::vector<std::size_t>{0, 1}));
+}
+
+TEST(HistoryTotalsTest, SensorNamesAreTheUsersAndFindTheirFolder)
+{
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath("names.conf"), QSettings::IniFormat);
+    SensorNames names(settings);
+    names.setName("6J2894KLVSX", "Pegasus 2008");
+    EXPECT_EQ(SensorNames(settings).shown("6j2894klvsx"), "Pegasus 2008");
+    EXPECT_EQ(names.shown("4H7136ZXVSX"), "4H7136ZXVSX");
+    const std::vector<std::string> sensors{"6J2894KLVSX", "4H7136ZXVSX"};
+    EXPECT_EQ(names.find("pegasus 2008", sensors), "6J2894KLVSX");
+    EXPECT_EQ(names.find("4h7136zxvsx", sensors), "4H7136ZXVSX");
+    EXPECT_FALSE(names.find("Vomero", sensors));
+    names.setName("6J2894KLVSX", "");
+    EXPECT_FALSE(SensorNames(settings).given("6J2894KLVSX"));
 }
