@@ -62,15 +62,14 @@ void Catalogue(benchmark::State& state)
     view.setModel(model);
     ConfigureLikeTheWindow(view);
     view.show();
-    iPodRecord current;
+    CatalogueBuild current;
     for (auto _ : state) {
         state.PauseTiming();
         store.restoreMisnamed();
         state.ResumeTiming();
-        model->setRows({});
-        CatalogueBuild build = BuildCatalogue(selected, fileSystem);
-        current = std::move(build.ipod);
-        model->setRows(std::move(build.rows));
+        model->clear();
+        current = BuildCatalogue(selected, fileSystem);
+        model->setRows(current.rows);
         view.setColumnWidth(0, 80);
         view.setColumnWidth(1, 80);
         view.setColumnWidth(2, 70);

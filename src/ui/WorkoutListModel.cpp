@@ -2,23 +2,25 @@
 
 namespace paceforge {
 
-void WorkoutListModel::setRows(std::vector<CatalogueRow> rows)
+const std::vector<CatalogueRow> WorkoutListModel::kNoRows;
+
+void WorkoutListModel::setRows(const std::vector<CatalogueRow>& rows)
 {
     beginResetModel();
-    m_rows = std::move(rows);
-    m_toolTips.assign(m_rows.size(), std::nullopt);
+    m_rows = &rows;
+    m_toolTips.assign(m_rows->size(), std::nullopt);
     endResetModel();
 }
 
 void WorkoutListModel::setToolTipSource(std::function<QString(const CatalogueRow&)> source)
 {
     m_toolTipSource = std::move(source);
-    m_toolTips.assign(m_rows.size(), std::nullopt);
+    m_toolTips.assign(m_rows->size(), std::nullopt);
 }
 
 int WorkoutListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows->size());
 }
 
 int WorkoutListModel::columnCount(const QModelIndex& parent) const
@@ -31,7 +33,7 @@ QVariant WorkoutListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const auto at = static_cast<std::size_t>(index.row());
-    const CatalogueRow& r = m_rows[at];
+    const CatalogueRow& r = (*m_rows)[at];
     if (role == Qt::ToolTipRole && m_toolTipSource) {
         if (!m_toolTips[at])
             m_toolTips[at] = m_toolTipSource(r);

@@ -320,14 +320,15 @@ void frmMain::cbxiPodDrv_Click()
             this, QStringLiteral("Select Ipod"), QStringLiteral("Please select an iPod to read data from."));
         return;
     }
-    m_listModel->setRows({});
+    m_listModel->clear();
     if (iPodFound && position < static_cast<int>(iPodList.size())) {
-        CatalogueBuild build = BuildCatalogue(iPodList[static_cast<std::size_t>(position)], m_services.fileSystem);
-        m_listModel->setRows(build.rows);
-        m_session->setCatalogue(build);
-        if (!build.problems.empty())
+        m_session->setCatalogue(
+            BuildCatalogue(iPodList[static_cast<std::size_t>(position)], m_services.fileSystem));
+        m_listModel->setRows(m_session->store().rows());
+        const std::vector<QString>& problems = m_session->store().catalogue().problems;
+        if (!problems.empty())
             m_services.dialogs.critical(this, QStringLiteral("Workouts Missing"),
-                QStringList(build.problems.begin(), build.problems.end()).join(u'\n')
+                QStringList(problems.begin(), problems.end()).join(u'\n')
                     + QStringLiteral("\n\nThe workouts in that folder are not in the list. Check that the iPod is "
                                      "connected and readable, then refresh the iPod list."));
     }
