@@ -17,7 +17,7 @@ namespace {
 
 // A file of another version, or written on a machine of the other byte order, is not read.
 constexpr char kMagic[8] = {'P', 'F', 'H', 'I', 'S', 'T', '\0', '\0'};
-constexpr std::uint32_t kFormatVersion = 1;
+constexpr std::uint32_t kFormatVersion = 2;
 constexpr std::uint32_t kByteOrderMark = 0x01020304;
 constexpr int kLargestScale = Decimal::kMaxFractionDigits;
 
@@ -102,6 +102,18 @@ void PutReading(Writer& out, std::string_view path, const CachedReading& reading
     out.put(static_cast<std::uint64_t>(static_cast<Unsigned128>(mantissa) >> 64));
     out.put(static_cast<std::int32_t>(reading.distanceKm.scale()));
     out.put(static_cast<std::int64_t>(reading.calories.value_or(0)));
+    // The reader caches only readings whose efforts lie within the longest run, far below 2^32 ms.
+    std::uint8_t efforts = 0;
+    for (std::size_t i = 0; i < kEffortDistanceCount; ++i)
+        if (reading.efforts.best[i])
+            efforts |= static_cast<std::uint8_t>(1u << i);
+    out.put(efforts);
+    for (const std::optional<BestEffort>& effort : reading.efforts.best) {
+        if (!effort)
+            continue;
+        out.put(static_cast<std::uint32_t>(effort->startMs));
+        out.put(static_cast<std::uint32_t>(effort->durationMs));
+    }
 }
 
 bool GetReading(Reader& in, std::string_view& path, CachedReading& reading)
@@ -136,6 +148,17 @@ bool GetReading(Reader& in, std::string_view& path, CachedReading& reading)
     if (flags & kHasCalories)
         reading.calories = calories;
     reading.signedByDevice = (flags & kSigned) != 0;
+    std::uint8_t efforts = 0;
+    if (!in.get(efforts) || efforts >> kEffortDistanceCount != 0)
+        return false;
+    for (std::size_t i = 0; i < kEffortDistanceCount; ++i) {
+        std::uint32_t start = 0, length = 0;
+        if (!(efforts & (1u << i)))
+            continue;
+        if (!in.get(start) || !in.get(length))
+            return false;
+        reading.efforts.best[i] = BestEffort{start, length};
+    }
     return true;
 }
 
@@ -202,8 +225,8 @@ const fs::path& HistoryCache::folder() const
 fs::path HistoryCache::fileFor(const fs::path& ipodRoot) const
 {
     char name[32];
-    std::snprintf(name, sizeof name, "history-%016llx.cache",
-        static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
+    std::snprintf(
+        name, sizeof name, "history-%016llx.cache", static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
     return m_state->folder / name;
 }
 

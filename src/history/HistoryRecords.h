@@ -27,6 +27,7 @@ struct CachedReading {
     Decimal distanceKm;
     std::optional<long long> calories;
     bool signedByDevice = false;
+    RunEfforts efforts;
 };
 
 // A reading and the path of its file.

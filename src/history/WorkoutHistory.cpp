@@ -11,7 +11,6 @@
 #include <map>
 #include <unordered_map>
 
-
 namespace fs = std::filesystem;
 
 namespace paceforge {
@@ -37,6 +36,9 @@ bool Plausible(const CachedReading& reading)
 {
     if (reading.problem)
         return true;
+    for (const std::optional<BestEffort>& effort : reading.efforts.best)
+        if (effort && (effort->startMs < 0 || effort->durationMs <= 0 || effort->endMs() > kLongestRunMs))
+            return false;
     return reading.durationMs >= 0 && reading.durationMs <= kLongestRunMs && !reading.distanceKm.isNegative()
         && reading.distanceKm <= Decimal::fromInteger(kFarthestRunKm) && reading.calories.value_or(0) >= 0
         && reading.start.offsetSeconds > -24 * 3600 && reading.start.offsetSeconds < 24 * 3600;
@@ -50,6 +52,7 @@ void Fill(HistoryEntry& entry, const CachedReading& reading)
     entry.distanceKm = reading.distanceKm;
     entry.calories = reading.calories;
     entry.signedByDevice = reading.signedByDevice;
+    entry.efforts = reading.efforts;
 }
 
 CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const fs::path& path)
@@ -58,7 +61,7 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
     reading.size = stamp.size;
     reading.modifiedNs = stamp.modifiedNs;
     reading.contentHash = ContentHash(bytes);
-    const auto summary = ReadWorkoutSummary(XmlDocument::fromBytes(bytes), DisplayPath(path), SeriesReading::Skip);
+    const auto summary = ReadWorkoutSummary(XmlDocument::fromBytes(bytes), DisplayPath(path));
     if (!summary) {
         reading.problem = summary.error();
         return reading;
@@ -70,6 +73,7 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
         reading.calories
             = static_cast<long long>(summary->calories->rounded(0, Decimal::Rounding::HalfAwayFromZero).integerPart());
     reading.signedByDevice = summary->signedByDevice;
+    reading.efforts = BestEffortsOf(summary.value());
     return reading;
 }
 
@@ -160,7 +164,9 @@ void HistoryReader::State::readNext()
     reading.size = bytes.value().size();
     Fill(entry, reading);
     // The stamp was taken before the read: a file that changed in between is read again next time.
-    const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs;
+    // A reading the cache would not believe is not written to it either.
+    const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs
+        && Plausible(reading);
     Slot& slot = reads.emplace_back();
     slot.reading = std::move(reading);
     slot.cacheable = cacheable;
@@ -275,12 +281,14 @@ ExportSelection ExportSelectionOf(const std::vector<HistoryEntry>& entries, std:
     ExportSelection chosen;
     chosen.workouts = WorkoutsOf(entries, selection);
     for (const StoredWorkout& workout : chosen.workouts)
-        if (std::find(chosen.ipodRoots.begin(), chosen.ipodRoots.end(), workout.ipodRoot.get()) == chosen.ipodRoots.end())
+        if (std::find(chosen.ipodRoots.begin(), chosen.ipodRoots.end(), workout.ipodRoot.get())
+            == chosen.ipodRoots.end())
             chosen.ipodRoots.push_back(workout.ipodRoot);
     return chosen;
 }
 
-std::vector<HistoryEntry> ReadHistory(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
+std::vector<HistoryEntry> ReadHistory(
+    std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
 {
     HistoryReader reader(std::move(files), fileSystem, cache);
     reader.readAll();
