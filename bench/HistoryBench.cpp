@@ -4,9 +4,12 @@
 
 #include "SyntheticStore.h"
 
+#include "history/BestEfforts.h"
 #include "history/HistoryCache.h"
+#include "history/PersonalRecords.h"
 #include "history/WorkoutHistory.h"
 #include "platform/FileSystem.h"
+#include "platform/XmlDocument.h"
 #include "store/Catalogue.h"
 
 #include <benchmark/benchmark.h>
@@ -126,6 +129,40 @@ void CatalogueCore(benchmark::State& state)
     }
 }
 
+// The best efforts of every run from its samples, which a first opening adds to each file's reading
+// (the series read into memory before the measurement).
+void Efforts(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    FileSystem fileSystem;
+    std::vector<MillimetreSeries> runs;
+    for (const fs::path& path : p.paths) {
+        const XmlDocument document = XmlDocument::fromBytes(fileSystem.readFile(path).value());
+        if (const auto summary = ReadWorkoutSummary(document, QString(), SeriesReading::Skip))
+            runs.push_back(ReadSeriesMillimetres(document, summary.value()));
+    }
+    std::size_t samples = 0;
+    for (const MillimetreSeries& run : runs)
+        samples += run.millimetres.size();
+    for (auto _ : state)
+        for (const MillimetreSeries& run : runs)
+            benchmark::DoNotOptimize(BestEffortsOf(DistanceSamples{run.millimetres, run.sampleSeconds}));
+    state.counters["samples"] = static_cast<double>(samples);
+}
+
+// The records of the whole history, as the window or `records` asks for them once it is read.
+void Records(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    FileSystem fileSystem;
+    HistoryCache cache(p.cacheFolder, fileSystem);
+    const CatalogueBuild build = BuildCatalogue(p.selected, fileSystem);
+    const std::vector<HistoryEntry> entries = ReadHistory(ListedWorkouts(build.ipod, build.rows), fileSystem, &cache);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RecordsOf(entries).longestRun);
+    state.counters["runs"] = static_cast<double>(entries.size());
+}
+
 // Every file read and parsed once, the least a first opening must do.
 void ReadFloor(benchmark::State& state)
 {
@@ -179,6 +216,8 @@ const bool registered = [] {
         ->Arg(10000)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
+    benchmark::RegisterBenchmark("history_efforts", Efforts)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("history_records", Records)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("catalogue_core", CatalogueCore)
         ->Arg(10000)
         ->Unit(benchmark::kMillisecond)

@@ -2,7 +2,9 @@
 
 #include "workout/Units.h"
 
+#include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace paceforge {
@@ -22,26 +24,77 @@ std::int64_t Millimetres(const Decimal& km)
     return static_cast<std::int64_t>(mantissa);
 }
 
-// The best stretch so far, kept to the millisecond: a later one must be a millisecond faster, or
-// the rounding of equally fast ones would pick one at random.
-class Stretch
-{
-public:
-    explicit Stretch(double msPerSample) : m_msPerSample(msPerSample) { }
+// Lengths in samples that differ by less are equal, of which the first found stays: what the
+// divisions leave of exact ties.
+constexpr double kTieSamples = 1e-9;
 
-    // Ends in samples from the first.
-    void consider(double from, double to)
-    {
-        const long long durationMs = std::llround((to - from) * m_msPerSample);
-        if (!m_best || durationMs < m_best->durationMs)
-            m_best = BestEffort{std::llround(from * m_msPerSample), durationMs};
-    }
-    const std::optional<BestEffort>& best() const { return m_best; }
-
-private:
-    double m_msPerSample;
-    std::optional<BestEffort> m_best;
+struct Stretch {
+    // In samples from the first.
+    double start = 0;
+    double length = std::numeric_limits<double>::infinity();
 };
+
+// The fastest stretch of each distance, all found in one pass: the pointers of the distances do
+// not wait for each other, where one distance after the other is a chain of dependent loads. The
+// distances are the shortest first, none longer than what the samples cover.
+void FindFastest(std::span<const std::int64_t> d, std::span<const std::int64_t> distances, std::span<Stretch> best)
+{
+    // The distance grows linearly between samples, so the length of a stretch changes linearly while
+    // both ends stay between the same two samples: the fastest one starts or ends on a sample. A
+    // candidate is compared by a product, and divided out only when it is the fastest so far.
+    const std::size_t n = d.size();
+    const std::size_t count = distances.size();
+    std::array<std::size_t, kEffortDistanceCount> ends;
+    ends.fill(1);
+    // Starting on a sample, it ends where the distance first reaches the sample's plus the distance.
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        for (std::size_t e = 0; e < count; ++e) {
+            const std::int64_t target = d[i] + distances[e];
+            if (target > d.back())
+                break;
+            std::size_t j = ends[e];
+            while (d[j] < target)
+                ++j;
+            ends[e] = j;
+            // The length is whole + over / gap, over in (0, gap].
+            const auto whole = static_cast<double>(j - 1 - i);
+            const auto gap = static_cast<double>(d[j] - d[j - 1]);
+            const auto over = static_cast<double>(target - d[j - 1]);
+            if (over < (best[e].length - kTieSamples - whole) * gap)
+                best[e] = {static_cast<double>(i), whole + over / gap};
+        }
+    }
+    // Ending on a sample, it starts where the distance last stood at the sample's minus the distance.
+    std::array<std::size_t, kEffortDistanceCount> starts{};
+    for (std::size_t k = 1; k < n; ++k) {
+        for (std::size_t e = 0; e < count; ++e) {
+            const std::int64_t target = d[k] - distances[e];
+            if (target < d.front())
+                break;
+            std::size_t i = starts[e];
+            while (d[i + 1] <= target)
+                ++i;
+            starts[e] = i;
+            // The length is (k - i) - under / gap, under in [0, gap).
+            const auto whole = static_cast<double>(k - i);
+            const auto gap = static_cast<double>(d[i + 1] - d[i]);
+            const auto under = static_cast<double>(target - d[i]);
+            if (under > (whole - best[e].length + kTieSamples) * gap)
+                best[e] = {static_cast<double>(i) + under / gap, whole - under / gap};
+        }
+    }
+}
+
+BestEffort InMilliseconds(const Stretch& stretch, double sampleSeconds)
+{
+    const double msPerSample = sampleSeconds * kMsPerSecond;
+    return {std::llround(stretch.start * msPerSample), std::llround(stretch.length * msPerSample)};
+}
+
+bool Usable(const DistanceSamples& samples)
+{
+    return samples.millimetres.size() >= 2 && samples.sampleSeconds > 0;
+}
 
 } // namespace
 
@@ -112,59 +165,43 @@ QString EffortKey(EffortDistance distance)
 std::optional<BestEffort> FastestStretch(const DistanceSamples& samples, std::int64_t distance)
 {
     const std::span<const std::int64_t> d = samples.millimetres;
-    const std::size_t n = d.size();
-    if (n < 2 || distance <= 0 || samples.sampleSeconds <= 0 || d.back() - d.front() < distance)
+    if (!Usable(samples) || distance <= 0 || d.back() - d.front() < distance)
         return std::nullopt;
-    // The distance grows linearly between samples, so the length of a stretch changes linearly while
-    // both ends stay between the same two samples: the fastest one starts or ends on a sample.
-    Stretch best(samples.sampleSeconds * kMsPerSecond);
-    // Starting on a sample, it ends where the distance first reaches the sample's plus `distance`.
-    std::size_t j = 1;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        const std::int64_t target = d[i] + distance;
-        if (target > d.back())
-            break;
-        while (d[j] < target)
-            ++j;
-        const double end = static_cast<double>(j - 1)
-            + static_cast<double>(target - d[j - 1]) / static_cast<double>(d[j] - d[j - 1]);
-        best.consider(static_cast<double>(i), end);
+    Stretch best;
+    FindFastest(d, std::span(&distance, 1), std::span(&best, 1));
+    return InMilliseconds(best, samples.sampleSeconds);
+}
+
+RunEfforts BestEffortsOf(const DistanceSamples& samples)
+{
+    RunEfforts efforts;
+    const std::span<const std::int64_t> d = samples.millimetres;
+    if (!Usable(samples))
+        return efforts;
+    for (std::size_t i = 1; i < d.size(); ++i)
+        if (d[i] < d[i - 1])
+            return efforts;
+    // The distances the run covers.
+    std::array<std::int64_t, kEffortDistanceCount> distances{};
+    std::size_t count = 0;
+    while (count < kEffortDistanceCount && EffortMillimetres(kEffortDistances[count]) <= d.back() - d.front()) {
+        distances[count] = EffortMillimetres(kEffortDistances[count]);
+        ++count;
     }
-    // Ending on a sample, it starts where the distance last stood at the sample's minus `distance`.
-    std::size_t i = 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const std::int64_t target = d[k] - distance;
-        if (target < d.front())
-            continue;
-        while (d[i + 1] <= target)
-            ++i;
-        const double start
-            = static_cast<double>(i) + static_cast<double>(target - d[i]) / static_cast<double>(d[i + 1] - d[i]);
-        best.consider(start, static_cast<double>(k));
-    }
-    return best.best();
+    std::array<Stretch, kEffortDistanceCount> best;
+    FindFastest(d, std::span(distances.data(), count), std::span(best.data(), count));
+    for (std::size_t e = 0; e < count; ++e)
+        efforts.best[e] = InMilliseconds(best[e], samples.sampleSeconds);
+    return efforts;
 }
 
 RunEfforts BestEffortsOf(const WorkoutSummary& run)
 {
-    RunEfforts efforts;
-    if (run.seriesKm.size() < 2)
-        return efforts;
     std::vector<std::int64_t> millimetres;
     millimetres.reserve(run.seriesKm.size());
-    for (const Decimal& km : run.seriesKm) {
+    for (const Decimal& km : run.seriesKm)
         millimetres.push_back(Millimetres(km));
-        if (millimetres.size() > 1 && millimetres.back() < millimetres[millimetres.size() - 2])
-            return efforts;
-    }
-    const DistanceSamples samples{millimetres, run.sampleSeconds.toDouble()};
-    for (const EffortDistance distance : kEffortDistances) {
-        efforts[distance] = FastestStretch(samples, EffortMillimetres(distance));
-        // A longer distance is no nearer when a shorter one is out of reach.
-        if (!efforts[distance])
-            break;
-    }
-    return efforts;
+    return BestEffortsOf(DistanceSamples{millimetres, run.sampleSeconds.toDouble()});
 }
 
 } // namespace paceforge

@@ -60,11 +60,12 @@ struct DistanceSamples {
 // The fastest stretch of `distance` millimetres between the first and the last sample, its ends
 // placed where the cumulative distance passes a value, linearly between samples; of equally fast
 // ones the first. Nothing when the samples cover less. Linear in the samples, which must not
-// decrease.
+// decrease; times are rounded to the millisecond.
 std::optional<BestEffort> FastestStretch(const DistanceSamples& samples, std::int64_t distance);
 
 // The best efforts of a run from its distance series; none at all when the series is absent or
 // damaged, or goes back anywhere (a cumulative distance cannot).
+RunEfforts BestEffortsOf(const DistanceSamples& samples);
 RunEfforts BestEffortsOf(const WorkoutSummary& run);
 
 } // namespace paceforge

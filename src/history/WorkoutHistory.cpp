@@ -61,7 +61,8 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
     reading.size = stamp.size;
     reading.modifiedNs = stamp.modifiedNs;
     reading.contentHash = ContentHash(bytes);
-    const auto summary = ReadWorkoutSummary(XmlDocument::fromBytes(bytes), DisplayPath(path));
+    const XmlDocument document = XmlDocument::fromBytes(bytes);
+    const auto summary = ReadWorkoutSummary(document, DisplayPath(path), SeriesReading::Skip);
     if (!summary) {
         reading.problem = summary.error();
         return reading;
@@ -73,7 +74,8 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
         reading.calories
             = static_cast<long long>(summary->calories->rounded(0, Decimal::Rounding::HalfAwayFromZero).integerPart());
     reading.signedByDevice = summary->signedByDevice;
-    reading.efforts = BestEffortsOf(summary.value());
+    const MillimetreSeries series = ReadSeriesMillimetres(document, summary.value());
+    reading.efforts = BestEffortsOf(DistanceSamples{series.millimetres, series.sampleSeconds});
     return reading;
 }
 

@@ -98,6 +98,16 @@ TEST(HistoryTest, EveryListedWorkoutIsAnEntry)
     EXPECT_LT(km->efforts[EffortDistance::Kilometres5]->durationMs, km->durationMs);
     EXPECT_FALSE(km->efforts[EffortDistance::Kilometres10]);
 
+    // The history's own reading of the series gives what a chosen run's full reading gives, miles too.
+    for (const HistoryEntry& entry : entries) {
+        if (!entry.readable())
+            continue;
+        SCOPED_TRACE(entry.file.fileName);
+        const auto run = ReadWorkoutFile(entry.file.fullPath(), fileSystem);
+        ASSERT_TRUE(run);
+        EXPECT_EQ(entry.efforts, BestEffortsOf(run.value()));
+    }
+
     const HistoryEntry* twin = Find(entries, kSynchedTwin, store.empeds);
     ASSERT_TRUE(twin);
     EXPECT_TRUE(twin->signedByDevice);
