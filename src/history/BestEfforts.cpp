@@ -98,6 +98,23 @@ bool Usable(const DistanceSamples& samples)
 
 } // namespace
 
+const std::optional<BestEffort> RunEfforts::operator[](EffortDistance distance) const
+{
+    const auto at = static_cast<std::size_t>(distance);
+    if (m_durationMs[at] == 0)
+        return std::nullopt;
+    return BestEffort{m_startMs[at], m_durationMs[at]};
+}
+
+void RunEfforts::set(EffortDistance distance, const BestEffort& effort)
+{
+    const auto at = static_cast<std::size_t>(distance);
+    const bool fits
+        = effort.startMs >= 0 && effort.durationMs > 0 && effort.endMs() <= std::numeric_limits<std::uint32_t>::max();
+    m_startMs[at] = fits ? static_cast<std::uint32_t>(effort.startMs) : 0;
+    m_durationMs[at] = fits ? static_cast<std::uint32_t>(effort.durationMs) : 0;
+}
+
 std::int64_t EffortMillimetres(EffortDistance distance)
 {
     static const std::int64_t mile = Millimetres(KilometresPerMile());
@@ -191,7 +208,7 @@ RunEfforts BestEffortsOf(const DistanceSamples& samples)
     std::array<Stretch, kEffortDistanceCount> best;
     FindFastest(d, std::span(distances.data(), count), std::span(best.data(), count));
     for (std::size_t e = 0; e < count; ++e)
-        efforts.best[e] = InMilliseconds(best[e], samples.sampleSeconds);
+        efforts.set(kEffortDistances[e], InMilliseconds(best[e], samples.sampleSeconds));
     return efforts;
 }
 

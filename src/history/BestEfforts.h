@@ -37,17 +37,21 @@ struct BestEffort {
     bool operator==(const BestEffort&) const = default;
 };
 
-// One run's best efforts, by the position of their distance in kEffortDistances; nothing for a
-// distance longer than the run.
-struct RunEfforts {
-    std::array<std::optional<BestEffort>, kEffortDistanceCount> best;
-
-    const std::optional<BestEffort>& operator[](EffortDistance distance) const
-    {
-        return best[static_cast<std::size_t>(distance)];
-    }
-    std::optional<BestEffort>& operator[](EffortDistance distance) { return best[static_cast<std::size_t>(distance)]; }
+// One run's best efforts; nothing for a distance longer than the run. Kept small, as the history
+// holds one per run: an effort that ends more than 2^32 ms (49 days) into a run, which only a
+// damaged file can hold, is not kept.
+class RunEfforts
+{
+public:
+    // Const, so that an assignment to it does not compile: use set().
+    const std::optional<BestEffort> operator[](EffortDistance distance) const;
+    void set(EffortDistance distance, const BestEffort& effort);
     bool operator==(const RunEfforts&) const = default;
+
+private:
+    std::array<std::uint32_t, kEffortDistanceCount> m_startMs{};
+    // Zero for none: no distance is run in no time.
+    std::array<std::uint32_t, kEffortDistanceCount> m_durationMs{};
 };
 
 // Cumulative distances in whole millimetres, one every sampleSeconds (sums and comparisons of

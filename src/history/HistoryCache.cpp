@@ -102,17 +102,17 @@ void PutReading(Writer& out, std::string_view path, const CachedReading& reading
     out.put(static_cast<std::uint64_t>(static_cast<Unsigned128>(mantissa) >> 64));
     out.put(static_cast<std::int32_t>(reading.distanceKm.scale()));
     out.put(static_cast<std::int64_t>(reading.calories.value_or(0)));
-    // The reader caches only readings whose efforts lie within the longest run, far below 2^32 ms.
+    // A run's efforts end within 2^32 ms (RunEfforts keeps no other).
     std::uint8_t efforts = 0;
     for (std::size_t i = 0; i < kEffortDistanceCount; ++i)
-        if (reading.efforts.best[i])
+        if (reading.efforts[kEffortDistances[i]])
             efforts |= static_cast<std::uint8_t>(1u << i);
     out.put(efforts);
-    for (const std::optional<BestEffort>& effort : reading.efforts.best) {
-        if (!effort)
-            continue;
-        out.put(static_cast<std::uint32_t>(effort->startMs));
-        out.put(static_cast<std::uint32_t>(effort->durationMs));
+    for (const EffortDistance distance : kEffortDistances) {
+        if (const std::optional<BestEffort> effort = reading.efforts[distance]) {
+            out.put(static_cast<std::uint32_t>(effort->startMs));
+            out.put(static_cast<std::uint32_t>(effort->durationMs));
+        }
     }
 }
 
@@ -157,7 +157,9 @@ bool GetReading(Reader& in, std::string_view& path, CachedReading& reading)
             continue;
         if (!in.get(start) || !in.get(length))
             return false;
-        reading.efforts.best[i] = BestEffort{start, length};
+        if (length == 0)
+            return false;
+        reading.efforts.set(kEffortDistances[i], BestEffort{start, length});
     }
     return true;
 }

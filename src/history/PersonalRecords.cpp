@@ -49,7 +49,7 @@ PersonalRecords RecordsOf(const std::vector<HistoryEntry>& entries, std::span<co
     for (const std::size_t index : runs) {
         const HistoryEntry& entry = entries[index];
         for (std::size_t d = 0; d < kEffortDistanceCount; ++d) {
-            const std::optional<BestEffort>& effort = entry.efforts.best[d];
+            const std::optional<BestEffort> effort = entry.efforts[kEffortDistances[d]];
             std::optional<EffortRecord>& record = records.fastest[d];
             if (effort && (!record || effort->durationMs < record->effort.durationMs))
                 record = EffortRecord{kEffortDistances[d], *effort, entry.start.date, index};

@@ -36,8 +36,8 @@ bool Plausible(const CachedReading& reading)
 {
     if (reading.problem)
         return true;
-    for (const std::optional<BestEffort>& effort : reading.efforts.best)
-        if (effort && (effort->startMs < 0 || effort->durationMs <= 0 || effort->endMs() > kLongestRunMs))
+    for (const EffortDistance distance : kEffortDistances)
+        if (const auto effort = reading.efforts[distance]; effort && effort->endMs() > kLongestRunMs)
             return false;
     return reading.durationMs >= 0 && reading.durationMs <= kLongestRunMs && !reading.distanceKm.isNegative()
         && reading.distanceKm <= Decimal::fromInteger(kFarthestRunKm) && reading.calories.value_or(0) >= 0
@@ -106,9 +106,12 @@ struct HistoryReader::State {
     const FileSystem& fileSystem;
     HistoryCache* cache;
     std::vector<HistoryEntry> entries;
-    // Beside each entry: what was read of its bytes, and whether that may be cached.
+    // Beside each entry: the stamp of the bytes it was read from, and whether it may be cached; the
+    // rest of its reading is the entry's (a copy of every reading made the history twice as big).
     struct Slot {
-        CachedReading reading;
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::uint64_t contentHash = 0;
         bool cacheable = false;
         bool fromCache = false;
     };
@@ -123,7 +126,25 @@ struct HistoryReader::State {
 
     const StoredWorkout& file(std::size_t i) const { return i < entries.size() ? entries[i].file : files[i]; }
     void readNext();
+    CachedReading reading(std::size_t i) const;
 };
+
+CachedReading HistoryReader::State::reading(std::size_t i) const
+{
+    const HistoryEntry& entry = entries[i];
+    CachedReading reading;
+    reading.size = reads[i].size;
+    reading.modifiedNs = reads[i].modifiedNs;
+    reading.contentHash = reads[i].contentHash;
+    reading.problem = entry.problem;
+    reading.start = entry.start;
+    reading.durationMs = entry.durationMs;
+    reading.distanceKm = entry.distanceKm;
+    reading.calories = entry.calories;
+    reading.signedByDevice = entry.signedByDevice;
+    reading.efforts = entry.efforts;
+    return reading;
+}
 
 void HistoryReader::State::readNext()
 {
@@ -145,9 +166,7 @@ void HistoryReader::State::readNext()
         const CachedReading* found = store->find(key);
         if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs && Plausible(*found)) {
             Fill(entry, *found);
-            Slot& slot = reads.emplace_back();
-            slot.reading = *found;
-            slot.cacheable = slot.fromCache = true;
+            reads.push_back({found->size, found->modifiedNs, found->contentHash, true, true});
             ++cached;
             return;
         }
@@ -169,9 +188,7 @@ void HistoryReader::State::readNext()
     // A reading the cache would not believe is not written to it either.
     const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs
         && Plausible(reading);
-    Slot& slot = reads.emplace_back();
-    slot.reading = std::move(reading);
-    slot.cacheable = cacheable;
+    reads.push_back({reading.size, reading.modifiedNs, reading.contentHash, cacheable, false});
 }
 
 HistoryReader::HistoryReader(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
@@ -229,8 +246,17 @@ Result HistoryReader::saveCache()
     if (!s.cache)
         return Result::success();
     std::map<fs::path, std::vector<std::size_t>> byRoot;
-    for (std::size_t i = 0; i < s.files.size(); ++i)
-        byRoot[s.file(i).ipodRoot.get()].push_back(i);
+    // The files of one iPod share one root object: the map is asked only when it changes.
+    const fs::path* lastRoot = nullptr;
+    std::vector<std::size_t>* indicesOfRoot = nullptr;
+    for (std::size_t i = 0; i < s.files.size(); ++i) {
+        const fs::path& root = s.file(i).ipodRoot.get();
+        if (&root != lastRoot) {
+            lastRoot = &root;
+            indicesOfRoot = &byRoot[root];
+        }
+        indicesOfRoot->push_back(i);
+    }
     for (const auto& [root, indices] : byRoot) {
         HistoryCache::Store& store = s.cache->storeFor(root);
         // Every file read from the cache, and no other reading in it: the file holds what it should.
@@ -246,16 +272,17 @@ Result HistoryReader::saveCache()
         std::vector<history::KeyedReading> readings;
         readings.reserve(indices.size());
         for (const std::size_t i : indices) {
-            const CachedReading* reading = nullptr;
             std::string path = PathKey(s.file(i));
-            if (i < s.entries.size())
-                reading = s.reads[i].cacheable ? &s.reads[i].reading : nullptr;
-            else
-                reading = store.find(path);
-            if (!reading)
+            if (i < s.entries.size()) {
+                if (!s.reads[i].cacheable)
+                    continue;
+                readings.push_back({{}, s.reading(i)});
+            } else if (const CachedReading* kept = store.find(path)) {
+                readings.push_back({{}, *kept});
+            } else {
                 continue;
+            }
             keys.push_back(std::move(path));
-            readings.push_back({{}, *reading});
         }
         for (std::size_t j = 0; j < readings.size(); ++j)
             readings[j].path = keys[j];

@@ -14,7 +14,7 @@ HistoryEntry Entry(const char* start, const char* km, const char* sensor, std::o
     entry.distanceKm = *Decimal::parsePlain(km);
     entry.file.sensor = sensor;
     if (best5kMs)
-        entry.efforts[EffortDistance::Kilometres5] = BestEffort{60'000, *best5kMs};
+        entry.efforts.set(EffortDistance::Kilometres5, BestEffort{60'000, *best5kMs});
     return entry;
 }
 
