@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace paceforge;
@@ -195,6 +196,35 @@ void StatFloor(benchmark::State& state)
     }
 }
 
+// The same through an open handle on each folder, as the history stats its files: the least a
+// cached opening can ask of the disk.
+void FolderStatFloor(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        std::map<fs::path, int> folders;
+        for (const fs::path& path : p.paths) {
+            auto [at, fresh] = folders.try_emplace(path.parent_path(), -1);
+            if (fresh)
+                at->second = ::open(at->first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat info { };
+            benchmark::DoNotOptimize(::fstatat(at->second, path.filename().c_str(), &info, 0));
+        }
+        for (const auto& [folder, handle] : folders)
+            ::close(handle);
+    }
+}
+
+// One system call that does nothing per file: what any question to the kernel about each file
+// costs at the least on this machine, against the catalogue's few calls per folder.
+void SyscallFloor(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        for (std::size_t i = 0; i < p.paths.size(); ++i)
+            benchmark::DoNotOptimize(::syscall(SYS_getppid));
+}
+
 const bool registered = [] {
     benchmark::RegisterBenchmark("history_first", HistoryFirst)
         ->Arg(10000)
@@ -218,6 +248,14 @@ const bool registered = [] {
         ->UseRealTime();
     benchmark::RegisterBenchmark("history_efforts", Efforts)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("history_records", Records)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("history_folder_stat_floor", FolderStatFloor)
+        ->Arg(10000)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("history_syscall_floor", SyscallFloor)
+        ->Arg(10000)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("catalogue_core", CatalogueCore)
         ->Arg(10000)
         ->Unit(benchmark::kMillisecond)
