@@ -59,9 +59,9 @@ void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
         QStringLiteral("Paceforge lists the Nike+iPod workouts on an iPod, exports them for other training "
-                       "programs, sums them up, finds the runner's records, and corrects their distances. Only correct "
-                       "writes onto the iPod, "
-                       "after a backup of each file. Without a command Paceforge opens its window."));
+                       "programs, sums them up, finds the runner's records, and corrects their distances. Only "
+                       "correct writes onto the iPod, after a backup of each file. Without a command Paceforge opens "
+                       "its window."));
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("list: print the workout list of each iPod, newest first.\n"
                        "export: write every workout as TCX files or one CSV file.\n"

@@ -227,8 +227,8 @@ const fs::path& HistoryCache::folder() const
 fs::path HistoryCache::fileFor(const fs::path& ipodRoot) const
 {
     char name[32];
-    std::snprintf(
-        name, sizeof name, "history-%016llx.cache", static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
+    std::snprintf(name, sizeof name, "history-%016llx.cache",
+        static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
     return m_state->folder / name;
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <unordered_map>
 
+
 namespace fs = std::filesystem;
 
 namespace paceforge {

@@ -143,9 +143,8 @@ TEST(CommandLineTest, AnUnreadableFolderIsNamedAndFailsTheCommand)
         {
             if (folder.filename() != "synched" || folder.parent_path().filename() != "6J2894KLVSX")
                 return FileSystem::fileNames(folder);
-            return {{},
-                QStringLiteral("Could not read the folder \"%1\": Permission denied.")
-                    .arg(QString::fromStdString(folder.string()))};
+            return {{}, QStringLiteral("Could not read the folder \"%1\": Permission denied.")
+                            .arg(QString::fromStdString(folder.string()))};
         }
     };
     SampleStore store;
