@@ -11,7 +11,6 @@
 #include <map>
 #include <unordered_map>
 
-
 namespace fs = std::filesystem;
 
 namespace paceforge {
@@ -164,7 +163,7 @@ void HistoryReader::State::readNext()
         store = &cache->storeFor(*storeRoot);
     }
     if (stamp && store) {
-        const CachedReading* found = store->find(key);
+        const std::optional<CachedReading> found = store->find(key);
         if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs && Plausible(*found)) {
             Fill(entry, *found);
             reads.push_back({found->size, found->modifiedNs, found->contentHash, true, true});
@@ -261,7 +260,7 @@ Result HistoryReader::saveCache()
     for (const auto& [root, indices] : byRoot) {
         HistoryCache::Store& store = s.cache->storeFor(root);
         // Every file read from the cache, and no other reading in it: the file holds what it should.
-        const bool unchanged = !s.changed && store.readings.size() == indices.size()
+        const bool unchanged = !s.changed && store.places.size() == indices.size()
             && std::all_of(indices.begin(), indices.end(),
                 [&](std::size_t i) { return i < s.entries.size() && s.reads[i].fromCache; });
         if (unchanged)
@@ -278,8 +277,8 @@ Result HistoryReader::saveCache()
                 if (!s.reads[i].cacheable)
                     continue;
                 readings.push_back({{}, s.reading(i)});
-            } else if (const CachedReading* kept = store.find(path)) {
-                readings.push_back({{}, *kept});
+            } else if (std::optional<CachedReading> kept = store.find(path)) {
+                readings.push_back({{}, std::move(*kept)});
             } else {
                 continue;
             }
