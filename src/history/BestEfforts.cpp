@@ -44,9 +44,9 @@ void FindFastest(std::span<const std::int64_t> d, std::span<const std::int64_t> 
     // candidate is compared by a product, and divided out only when it is the fastest so far.
     const std::size_t n = d.size();
     const std::size_t count = distances.size();
+    // For each distance, the first sample at or past the current start's distance plus it.
     std::array<std::size_t, kEffortDistanceCount> ends;
     ends.fill(1);
-    // Starting on a sample, it ends where the distance first reaches the sample's plus the distance.
     for (std::size_t i = 0; i + 1 < n; ++i) {
         for (std::size_t e = 0; e < count; ++e) {
             const std::int64_t target = d[i] + distances[e];
@@ -55,32 +55,24 @@ void FindFastest(std::span<const std::int64_t> d, std::span<const std::int64_t> 
             std::size_t j = ends[e];
             while (d[j] < target)
                 ++j;
-            ends[e] = j;
-            // The length is whole + over / gap, over in (0, gap].
+            Stretch& fastest = best[e];
+            // Starting on sample i, it ends at whole + over / gap samples from it, over in (0, gap].
             const auto whole = static_cast<double>(j - 1 - i);
             const auto gap = static_cast<double>(d[j] - d[j - 1]);
             const auto over = static_cast<double>(target - d[j - 1]);
-            if (over < (best[e].length - kTieSamples - whole) * gap)
-                best[e] = {static_cast<double>(i), whole + over / gap};
-        }
-    }
-    // Ending on a sample, it starts where the distance last stood at the sample's minus the distance.
-    std::array<std::size_t, kEffortDistanceCount> starts{};
-    for (std::size_t k = 1; k < n; ++k) {
-        for (std::size_t e = 0; e < count; ++e) {
-            const std::int64_t target = d[k] - distances[e];
-            if (target < d.front())
-                break;
-            std::size_t i = starts[e];
-            while (d[i + 1] <= target)
-                ++i;
-            starts[e] = i;
-            // The length is (k - i) - under / gap, under in [0, gap).
-            const auto whole = static_cast<double>(k - i);
-            const auto gap = static_cast<double>(d[i + 1] - d[i]);
-            const auto under = static_cast<double>(target - d[i]);
-            if (under > (whole - best[e].length + kTieSamples) * gap)
-                best[e] = {static_cast<double>(i) + under / gap, whole - under / gap};
+            if (over < (fastest.length - kTieSamples - whole) * gap)
+                fastest = {static_cast<double>(i), whole + over / gap};
+            // Ending on a sample k before the next start's end, it starts between i and i + 1.
+            const std::int64_t next = d[i + 1] + distances[e];
+            const auto step = static_cast<double>(d[i + 1] - d[i]);
+            for (; j < n && d[j] < next; ++j) {
+                // Its length is (j - i) - under / step, under in [0, step).
+                const auto under = static_cast<double>(d[j] - distances[e] - d[i]);
+                const auto length = static_cast<double>(j - i);
+                if (under > (length - fastest.length + kTieSamples) * step)
+                    fastest = {static_cast<double>(i) + under / step, length - under / step};
+            }
+            ends[e] = j;
         }
     }
 }
