@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -95,9 +94,6 @@ void HistoryCached(benchmark::State& state, bool withCatalogue)
     }
     const CatalogueBuild built = BuildCatalogue(p.selected, fileSystem);
     std::size_t cached = 0;
-    struct rusage before {
-    }, after{};
-    ::getrusage(RUSAGE_SELF, &before);
     for (auto _ : state) {
         const CatalogueBuild build = withCatalogue ? BuildCatalogue(p.selected, fileSystem) : CatalogueBuild();
         HistoryCache cache(p.cacheFolder, fileSystem);
@@ -110,9 +106,6 @@ void HistoryCached(benchmark::State& state, bool withCatalogue)
         }
         cached = reader.cachedEntries();
     }
-    ::getrusage(RUSAGE_SELF, &after);
-    // Fresh pages cost much on a virtual machine: a figure that doubles shows here first.
-    state.counters["faults"] = static_cast<double>(after.ru_minflt - before.ru_minflt) / state.iterations();
     state.counters["cached"] = static_cast<double>(cached);
 }
 
