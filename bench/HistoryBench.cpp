@@ -4,9 +4,12 @@
 
 #include "SyntheticStore.h"
 
+#include "history/BestEfforts.h"
 #include "history/HistoryCache.h"
+#include "history/PersonalRecords.h"
 #include "history/WorkoutHistory.h"
 #include "platform/FileSystem.h"
+#include "platform/XmlDocument.h"
 #include "store/Catalogue.h"
 
 #include <benchmark/benchmark.h>
@@ -17,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace paceforge;
@@ -126,6 +130,47 @@ void CatalogueCore(benchmark::State& state)
     }
 }
 
+// The best efforts of every run from its samples, which a first opening adds to each file's reading
+// (the series read into memory before the measurement, in one block: ten thousand blocks freed
+// after it made the allocator hand the next benchmarks fresh pages).
+void Efforts(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    FileSystem fileSystem;
+    std::vector<std::int64_t> all;
+    struct Run {
+        std::size_t first, count;
+        double sampleSeconds;
+    };
+    std::vector<Run> runs;
+    for (const fs::path& path : p.paths) {
+        const XmlDocument document = XmlDocument::fromBytes(fileSystem.readFile(path).value());
+        if (const auto summary = ReadWorkoutSummary(document, QString(), SeriesReading::Skip)) {
+            const MillimetreSeries series = ReadSeriesMillimetres(document, summary.value());
+            runs.push_back({all.size(), series.millimetres.size(), series.sampleSeconds});
+            all.insert(all.end(), series.millimetres.begin(), series.millimetres.end());
+        }
+    }
+    for (auto _ : state)
+        for (const Run& run : runs)
+            benchmark::DoNotOptimize(
+                BestEffortsOf(DistanceSamples{std::span(all).subspan(run.first, run.count), run.sampleSeconds}));
+    state.counters["samples"] = static_cast<double>(all.size());
+}
+
+// The records of the whole history, as the window or `records` asks for them once it is read.
+void Records(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    FileSystem fileSystem;
+    HistoryCache cache(p.cacheFolder, fileSystem);
+    const CatalogueBuild build = BuildCatalogue(p.selected, fileSystem);
+    const std::vector<HistoryEntry> entries = ReadHistory(ListedWorkouts(build.ipod, build.rows), fileSystem, &cache);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RecordsOf(entries).longestRun);
+    state.counters["runs"] = static_cast<double>(entries.size());
+}
+
 // Every file read and parsed once, the least a first opening must do.
 void ReadFloor(benchmark::State& state)
 {
@@ -158,6 +203,35 @@ void StatFloor(benchmark::State& state)
     }
 }
 
+// The same through an open handle on each folder, as the history stats its files: the least a
+// cached opening can ask of the disk.
+void FolderStatFloor(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        std::map<fs::path, int> folders;
+        for (const fs::path& path : p.paths) {
+            auto [at, fresh] = folders.try_emplace(path.parent_path(), -1);
+            if (fresh)
+                at->second = ::open(at->first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat info { };
+            benchmark::DoNotOptimize(::fstatat(at->second, path.filename().c_str(), &info, 0));
+        }
+        for (const auto& [folder, handle] : folders)
+            ::close(handle);
+    }
+}
+
+// One system call that does nothing per file: what any question to the kernel about each file
+// costs at the least on this machine, against the catalogue's few calls per folder.
+void SyscallFloor(benchmark::State& state)
+{
+    const Prepared& p = Store(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        for (std::size_t i = 0; i < p.paths.size(); ++i)
+            benchmark::DoNotOptimize(::syscall(SYS_getppid));
+}
+
 const bool registered = [] {
     benchmark::RegisterBenchmark("history_first", HistoryFirst)
         ->Arg(10000)
@@ -176,6 +250,16 @@ const bool registered = [] {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::RegisterBenchmark("history_stat_floor", StatFloor)
+        ->Arg(10000)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("history_efforts", Efforts)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("history_records", Records)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("history_folder_stat_floor", FolderStatFloor)
+        ->Arg(10000)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("history_syscall_floor", SyscallFloor)
         ->Arg(10000)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();

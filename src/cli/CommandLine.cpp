@@ -19,6 +19,9 @@
 namespace fs = std::filesystem;
 
 namespace paceforge {
+
+int RunRecords(CommandContext& context);
+
 namespace {
 
 const Command kCommands[] = {
@@ -31,12 +34,15 @@ const Command kCommands[] = {
         {QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("since"),
             QStringLiteral("until"), QStringLiteral("dry-run")},
         &RunCorrect},
+    {"records", {QStringLiteral("sensor"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("format")},
+        &RunRecords},
 };
 
 const QStringList kOwnOptions = {QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all"),
     QStringLiteral("v"), QStringLiteral("version"), QStringLiteral("drive"), QStringLiteral("format"),
     QStringLiteral("out"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("by"),
-    QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("dry-run")};
+    QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("dry-run"),
+    QStringLiteral("sensor")};
 
 // The one folder named by --drive, offered like an entry of PACEFORGE_DRIVES: under the name the
 // window gives it, so that the backups of a correction are found by the window.
@@ -56,14 +62,17 @@ void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
         QStringLiteral("Paceforge lists the Nike+iPod workouts on an iPod, exports them for other training "
-                       "programs, sums them up, and corrects their distances. Only correct writes onto the iPod, "
-                       "after a backup of each file. Without a command Paceforge opens its window."));
+                       "programs, sums them up, finds the runner's records, and corrects their distances. Only "
+                       "correct writes onto the iPod, after a backup of each file. Without a command Paceforge opens "
+                       "its window."));
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("list: print the workout list of each iPod, newest first.\n"
                        "export: write every workout as TCX files or one CSV file.\n"
                        "stats: print the totals per week, month or year.\n"
-                       "correct: rescale the distances of runs whose foot sensor was calibrated wrong."),
-        QStringLiteral("list|export|stats|correct"));
+                       "correct: rescale the distances of runs whose foot sensor was calibrated wrong.\n"
+                       "records: print the fastest 400 m to marathon inside any run, the longest run, the longest "
+                       "week and the month with the most runs."),
+        QStringLiteral("list|export|stats|correct|records"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("drive"),
@@ -72,15 +81,15 @@ void AddOptions(QCommandLineParser& parser)
         QStringLiteral("folder")});
     parser.addOption({QStringLiteral("format"),
         QStringLiteral("export: tcx (one file per workout, for Strava or Garmin Connect) or csv (workouts.csv). "
-                       "stats: text (the default), csv or json."),
+                       "stats, records: text (the default), csv or json."),
         QStringLiteral("tcx|csv|text|json")});
     parser.addOption({QStringLiteral("out"), QStringLiteral("export: the folder the files go into; made when missing."),
         QStringLiteral("folder")});
     parser.addOption({QStringLiteral("since"),
-        QStringLiteral("export, stats, correct: only runs that started on or after this day."),
+        QStringLiteral("export, stats, correct, records: only runs that started on or after this day."),
         QStringLiteral("YYYY-MM-DD")});
     parser.addOption({QStringLiteral("until"),
-        QStringLiteral("export, stats, correct: only runs that started on or before this day."),
+        QStringLiteral("export, stats, correct, records: only runs that started on or before this day."),
         QStringLiteral("YYYY-MM-DD")});
     parser.addOption({QStringLiteral("by"),
         QStringLiteral("stats: totals per week (from Monday), month (the "
@@ -98,6 +107,9 @@ void AddOptions(QCommandLineParser& parser)
         QStringLiteral("correct: the workout file whose true distance is given, e.g. \"2009-02-07 08;07;36.xml\". "
                        "Without --since or --until only that run is corrected."),
         QStringLiteral("name")});
+    parser.addOption({QStringLiteral("sensor"),
+        QStringLiteral("records: only the runs of the sensor folder of that name, e.g. 8P5W31QNVSX (any letter case)."),
+        QStringLiteral("ID")});
     parser.addOption({QStringLiteral("dry-run"),
         QStringLiteral("correct: print each run's old and new distance and pace, and write nothing.")});
 }
@@ -261,7 +273,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, QTextStream& out, 
     }
     const QStringList commands = parser.positionalArguments();
     if (commands.isEmpty())
-        return UsageError(err, QStringLiteral("no command given: use list, export, stats or correct."));
+        return UsageError(err, QStringLiteral("no command given: use list, export, stats, correct or records."));
     if (commands.size() > 1)
         return UsageError(err, QStringLiteral("one command at a time; unexpected \"%1\".").arg(commands[1]));
     for (const Command& command : kCommands) {
@@ -273,7 +285,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, QTextStream& out, 
         return command.run(context);
     }
     return UsageError(
-        err, QStringLiteral("unknown command \"%1\": use list, export, stats or correct.").arg(commands[0]));
+        err, QStringLiteral("unknown command \"%1\": use list, export, stats, correct or records.").arg(commands[0]));
 }
 
 } // namespace paceforge

@@ -17,7 +17,7 @@ namespace {
 
 // A file of another version, or written on a machine of the other byte order, is not read.
 constexpr char kMagic[8] = {'P', 'F', 'H', 'I', 'S', 'T', '\0', '\0'};
-constexpr std::uint32_t kFormatVersion = 1;
+constexpr std::uint32_t kFormatVersion = 2;
 constexpr std::uint32_t kByteOrderMark = 0x01020304;
 constexpr int kLargestScale = Decimal::kMaxFractionDigits;
 
@@ -68,6 +68,7 @@ public:
         return true;
     }
     bool atEnd() const { return m_rest.empty(); }
+    const char* position() const { return m_rest.data(); }
 
 private:
     std::string_view m_rest;
@@ -102,6 +103,18 @@ void PutReading(Writer& out, std::string_view path, const CachedReading& reading
     out.put(static_cast<std::uint64_t>(static_cast<Unsigned128>(mantissa) >> 64));
     out.put(static_cast<std::int32_t>(reading.distanceKm.scale()));
     out.put(static_cast<std::int64_t>(reading.calories.value_or(0)));
+    // A run's efforts end within 2^32 ms (RunEfforts keeps no other).
+    std::uint8_t efforts = 0;
+    for (std::size_t i = 0; i < kEffortDistanceCount; ++i)
+        if (reading.efforts[kEffortDistances[i]])
+            efforts |= static_cast<std::uint8_t>(1u << i);
+    out.put(efforts);
+    for (const EffortDistance distance : kEffortDistances) {
+        if (const std::optional<BestEffort> effort = reading.efforts[distance]) {
+            out.put(static_cast<std::uint32_t>(effort->startMs));
+            out.put(static_cast<std::uint32_t>(effort->durationMs));
+        }
+    }
 }
 
 bool GetReading(Reader& in, std::string_view& path, CachedReading& reading)
@@ -136,6 +149,19 @@ bool GetReading(Reader& in, std::string_view& path, CachedReading& reading)
     if (flags & kHasCalories)
         reading.calories = calories;
     reading.signedByDevice = (flags & kSigned) != 0;
+    std::uint8_t efforts = 0;
+    if (!in.get(efforts) || efforts >> kEffortDistanceCount != 0)
+        return false;
+    for (std::size_t i = 0; i < kEffortDistanceCount; ++i) {
+        std::uint32_t start = 0, length = 0;
+        if (!(efforts & (1u << i)))
+            continue;
+        if (!in.get(start) || !in.get(length))
+            return false;
+        if (length == 0)
+            return false;
+        reading.efforts.set(kEffortDistances[i], BestEffort{start, length});
+    }
     return true;
 }
 
@@ -154,7 +180,7 @@ std::string EncodeReadings(const std::vector<KeyedReading>& readings)
     return std::move(out.bytes());
 }
 
-std::optional<std::vector<KeyedReading>> DecodeReadings(std::string_view bytes)
+std::optional<std::vector<ReadingPlace>> IndexReadings(std::string_view bytes)
 {
     std::uint64_t sum = 0;
     if (bytes.size() < sizeof kMagic + sizeof sum || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
@@ -168,15 +194,39 @@ std::optional<std::vector<KeyedReading>> DecodeReadings(std::string_view bytes)
     std::uint64_t count = 0;
     if (!in.get(order) || order != kByteOrderMark || !in.get(version) || version != kFormatVersion || !in.get(count))
         return std::nullopt;
-    std::vector<KeyedReading> readings;
-    readings.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, body.size())));
+    std::vector<ReadingPlace> places;
+    places.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, body.size())));
+    // Every reading is read through once, so that a damaged one empties the whole cache as before.
+    CachedReading checked;
     for (std::uint64_t i = 0; i < count; ++i) {
-        KeyedReading& keyed = readings.emplace_back();
-        if (!GetReading(in, keyed.path, keyed.reading))
+        ReadingPlace& place = places.emplace_back();
+        place.offset = static_cast<std::size_t>(in.position() - bytes.data());
+        if (!GetReading(in, place.path, checked))
             return std::nullopt;
     }
     if (!in.atEnd())
         return std::nullopt;
+    return places;
+}
+
+CachedReading ReadingAt(std::string_view bytes, std::size_t offset)
+{
+    Reader in(bytes.substr(offset));
+    std::string_view path;
+    CachedReading reading;
+    (void)GetReading(in, path, reading);
+    return reading;
+}
+
+std::optional<std::vector<KeyedReading>> DecodeReadings(std::string_view bytes)
+{
+    const auto places = IndexReadings(bytes);
+    if (!places)
+        return std::nullopt;
+    std::vector<KeyedReading> readings;
+    readings.reserve(places->size());
+    for (const ReadingPlace& place : *places)
+        readings.push_back({place.path, ReadingAt(bytes, place.offset)});
     return readings;
 }
 
@@ -202,8 +252,8 @@ const fs::path& HistoryCache::folder() const
 fs::path HistoryCache::fileFor(const fs::path& ipodRoot) const
 {
     char name[32];
-    std::snprintf(name, sizeof name, "history-%016llx.cache",
-        static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
+    std::snprintf(
+        name, sizeof name, "history-%016llx.cache", static_cast<unsigned long long>(ContentHash(ipodRoot.native())));
     return m_state->folder / name;
 }
 
@@ -217,8 +267,8 @@ HistoryCache::Store& HistoryCache::storeFor(const fs::path& ipodRoot)
     // A cache that is missing, unreadable or damaged only costs the reading of every file.
     if (auto bytes = m_state->fileSystem.readFile(fileFor(ipodRoot))) {
         store.bytes = std::move(bytes).value();
-        if (auto readings = history::DecodeReadings(store.bytes))
-            store.readings = std::move(*readings);
+        if (auto places = history::IndexReadings(store.bytes))
+            store.places = std::move(*places);
     }
     return store;
 }
@@ -233,20 +283,20 @@ Result HistoryCache::write(const fs::path& ipodRoot, const std::vector<history::
     return written;
 }
 
-const history::CachedReading* HistoryCache::Store::find(std::string_view path)
+std::optional<history::CachedReading> HistoryCache::Store::find(std::string_view path)
 {
-    if (next < readings.size() && readings[next].path == path)
-        return &readings[next++].reading;
+    if (next < places.size() && places[next].path == path)
+        return history::ReadingAt(bytes, places[next++].offset);
     if (index.empty()) {
-        index.reserve(readings.size());
-        for (std::size_t i = 0; i < readings.size(); ++i)
-            index.emplace(readings[i].path, i);
+        index.reserve(places.size());
+        for (std::size_t i = 0; i < places.size(); ++i)
+            index.emplace(places[i].path, i);
     }
     const auto found = index.find(path);
     if (found == index.end())
-        return nullptr;
+        return std::nullopt;
     next = found->second + 1;
-    return &readings[found->second].reading;
+    return history::ReadingAt(bytes, places[found->second].offset);
 }
 
 fs::path StandardHistoryCacheFolder()

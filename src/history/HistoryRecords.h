@@ -27,6 +27,7 @@ struct CachedReading {
     Decimal distanceKm;
     std::optional<long long> calories;
     bool signedByDevice = false;
+    RunEfforts efforts;
 };
 
 // A reading and the path of its file.
@@ -40,6 +41,17 @@ struct KeyedReading {
 std::string EncodeReadings(const std::vector<KeyedReading>& readings);
 std::optional<std::vector<KeyedReading>> DecodeReadings(std::string_view bytes);
 
+// Where each reading of a cache file's bytes lies: what an opening keeps of the file, decoding a
+// reading only when it is asked for (all of them decoded were a second copy of the history).
+struct ReadingPlace {
+    std::string_view path;
+    std::size_t offset = 0;
+};
+// Nothing, as DecodeReadings, for bytes that are damaged or of another format.
+std::optional<std::vector<ReadingPlace>> IndexReadings(std::string_view bytes);
+// The reading at a place IndexReadings gave for these bytes.
+CachedReading ReadingAt(std::string_view bytes, std::size_t offset);
+
 } // namespace paceforge::history
 
 namespace paceforge {
@@ -50,11 +62,11 @@ namespace paceforge {
 struct HistoryCache::Store {
     bool loaded = false;
     std::string bytes;
-    std::vector<history::KeyedReading> readings;
+    std::vector<history::ReadingPlace> places;
     std::unordered_map<std::string_view, std::size_t> index;
     std::size_t next = 0;
 
-    const history::CachedReading* find(std::string_view path);
+    std::optional<history::CachedReading> find(std::string_view path);
 };
 
 } // namespace paceforge

@@ -11,7 +11,6 @@
 #include <map>
 #include <unordered_map>
 
-
 namespace fs = std::filesystem;
 
 namespace paceforge {
@@ -37,6 +36,9 @@ bool Plausible(const CachedReading& reading)
 {
     if (reading.problem)
         return true;
+    for (const EffortDistance distance : kEffortDistances)
+        if (const auto effort = reading.efforts[distance]; effort && effort->endMs() > kLongestRunMs)
+            return false;
     return reading.durationMs >= 0 && reading.durationMs <= kLongestRunMs && !reading.distanceKm.isNegative()
         && reading.distanceKm <= Decimal::fromInteger(kFarthestRunKm) && reading.calories.value_or(0) >= 0
         && reading.start.offsetSeconds > -24 * 3600 && reading.start.offsetSeconds < 24 * 3600;
@@ -50,6 +52,7 @@ void Fill(HistoryEntry& entry, const CachedReading& reading)
     entry.distanceKm = reading.distanceKm;
     entry.calories = reading.calories;
     entry.signedByDevice = reading.signedByDevice;
+    entry.efforts = reading.efforts;
 }
 
 CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const fs::path& path)
@@ -58,7 +61,8 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
     reading.size = stamp.size;
     reading.modifiedNs = stamp.modifiedNs;
     reading.contentHash = ContentHash(bytes);
-    const auto summary = ReadWorkoutSummary(XmlDocument::fromBytes(bytes), DisplayPath(path), SeriesReading::Skip);
+    const XmlDocument document = XmlDocument::fromBytes(bytes);
+    const auto summary = ReadWorkoutSummary(document, DisplayPath(path), SeriesReading::Skip);
     if (!summary) {
         reading.problem = summary.error();
         return reading;
@@ -70,6 +74,8 @@ CachedReading ReadingOf(const std::string& bytes, const FileStamp& stamp, const 
         reading.calories
             = static_cast<long long>(summary->calories->rounded(0, Decimal::Rounding::HalfAwayFromZero).integerPart());
     reading.signedByDevice = summary->signedByDevice;
+    const MillimetreSeries series = ReadSeriesMillimetres(document, summary.value());
+    reading.efforts = BestEffortsOf(DistanceSamples{series.millimetres, series.sampleSeconds});
     return reading;
 }
 
@@ -100,9 +106,12 @@ struct HistoryReader::State {
     const FileSystem& fileSystem;
     HistoryCache* cache;
     std::vector<HistoryEntry> entries;
-    // Beside each entry: what was read of its bytes, and whether that may be cached.
+    // Beside each entry: the stamp of the bytes it was read from, and whether it may be cached; the
+    // rest of its reading is the entry's (a copy of every reading made the history twice as big).
     struct Slot {
-        CachedReading reading;
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::uint64_t contentHash = 0;
         bool cacheable = false;
         bool fromCache = false;
     };
@@ -117,7 +126,25 @@ struct HistoryReader::State {
 
     const StoredWorkout& file(std::size_t i) const { return i < entries.size() ? entries[i].file : files[i]; }
     void readNext();
+    CachedReading reading(std::size_t i) const;
 };
+
+CachedReading HistoryReader::State::reading(std::size_t i) const
+{
+    const HistoryEntry& entry = entries[i];
+    CachedReading reading;
+    reading.size = reads[i].size;
+    reading.modifiedNs = reads[i].modifiedNs;
+    reading.contentHash = reads[i].contentHash;
+    reading.problem = entry.problem;
+    reading.start = entry.start;
+    reading.durationMs = entry.durationMs;
+    reading.distanceKm = entry.distanceKm;
+    reading.calories = entry.calories;
+    reading.signedByDevice = entry.signedByDevice;
+    reading.efforts = entry.efforts;
+    return reading;
+}
 
 void HistoryReader::State::readNext()
 {
@@ -136,12 +163,10 @@ void HistoryReader::State::readNext()
         store = &cache->storeFor(*storeRoot);
     }
     if (stamp && store) {
-        const CachedReading* found = store->find(key);
+        const std::optional<CachedReading> found = store->find(key);
         if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs && Plausible(*found)) {
             Fill(entry, *found);
-            Slot& slot = reads.emplace_back();
-            slot.reading = *found;
-            slot.cacheable = slot.fromCache = true;
+            reads.push_back({found->size, found->modifiedNs, found->contentHash, true, true});
             ++cached;
             return;
         }
@@ -160,10 +185,10 @@ void HistoryReader::State::readNext()
     reading.size = bytes.value().size();
     Fill(entry, reading);
     // The stamp was taken before the read: a file that changed in between is read again next time.
-    const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs;
-    Slot& slot = reads.emplace_back();
-    slot.reading = std::move(reading);
-    slot.cacheable = cacheable;
+    // A reading the cache would not believe is not written to it either.
+    const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs
+        && Plausible(reading);
+    reads.push_back({reading.size, reading.modifiedNs, reading.contentHash, cacheable, false});
 }
 
 HistoryReader::HistoryReader(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
@@ -221,12 +246,21 @@ Result HistoryReader::saveCache()
     if (!s.cache)
         return Result::success();
     std::map<fs::path, std::vector<std::size_t>> byRoot;
-    for (std::size_t i = 0; i < s.files.size(); ++i)
-        byRoot[s.file(i).ipodRoot.get()].push_back(i);
+    // The files of one iPod share one root object: the map is asked only when it changes.
+    const fs::path* lastRoot = nullptr;
+    std::vector<std::size_t>* indicesOfRoot = nullptr;
+    for (std::size_t i = 0; i < s.files.size(); ++i) {
+        const fs::path& root = s.file(i).ipodRoot.get();
+        if (&root != lastRoot) {
+            lastRoot = &root;
+            indicesOfRoot = &byRoot[root];
+        }
+        indicesOfRoot->push_back(i);
+    }
     for (const auto& [root, indices] : byRoot) {
         HistoryCache::Store& store = s.cache->storeFor(root);
         // Every file read from the cache, and no other reading in it: the file holds what it should.
-        const bool unchanged = !s.changed && store.readings.size() == indices.size()
+        const bool unchanged = !s.changed && store.places.size() == indices.size()
             && std::all_of(indices.begin(), indices.end(),
                 [&](std::size_t i) { return i < s.entries.size() && s.reads[i].fromCache; });
         if (unchanged)
@@ -238,16 +272,17 @@ Result HistoryReader::saveCache()
         std::vector<history::KeyedReading> readings;
         readings.reserve(indices.size());
         for (const std::size_t i : indices) {
-            const CachedReading* reading = nullptr;
             std::string path = PathKey(s.file(i));
-            if (i < s.entries.size())
-                reading = s.reads[i].cacheable ? &s.reads[i].reading : nullptr;
-            else
-                reading = store.find(path);
-            if (!reading)
+            if (i < s.entries.size()) {
+                if (!s.reads[i].cacheable)
+                    continue;
+                readings.push_back({{}, s.reading(i)});
+            } else if (std::optional<CachedReading> kept = store.find(path)) {
+                readings.push_back({{}, std::move(*kept)});
+            } else {
                 continue;
+            }
             keys.push_back(std::move(path));
-            readings.push_back({{}, *reading});
         }
         for (std::size_t j = 0; j < readings.size(); ++j)
             readings[j].path = keys[j];
@@ -275,12 +310,14 @@ ExportSelection ExportSelectionOf(const std::vector<HistoryEntry>& entries, std:
     ExportSelection chosen;
     chosen.workouts = WorkoutsOf(entries, selection);
     for (const StoredWorkout& workout : chosen.workouts)
-        if (std::find(chosen.ipodRoots.begin(), chosen.ipodRoots.end(), workout.ipodRoot.get()) == chosen.ipodRoots.end())
+        if (std::find(chosen.ipodRoots.begin(), chosen.ipodRoots.end(), workout.ipodRoot.get())
+            == chosen.ipodRoots.end())
             chosen.ipodRoots.push_back(workout.ipodRoot);
     return chosen;
 }
 
-std::vector<HistoryEntry> ReadHistory(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
+std::vector<HistoryEntry> ReadHistory(
+    std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
 {
     HistoryReader reader(std::move(files), fileSystem, cache);
     reader.readAll();

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "BestEfforts.h"
 #include "export/Exporter.h"
-#include "workout/WorkoutSummary.h"
 #include "store/Catalogue.h"
 #include "store/StoredWorkout.h"
 #include "workout/Decimal.h"
+#include "workout/WorkoutSummary.h"
 
 #include <QString>
 
@@ -21,8 +22,8 @@ namespace paceforge {
 class FileSystem;
 class HistoryCache;
 
-// One workout file of the history: what its document says, never its series (read a chosen run's
-// series with ReadWorkoutFile), or why it could not be read.
+// One workout file of the history: what its document says and its best efforts, never its series
+// (read a chosen run's series with ReadWorkoutFile), or why it could not be read.
 struct HistoryEntry {
     StoredWorkout file;
     // Why the file could not be read as a workout, naming it.
@@ -34,6 +35,7 @@ struct HistoryEntry {
     // Nothing when the document leaves the calories blank.
     std::optional<long long> calories;
     bool signedByDevice = false;
+    RunEfforts efforts;
 
     bool readable() const { return !problem; }
 };

@@ -1,6 +1,7 @@
 #include "workout/WorkoutSummary.h"
 
 #include "platform/FileSystem.h"
+#include "workout/SeriesMillimetres.h"
 #include "workout/SeriesText.h"
 #include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
@@ -76,15 +77,36 @@ Decimal Gap(const Decimal& a, const Decimal& b)
 
 // The device keeps the series in kilometres whatever the summary's unit, but a file whose summary
 // is in miles may hold it in miles too: the series is read in the unit its last value lies nearer.
+bool SeriesInMiles(const Decimal& last, const WorkoutSummary& summary)
+{
+    return Gap(last, summary.distanceKm) > Gap(last, summary.distanceMiles);
+}
+
 void SeriesInKilometres(WorkoutSummary& summary)
 {
-    if (summary.seriesKm.empty())
-        return;
-    const Decimal& last = summary.seriesKm.back();
-    if (Gap(last, summary.distanceKm) <= Gap(last, summary.distanceMiles))
+    if (summary.seriesKm.empty() || !SeriesInMiles(summary.seriesKm.back(), summary))
         return;
     for (Decimal& value : summary.seriesKm)
         value = MilesToKilometres(value);
+}
+
+struct SeriesElement {
+    pugi::xml_node data;
+    Decimal seconds;
+    bool summaryInMiles = false;
+};
+
+std::optional<SeriesElement> FindSeries(pugi::xml_node sportsData)
+{
+    const pugi::xml_node data = DistanceData(sportsData);
+    if (!data)
+        return std::nullopt;
+    // Far longer intervals than the device's 10 s would put the points centuries apart.
+    const auto seconds = SampleSeconds(data, Decimal::fromInteger(3600));
+    if (!seconds)
+        return std::nullopt;
+    return SeriesElement{
+        data, *seconds, InMiles(ChildElement(ChildElement(sportsData, "runSummary"), "distance").attribute("unit"))};
 }
 
 } // namespace
@@ -194,14 +216,11 @@ Outcome<WorkoutSummary> ReadWorkoutSummary(const XmlDocument& document, const QS
 
     summary.calories = OptionalNumber(ChildElement(runSummary, "calories"));
     summary.weightKg = OptionalNumber(ChildElement(ChildElement(sportsData, "userInfo"), "weight"));
-    if (const pugi::xml_node data = series == SeriesReading::Read ? DistanceData(sportsData) : pugi::xml_node()) {
-        // Far longer intervals than the device's 10 s would put the points centuries apart.
-        if (const auto seconds = SampleSeconds(data, Decimal::fromInteger(3600))) {
-            summary.seriesKm = ReadSeries(data);
-            summary.sampleSeconds = *seconds;
-            if (miles)
-                SeriesInKilometres(summary);
-        }
+    if (const auto found = series == SeriesReading::Read ? FindSeries(sportsData) : std::nullopt) {
+        summary.seriesKm = ReadSeries(found->data);
+        summary.sampleSeconds = found->seconds;
+        if (miles)
+            SeriesInKilometres(summary);
     }
     summary.signedByDevice = IsSignedWorkout(document);
     return summary;
@@ -213,6 +232,36 @@ Outcome<WorkoutSummary> ReadWorkoutFile(const std::filesystem::path& path, const
     if (!bytes)
         return Outcome<WorkoutSummary>::failure(bytes.error());
     return ReadWorkoutSummary(XmlDocument::fromBytes(bytes.value()), DisplayPath(path));
+}
+
+MillimetreSeries ReadSeriesMillimetres(const XmlDocument& document, const WorkoutSummary& summary)
+{
+    constexpr int kMillimetreDecimals = 6;
+    MillimetreSeries series;
+    const auto found = FindSeries(ChildElement(document.document(), "sportsData"));
+    if (!found)
+        return series;
+    // The device writes the series as one text: read where it lies, not copied out first.
+    const pugi::xml_node text = found->data.first_child();
+    auto millimetres = text.type() == pugi::node_pcdata && !text.next_sibling()
+        ? SeriesMillimetres(text.value())
+        : SeriesMillimetres(NodeText(found->data));
+    if (!millimetres)
+        return series;
+    if (found->summaryInMiles && !millimetres->empty()
+        && SeriesInMiles(Decimal::fromParts(millimetres->back(), kMillimetreDecimals), summary)) {
+        for (std::int64_t& value : *millimetres) {
+            // Four decimals, as seriesKm converts them.
+            const Decimal km = MilesToKilometres(Decimal::fromParts(value, kMillimetreDecimals));
+            Int128 mantissa = km.mantissa();
+            for (int scale = km.scale(); scale < kMillimetreDecimals; ++scale)
+                mantissa *= 10;
+            value = static_cast<std::int64_t>(mantissa);
+        }
+    }
+    series.millimetres = std::move(*millimetres);
+    series.sampleSeconds = found->seconds.toDouble();
+    return series;
 }
 
 } // namespace paceforge

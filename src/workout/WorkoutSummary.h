@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTime>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -60,5 +61,14 @@ enum class SeriesReading { Read, Skip };
 Outcome<WorkoutSummary> ReadWorkoutSummary(
     const XmlDocument& document, const QString& fileName, SeriesReading series = SeriesReading::Read);
 Outcome<WorkoutSummary> ReadWorkoutFile(const std::filesystem::path& path, const FileSystem& fileSystem);
+
+// The series of a summary read with SeriesReading::Skip, in whole millimetres: the element, unit
+// and damage rules of seriesKm, without a Decimal per sample, for a history of thousands of runs.
+struct MillimetreSeries {
+    std::vector<std::int64_t> millimetres;
+    double sampleSeconds = 0;
+};
+// Empty when the document has no usable series.
+MillimetreSeries ReadSeriesMillimetres(const XmlDocument& document, const WorkoutSummary& summary);
 
 } // namespace paceforge

@@ -449,3 +449,59 @@ TEST(CommandLineTest, BackupsOfACorrectionAreFiledUnderTheWindowsNameOfTheVolume
     EXPECT_TRUE(RunCommand({"list", "--drive", Path(store.drive)}, platform)
                     .out.startsWith("Ipod located on drive 'JOHN'S IPOD'\n"));
 }
+
+TEST(CommandLineTest, RecordsOfOneSensorFolderAndADateRange)
+{
+    SampleStore store;
+    UserFolders folders;
+    const QString drive = Path(store.drive);
+    const auto before = store.snapshot();
+
+    const Outputs text = RunCommand({"records", "--drive", drive});
+    EXPECT_EQ(text.code, 1); // the web page saved under a workout's name
+    EXPECT_TRUE(text.err.contains("not counted: \"" + drive)) << text.err.toStdString();
+    const QStringList lines = text.out.split('\n');
+    ASSERT_EQ(lines.size(), 12) << text.out.toStdString();
+    EXPECT_EQ(lines[0], "Record                    Value  Pace /km  Pace /mi  Date        Workout");
+    EXPECT_EQ(lines[4], "5 km                    26:22.1      5:16      8:29  2007-06-03  2007-06-03 07;12;48.xml");
+    EXPECT_EQ(lines[6], "Half marathon                 -");
+    EXPECT_EQ(lines[8], "Longest run            13.14 km      5:27      8:46  2008-07-04  2008-07-04 07;31;46.xml");
+    EXPECT_EQ(lines[10], "Most runs in a month     2 runs      5:23      8:40  2007-06     12.24 km");
+
+    // The sensor named in small letters; the web page lies in the other folder, so nothing fails.
+    const Outputs csv = RunCommand({"records", "--sensor", "8p5w31qnvsx", "--since", "2008-07-01", "--until",
+        "2009-01-31", "--format", "csv", "--drive", drive});
+    EXPECT_EQ(csv.code, 0) << csv.err.toStdString();
+    const QStringList rows = csv.out.split("\r\n");
+    ASSERT_EQ(rows.size(), 10) << csv.out.toStdString();
+    EXPECT_EQ(rows[0],
+        "record,date,period,first_day,last_day,runs,distance_km,duration_s,pace_s_per_km,"
+        "pace_s_per_mi,start_in_run_s,sensor,workout");
+    EXPECT_EQ(rows[3], "1mi,2008-07-04,,,,,1.6094,508.861,316,508,211.139,8P5W31QNVSX,2008-07-04 07;31;46.xml");
+    EXPECT_EQ(rows[7], "longest_week,,2008-W27,2008-06-30,2008-07-06,1,13.1407,4302.512,327,526,,,");
+
+    const Outputs json = RunCommand({"records", "--since", "2009-02-01", "--format", "json", "--drive", drive});
+    const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_TRUE(root.value("sensor").isNull());
+    EXPECT_EQ(root.value("since").toString(), "2009-02-01");
+    const QJsonObject month = root.value("most_runs_in_a_month").toObject();
+    EXPECT_EQ(month.value("period").toString(), "2009-02");
+    EXPECT_EQ(month.value("runs").toInt(), 2);
+    EXPECT_EQ(month.value("workouts").toArray().size(), 2);
+    EXPECT_EQ(root.value("fastest").toArray().size(), 4); // 400 m to 5 km in runs under 10 km
+    EXPECT_EQ(root.value("unreadable").toArray().size(), 1);
+
+    for (const auto& [arguments, message] : std::vector<std::pair<QStringList, const char*>>{
+             {{"records", "--sensor", "4H7136ZXVSX", "--drive", drive}, "no sensor folder \"4H7136ZXVSX\""},
+             {{"records", "--format", "tcx", "--drive", drive}, "\"tcx\""},
+             {{"records", "--by", "week", "--drive", drive}, "records takes no --by"},
+             {{"stats", "--sensor", "8P5W31QNVSX", "--drive", drive}, "stats takes no --sensor"},
+         }) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Outputs run = RunCommand(arguments);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_EQ(store.snapshot(), before);
+}

@@ -94,6 +94,19 @@ TEST(HistoryTest, EveryListedWorkoutIsAnEntry)
     EXPECT_EQ(km->distanceKm, *Decimal::parsePlain("5.2131"));
     EXPECT_EQ(km->calories, 409);
     EXPECT_TRUE(km->file.synched);
+    ASSERT_TRUE(km->efforts[EffortDistance::Kilometres5]);
+    EXPECT_LT(km->efforts[EffortDistance::Kilometres5]->durationMs, km->durationMs);
+    EXPECT_FALSE(km->efforts[EffortDistance::Kilometres10]);
+
+    // The history's own reading of the series gives what a chosen run's full reading gives, miles too.
+    for (const HistoryEntry& entry : entries) {
+        if (!entry.readable())
+            continue;
+        SCOPED_TRACE(entry.file.fileName);
+        const auto run = ReadWorkoutFile(entry.file.fullPath(), fileSystem);
+        ASSERT_TRUE(run);
+        EXPECT_EQ(entry.efforts, BestEffortsOf(run.value()));
+    }
 
     const HistoryEntry* twin = Find(entries, kSynchedTwin, store.empeds);
     ASSERT_TRUE(twin);
@@ -140,6 +153,7 @@ TEST(HistoryTest, TheCacheServesUnchangedFilesOnlyAndForgetsFilesThatAreGone)
     EXPECT_EQ(cached.cachedEntries(), second.size());
     for (std::size_t i = 0; i < second.size(); ++i) {
         EXPECT_EQ(cached.entries()[i].distanceKm, second[i].distanceKm);
+        EXPECT_EQ(cached.entries()[i].efforts, second[i].efforts);
         EXPECT_EQ(cached.entries()[i].problem, second[i].problem);
         EXPECT_EQ(cached.entries()[i].file.fullPath(), second[i].file.fullPath());
     }
@@ -155,8 +169,13 @@ TEST(HistoryTest, ADamagedCacheIsReadAsEmpty)
     const std::string good = ReadBytes(cache.fileFor(store.drive));
     std::string flipped = good;
     flipped[flipped.size() / 2] ^= 0x20;
-    for (const std::string& bytes :
-        {std::string(), std::string("PFHIST"), good.substr(0, good.size() / 2), flipped, std::string(4096, '\xff')}) {
+    // The format before the best efforts, its sum right: read as empty, not misread.
+    std::string older = good.substr(0, good.size() - sizeof(std::uint64_t));
+    older[12] = 1;
+    const std::uint64_t sum = ContentHash(older);
+    older.append(reinterpret_cast<const char*>(&sum), sizeof sum);
+    for (const std::string& bytes : {std::string(), std::string("PFHIST"), good.substr(0, good.size() / 2), flipped,
+             std::string(4096, '\xff'), older}) {
         SCOPED_TRACE(bytes.size());
         std::ofstream(cache.fileFor(store.drive), std::ios::binary | std::ios::trunc) << bytes;
         HistoryCache damaged(cacheFolder.path().toStdString(), fileSystem);
