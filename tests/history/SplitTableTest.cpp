@@ -41,9 +41,9 @@ TEST(SplitTableTest, SplitsAsRecordedWithTheirOwnTimeAndPace)
     const auto sample = ReadSplitTable(kSampleRun, fileSystem);
     ASSERT_TRUE(sample) << sample.error().toStdString();
     ExpectSplits(sample->kilometres,
-        {{332131, "1.0", 332131, 332}, {668336, "2.0", 336205, 336}, {1002161, "3.0", 333825, 334},
+        {{332131, "1.0", 332131, 332}, {668336, "2.0", 336205, 336}, {1002161, "3.0", 333825, 333},
             {1332499, "4.0", 330338, 330}});
-    ExpectSplits(sample->miles, {{538944, "1.61", 538944, 539}, {1074803, "3.22", 535859, 536}});
+    ExpectSplits(sample->miles, {{538944, "1.61", 538944, 538}, {1074803, "3.22", 535859, 535}});
     EXPECT_EQ(sample->kilometres[1].recordedPace, Decimal::fromInteger(334168));
 
     // Another layout, the mile list after the km list, its last split 1.608 km.
@@ -52,7 +52,7 @@ TEST(SplitTableTest, SplitsAsRecordedWithTheirOwnTimeAndPace)
     ASSERT_EQ(old->kilometres.size(), 5u);
     EXPECT_EQ(old->kilometres[4].splitMs, 319743);
     ExpectSplits(
-        old->miles, {{524994, "1.61", 524994, 525}, {1040436, "3.22", 515442, 515}, {1559957, "4.828", 519521, 520}});
+        old->miles, {{524994, "1.61", 524994, 524}, {1040436, "3.22", 515442, 515}, {1559957, "4.828", 519521, 519}});
 
     const auto page = ReadSplitTable(kDocuments / "not-xml.xml", fileSystem);
     ASSERT_FALSE(page);
