@@ -129,7 +129,8 @@ bool NewerBackupFirst(const BackupEntry& a, const BackupEntry& b)
 Backups::Backups(fs::path root, const Clock& clock, FileSystem& fileSystem)
     : m_root(std::move(root)),
       m_clock(clock),
-      m_fileSystem(fileSystem)
+      m_fileSystem(fileSystem),
+      m_altered(m_root / "%altered-signatures", fileSystem)
 { }
 
 fs::path Backups::folderFor(const QString& volume, const std::string& sensor, bool latest) const

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
+#include "store/AlteredSignatures.h"
 
 #include <QDateTime>
 #include <QString>
@@ -44,6 +45,10 @@ public:
     Backups(std::filesystem::path root, const Clock& clock, FileSystem& fileSystem);
 
     const std::filesystem::path& root() const { return m_root; }
+    // The signed files Paceforge changed; kept in the backups' folder, where a volume's folder
+    // name can never be "%altered-signatures".
+    AlteredSignatures& alteredSignatures() { return m_altered; }
+    const AlteredSignatures& alteredSignatures() const { return m_altered; }
 
     std::filesystem::path folderFor(const QString& volume, const std::string& sensor, bool latest) const;
 
@@ -63,6 +68,7 @@ private:
     std::filesystem::path m_root;
     const Clock& m_clock;
     FileSystem& m_fileSystem;
+    AlteredSignatures m_altered;
 };
 
 // Where the window keeps its backups, ~/.local/share/Paceforge/backups on Linux; the commands

@@ -4,6 +4,7 @@
 #include "FileCleanup.h"
 
 #include "platform/FileSystem.h"
+#include "workout/WorkoutSummary.h"
 
 #include <utility>
 #include <vector>
@@ -187,6 +188,10 @@ EditWriteOutcome WriteEditedWorkout(
     EditWriteOutcome outcome;
     outcome.written = true;
     outcome.bytes = bytes;
+    // The device's signature went with the change. Not being able to note it costs only a run
+    // shown as signed that no longer is.
+    if (backups && IsSignedWorkout(document))
+        (void)backups->alteredSignatures().add(ContentHash(bytes));
     const auto readBack = fileSystem.readFile(file.target);
     if (!readBack || readBack.value() != bytes) {
         outcome.message = Message(u"Save Failed",

@@ -3,6 +3,7 @@
 #include "HistoryRecords.h"
 
 #include "platform/FileSystem.h"
+#include "store/AlteredSignatures.h"
 #include "platform/XmlDocument.h"
 
 #include <QDateTime>
@@ -44,14 +45,16 @@ bool Plausible(const CachedReading& reading)
         && reading.start.offsetSeconds > -24 * 3600 && reading.start.offsetSeconds < 24 * 3600;
 }
 
-void Fill(HistoryEntry& entry, const CachedReading& reading)
+void Fill(HistoryEntry& entry, const CachedReading& reading, const AlteredSignatures* altered)
 {
+    const bool alteredHere = reading.signedByDevice && altered && altered->contains(reading.contentHash);
+    entry.signatureAltered = alteredHere;
     entry.problem = reading.problem;
     entry.start = reading.start;
     entry.durationMs = reading.durationMs;
     entry.distanceKm = reading.distanceKm;
     entry.calories = reading.calories;
-    entry.signedByDevice = reading.signedByDevice;
+    entry.signedByDevice = reading.signedByDevice && !alteredHere;
     entry.efforts = reading.efforts;
 }
 
@@ -105,6 +108,7 @@ struct HistoryReader::State {
     std::vector<StoredWorkout> files;
     const FileSystem& fileSystem;
     HistoryCache* cache;
+    const AlteredSignatures* altered = nullptr;
     std::vector<HistoryEntry> entries;
     // Beside each entry: the stamp of the bytes it was read from, and whether it may be cached; the
     // rest of its reading is the entry's (a copy of every reading made the history twice as big).
@@ -141,7 +145,7 @@ CachedReading HistoryReader::State::reading(std::size_t i) const
     reading.durationMs = entry.durationMs;
     reading.distanceKm = entry.distanceKm;
     reading.calories = entry.calories;
-    reading.signedByDevice = entry.signedByDevice;
+    reading.signedByDevice = entry.signedByDevice || entry.signatureAltered;
     reading.efforts = entry.efforts;
     return reading;
 }
@@ -165,7 +169,7 @@ void HistoryReader::State::readNext()
     if (stamp && store) {
         const std::optional<CachedReading> found = store->find(key);
         if (found && found->size == stamp->size && found->modifiedNs == stamp->modifiedNs && Plausible(*found)) {
-            Fill(entry, *found);
+            Fill(entry, *found, altered);
             reads.push_back({found->size, found->modifiedNs, found->contentHash, true, true});
             ++cached;
             return;
@@ -183,7 +187,7 @@ void HistoryReader::State::readNext()
     }
     CachedReading reading = ReadingOf(bytes.value(), stamp.value_or(FileStamp{}), path);
     reading.size = bytes.value().size();
-    Fill(entry, reading);
+    Fill(entry, reading, altered);
     // The stamp was taken before the read: a file that changed in between is read again next time.
     // A reading the cache would not believe is not written to it either.
     const bool cacheable = stamp && stamp->size == bytes.value().size() && NowNs() - stamp->modifiedNs > kRacyWindowNs
@@ -196,6 +200,11 @@ HistoryReader::HistoryReader(std::vector<StoredWorkout> files, const FileSystem&
 {
     m_state->entries.reserve(m_state->files.size());
     m_state->reads.reserve(m_state->files.size());
+}
+
+void HistoryReader::setAlteredSignatures(const AlteredSignatures* altered)
+{
+    m_state->altered = altered;
 }
 
 HistoryReader::~HistoryReader() = default;

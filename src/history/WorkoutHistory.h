@@ -20,6 +20,7 @@
 namespace paceforge {
 
 class FileSystem;
+class AlteredSignatures;
 class HistoryCache;
 
 // One workout file of the history: what its document says and its best efforts, never its series
@@ -34,7 +35,10 @@ struct HistoryEntry {
     Decimal distanceKm;
     // Nothing when the document leaves the calories blank.
     std::optional<long long> calories;
+    // Signed by the device, and its signature still holds as far as this computer knows.
     bool signedByDevice = false;
+    // Signed by the device, then changed by Paceforge: the signature no longer holds.
+    bool signatureAltered = false;
     RunEfforts efforts;
 
     bool readable() const { return !problem; }
@@ -50,6 +54,9 @@ class HistoryReader
 public:
     // The cache, when given, must outlive the reader.
     HistoryReader(std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache = nullptr);
+    // The signed files Paceforge changed; must outlive the reader. Without it a signed file is
+    // taken to be as the device signed it.
+    void setAlteredSignatures(const AlteredSignatures* altered);
     ~HistoryReader();
     HistoryReader(const HistoryReader&) = delete;
     HistoryReader& operator=(const HistoryReader&) = delete;

@@ -105,12 +105,11 @@ frmMain::~frmMain()
 {
     // The elements give up the focus as they go, after the focus ring has gone.
     disconnect(m_focusWatch);
-    // The history listens to the session's catalogue, which goes before the window's children.
+    // The history listens to the session's catalogue, and the list shows its rows: both go before
+    // the session does, which is before the window's children.
     delete m_history;
+    m_listModel->clear();
 }
-
-
-
 
 void frmMain::wireEvents()
 {
