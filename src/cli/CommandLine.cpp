@@ -2,10 +2,12 @@
 
 #include "Command.h"
 
+#include "compose/Backups.h"
 #include "history/HistoryCache.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Version.h"
+#include "store/AlteredSignatures.h"
 #include "store/iPodScan.h"
 
 #include <QFile>
@@ -184,7 +186,8 @@ std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem
         for (StoredWorkout& file : ListedWorkouts(build.ipod, build.rows))
             files.push_back(std::move(file));
     HistoryCache cache(StandardHistoryCacheFolder(), fileSystem);
-    return ReadHistory(std::move(files), fileSystem, &cache);
+    const AlteredSignatures altered(AlteredSignaturesFile(StandardBackupsFolder()), fileSystem);
+    return ReadHistory(std::move(files), fileSystem, &cache, &altered);
 }
 
 Outcome<DateRange> ReadDateRange(const CommandContext& context)

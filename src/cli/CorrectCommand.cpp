@@ -183,7 +183,10 @@ int RunCorrect(CommandContext& context)
     }
 
     const CorrectionFactor& chosenFactor = factor->value();
-    const CorrectionPlan plan = PlanCorrection(WorkoutsOf(entries, chosen), chosenFactor, context.fileSystem);
+    const Clock clock;
+    Backups backups(StandardBackupsFolder(), clock, context.fileSystem);
+    const CorrectionPlan plan = PlanCorrection(
+        WorkoutsOf(entries, chosen), chosenFactor, context.fileSystem, {}, &backups.alteredSignatures());
     WritePreview(out, err, plan);
     const auto ready = std::count_if(plan.runs.begin(), plan.runs.end(), [](auto& run) { return run.ready(); });
     if (ready != static_cast<long>(plan.runs.size()))
@@ -198,8 +201,6 @@ int RunCorrect(CommandContext& context)
         return exitCode;
     }
 
-    const Clock clock;
-    Backups backups(StandardBackupsFolder(), clock, context.fileSystem);
     const CorrectionReport report = ApplyCorrection(plan, context.fileSystem, backups);
     for (const fs::path& done : report.done)
         out << "Corrected " << DisplayPath(done) << '\n';

@@ -130,7 +130,7 @@ Backups::Backups(fs::path root, const Clock& clock, FileSystem& fileSystem)
     : m_root(std::move(root)),
       m_clock(clock),
       m_fileSystem(fileSystem),
-      m_altered(m_root / "%altered-signatures", fileSystem)
+      m_altered(AlteredSignaturesFile(m_root), fileSystem)
 { }
 
 fs::path Backups::folderFor(const QString& volume, const std::string& sensor, bool latest) const

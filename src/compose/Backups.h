@@ -45,8 +45,7 @@ public:
     Backups(std::filesystem::path root, const Clock& clock, FileSystem& fileSystem);
 
     const std::filesystem::path& root() const { return m_root; }
-    // The signed files Paceforge changed; kept in the backups' folder, where a volume's folder
-    // name can never be "%altered-signatures".
+    // The signed files Paceforge changed.
     AlteredSignatures& alteredSignatures() { return m_altered; }
     const AlteredSignatures& alteredSignatures() const { return m_altered; }
 

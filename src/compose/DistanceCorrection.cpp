@@ -196,7 +196,7 @@ QString NotDoneAfterStop(const fs::path& file, const fs::path& stoppedAt)
 } // namespace
 
 CorrectionPlan PlanCorrection(const std::vector<StoredWorkout>& runs, const CorrectionFactor& factor,
-    const FileSystem& fileSystem, const CorrectionProgress& progress)
+    const FileSystem& fileSystem, const CorrectionProgress& progress, const AlteredSignatures* altered)
 {
     CorrectionPlan plan{factor, {}};
     plan.runs.reserve(runs.size());
@@ -221,7 +221,7 @@ CorrectionPlan PlanCorrection(const std::vector<StoredWorkout>& runs, const Corr
         one.previewedSize = bytes.value().size();
         one.previewedHash = ContentHash(bytes.value());
         XmlDocument document = XmlDocument::fromBytes(bytes.value());
-        one.signedByDevice = IsSignedWorkout(document);
+        one.signedByDevice = IsSignedWorkout(document) && !(altered && altered->contains(one.previewedHash));
         const auto corrected = CorrectWorkout(std::move(document), factor, DisplayPath(one.source));
         if (!corrected) {
             one.problem = corrected.error();

@@ -18,6 +18,7 @@
 
 namespace paceforge {
 
+class AlteredSignatures;
 class Backups;
 class FileSystem;
 
@@ -79,9 +80,9 @@ struct CorrectionPlan {
 using CorrectionProgress = std::function<bool(int done, int total)>;
 
 // Reads each run and works out its correction without writing anything: the preview. A file
-// named twice is planned once.
+// named twice is planned once. A run whose signature Paceforge broke before is not called signed.
 CorrectionPlan PlanCorrection(const std::vector<StoredWorkout>& runs, const CorrectionFactor& factor,
-    const FileSystem& fileSystem, const CorrectionProgress& progress = {});
+    const FileSystem& fileSystem, const CorrectionProgress& progress = {}, const AlteredSignatures* altered = nullptr);
 
 struct CorrectionReport {
     // The files written, in the latest folders.

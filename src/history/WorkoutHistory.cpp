@@ -325,10 +325,11 @@ ExportSelection ExportSelectionOf(const std::vector<HistoryEntry>& entries, std:
     return chosen;
 }
 
-std::vector<HistoryEntry> ReadHistory(
-    std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache)
+std::vector<HistoryEntry> ReadHistory(std::vector<StoredWorkout> files, const FileSystem& fileSystem,
+    HistoryCache* cache, const AlteredSignatures* altered)
 {
     HistoryReader reader(std::move(files), fileSystem, cache);
+    reader.setAlteredSignatures(altered);
     reader.readAll();
     // A cache that cannot be written costs only time at the next reading.
     (void)reader.saveCache();

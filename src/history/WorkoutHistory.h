@@ -92,7 +92,7 @@ ExportSelection ExportSelectionOf(const std::vector<HistoryEntry>& entries, std:
 
 // The whole history at once, the cache written when given (a cache that cannot be written costs
 // only time at the next reading).
-std::vector<HistoryEntry> ReadHistory(
-    std::vector<StoredWorkout> files, const FileSystem& fileSystem, HistoryCache* cache = nullptr);
+std::vector<HistoryEntry> ReadHistory(std::vector<StoredWorkout> files, const FileSystem& fileSystem,
+    HistoryCache* cache = nullptr, const AlteredSignatures* altered = nullptr);
 
 } // namespace paceforge

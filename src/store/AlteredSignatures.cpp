@@ -56,4 +56,19 @@ Result AlteredSignatures::add(std::uint64_t contentHash)
     return m_fileSystem.writeFileAtomic(m_file, text);
 }
 
+std::filesystem::path AlteredSignaturesFile(const std::filesystem::path& backupsRoot)
+{
+    return backupsRoot / "%altered-signatures";
+}
+
+QString SignedByDeviceText()
+{
+    return QStringLiteral("signed by the iPod; editing removes the proof of origin");
+}
+
+QString SignatureAlteredText()
+{
+    return QStringLiteral("signed by the iPod, then changed by Paceforge: the signature no longer holds");
+}
+
 } // namespace paceforge

@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -27,9 +29,17 @@ public:
 
 private:
     void load() const;
+
     std::filesystem::path m_file;
     FileSystem& m_fileSystem;
     mutable std::optional<std::set<std::uint64_t>> m_hashes;
 };
+
+// What a signed run's mark says, in the main list and the history alike.
+QString SignedByDeviceText();
+QString SignatureAlteredText();
+
+// Beside the backups, under a name no volume's folder there can have.
+std::filesystem::path AlteredSignaturesFile(const std::filesystem::path& backupsRoot);
 
 } // namespace paceforge

@@ -1,5 +1,7 @@
 #include "HistoryModel.h"
 
+#include "store/AlteredSignatures.h"
+
 #include <QColor>
 
 namespace paceforge {
@@ -68,6 +70,8 @@ QVariant HistoryModel::text(const HistoryEntry& entry, int column) const
     case Calories:
         return entry.calories ? QVariant(m_locale.toString(*entry.calories)) : QVariant();
     case Signed:
+        if (entry.signatureAltered)
+            return QStringLiteral("signature void");
         return entry.signedByDevice ? QStringLiteral("\u2713 signed") : QVariant();
     default:
         return QVariant();
@@ -113,8 +117,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (!entry.readable())
             return *entry.problem;
-        if (entry.signedByDevice && index.column() == Signed)
-            return QStringLiteral("signed by the iPod; editing removes the proof of origin");
+        if (index.column() == Signed && (entry.signedByDevice || entry.signatureAltered))
+            return entry.signatureAltered ? SignatureAlteredText() : SignedByDeviceText();
         return {};
     case Qt::TextAlignmentRole:
         if (index.column() >= Distance && index.column() <= Calories)

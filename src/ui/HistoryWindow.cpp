@@ -357,6 +357,7 @@ void HistoryWindow::reload()
     m_model->clear();
     const iPodRecord& ipod = m_services.store.ipod();
     m_reader = std::make_unique<HistoryReader>(m_services.store.listedWorkouts(), m_services.fileSystem, m_cache.get());
+    m_reader->setAlteredSignatures(&m_services.backups.alteredSignatures());
     m_sliceFiles = kFirstSliceFiles;
     m_progress->setRange(0, static_cast<int>(m_reader->total()));
     m_progress->setValue(0);

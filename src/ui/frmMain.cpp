@@ -19,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "store/AlteredSignatures.h"
 #include "store/Catalogue.h"
 #include "store/iPodScan.h"
 #include "templates/DateRule.h"
@@ -190,7 +191,8 @@ void frmMain::addWorkoutTools()
                         QDateTime(start->date, start->time, Qt::OffsetFromUTC, start->offsetSeconds),
                         QStringLiteral("yyyy-MM-dd hh:mm:ss ap (t)"));
         if (IsSignedWorkout(document))
-            lines << QStringLiteral("signed by the iPod; editing removes the proof of origin");
+            lines << (m_backups->alteredSignatures().contains(ContentHash(bytes.value())) ? SignatureAlteredText()
+                                                                                         : SignedByDeviceText());
         return lines.join(u'\n');
     });
 }

@@ -3,6 +3,7 @@
 #include "compose/DistanceSeries.h"
 #include "compose/FileCleanup.h"
 #include "compose/Restore.h"
+#include "history/WorkoutHistory.h"
 #include "export/ExportFixtures.h"
 #include "TestCorpus.h"
 #include "workout/SeriesText.h"
@@ -215,6 +216,15 @@ TEST(DistanceCorrectionTest, RunsAreSavedAsEditsAndRestoreGivesTheirBytesBack)
     EXPECT_FALSE(fs::exists(store.empeds / kSynchedTwin));
     EXPECT_TRUE(
         ReadBytes(store.empeds / kLatestTwin).find("<distance unit=\"km\">9.9333</distance>") != std::string::npos);
+    // The twin was signed; its new bytes no longer carry the device's proof, wherever they are read.
+    const AlteredSignatures& altered = store.backups.alteredSignatures();
+    const auto history = ReadHistory({store.run(kLatestTwin)}, store.fileSystem, nullptr, &altered);
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_FALSE(history[0].signedByDevice);
+    EXPECT_TRUE(history[0].signatureAltered);
+    EXPECT_FALSE(PlanCorrection({store.run(kLatestTwin)}, Factor("1.01"), store.fileSystem, {}, &altered)
+                     .runs.at(0)
+                     .signedByDevice);
 
     // Restore gives each file back byte for byte, where it was: the run moved to latest goes back
     // to synched, and its corrected copy is taken out of latest.
