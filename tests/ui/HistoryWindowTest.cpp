@@ -440,7 +440,8 @@ TEST(HistoryWindow, CorrectsEveryRunOfTheChosenSensor)
     const auto* preview = dialog->findChild<QTableWidget*>("tblPreview");
     const QString name = preview->item(preview->item(0, 1)->text() == "6.00" ? 0 : 1, 0)->text();
     EXPECT_TRUE(name.endsWith("  2006-07-02 18;05;09.xml")) << name.toStdString();
-    EXPECT_TRUE(name.startsWith(QLocale(QLocale::English, QLocale::UnitedStates).toString(QDateTime({2006, 7, 2}, {18, 5, 9}), QLocale::ShortFormat)))
+    EXPECT_TRUE(name.startsWith(QLocale(QLocale::English, QLocale::UnitedStates)
+                                    .toString(QDateTime({2006, 7, 2}, {18, 5, 9}), QLocale::ShortFormat)))
         << name.toStdString();
 
     dialog->findChild<QPushButton*>("cmdApply")->click();
