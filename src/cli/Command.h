@@ -8,9 +8,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,6 +73,17 @@ std::vector<HistoryEntry> ReadHistoryOf(const FoundCatalogues& found, FileSystem
 // --since and --until (YYYY-MM-DD, inclusive); a failure is the usage message naming a text that
 // is not a day, a day that does not exist, or a range that ends before it starts.
 Outcome<DateRange> ReadDateRange(const CommandContext& context);
+
+// --sensor: the sensor folder named (any letter case) as the iPod's disk spells it, or nothing
+// without --sensor. A failure is the usage message naming the sensor folders there are.
+Outcome<std::optional<std::string>> ReadSensor(const CommandContext& context, const FoundCatalogues& found);
+// The entries of the runs in the range, of that sensor folder only when one is given.
+std::vector<std::size_t> EntriesChosen(
+    const std::vector<HistoryEntry>& entries, const DateRange& range, const std::optional<std::string>& sensor);
+// Names each chosen entry that could not be read on the error stream ("not counted: ..."); their
+// problems, for a JSON report.
+QStringList NameUnreadable(
+    const CommandContext& context, const std::vector<HistoryEntry>& entries, std::span<const std::size_t> chosen);
 
 // A number option as the user wrote it. `exact` holds a plain decimal Paceforge can hold ("1.04");
 // `approximate` any number at all, also one written with an exponent or with more digits than

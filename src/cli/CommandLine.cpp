@@ -4,6 +4,7 @@
 
 #include "compose/Backups.h"
 #include "history/HistoryCache.h"
+#include "history/SensorNames.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Version.h"
@@ -28,13 +29,17 @@ namespace {
 
 const Command kCommands[] = {
     {"list", {}, &RunList},
-    {"export", {QStringLiteral("format"), QStringLiteral("out"), QStringLiteral("since"), QStringLiteral("until")},
+    {"export",
+        {QStringLiteral("format"), QStringLiteral("out"), QStringLiteral("sensor"), QStringLiteral("since"),
+            QStringLiteral("until")},
         &RunExport},
-    {"stats", {QStringLiteral("by"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("format")},
+    {"stats",
+        {QStringLiteral("by"), QStringLiteral("sensor"), QStringLiteral("since"), QStringLiteral("until"),
+            QStringLiteral("format")},
         &RunStats},
     {"correct",
-        {QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("since"),
-            QStringLiteral("until"), QStringLiteral("dry-run")},
+        {QStringLiteral("factor"), QStringLiteral("true-distance"), QStringLiteral("workout"), QStringLiteral("sensor"),
+            QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("dry-run")},
         &RunCorrect},
     {"records", {QStringLiteral("sensor"), QStringLiteral("since"), QStringLiteral("until"), QStringLiteral("format")},
         &RunRecords},
@@ -70,7 +75,7 @@ void AddOptions(QCommandLineParser& parser)
     parser.addPositionalArgument(QStringLiteral("command"),
         QStringLiteral("list: print the workout list of each iPod, newest first.\n"
                        "export: write every workout as TCX files or one CSV file.\n"
-                       "stats: print the totals per week, month or year.\n"
+                       "stats: print the totals per week, month, year or sensor.\n"
                        "correct: rescale the distances of runs whose foot sensor was calibrated wrong.\n"
                        "records: print the fastest 400 m to marathon inside any run, the longest run, the longest "
                        "week and the month with the most runs."),
@@ -94,9 +99,9 @@ void AddOptions(QCommandLineParser& parser)
         QStringLiteral("export, stats, correct, records: only runs that started on or before this day."),
         QStringLiteral("YYYY-MM-DD")});
     parser.addOption({QStringLiteral("by"),
-        QStringLiteral("stats: totals per week (from Monday), month (the "
-                       "default) or year."),
-        QStringLiteral("week|month|year")});
+        QStringLiteral("stats: totals per week (from Monday), month (the default), year, or sensor folder (with "
+                       "its first and last run and the name given to it in the window)."),
+        QStringLiteral("week|month|year|sensor")});
     parser.addOption({QStringLiteral("factor"),
         QStringLiteral("correct: multiply the distances by <factor>, e.g. 1.04 for runs 4 % short; "
                        "without --since or --until, of every run."),
@@ -107,10 +112,12 @@ void AddOptions(QCommandLineParser& parser)
         QStringLiteral("distance")});
     parser.addOption({QStringLiteral("workout"),
         QStringLiteral("correct: the workout file whose true distance is given, e.g. \"2009-02-07 08;07;36.xml\". "
-                       "Without --since or --until only that run is corrected."),
+                       "Without --since, --until or --sensor only that run is corrected."),
         QStringLiteral("name")});
     parser.addOption({QStringLiteral("sensor"),
-        QStringLiteral("records: only the runs of the sensor folder of that name, e.g. 8P5W31QNVSX (any letter case)."),
+        QStringLiteral("export, stats, correct, records: only the runs of the sensor folder of that name, e.g. "
+                       "8P5W31QNVSX (any letter case). correct --true-distance with --sensor corrects every run "
+                       "of the sensor by the factor of the workout named."),
         QStringLiteral("ID")});
     parser.addOption({QStringLiteral("dry-run"),
         QStringLiteral("correct: print each run's old and new distance and pace, and write nothing.")});
@@ -210,6 +217,49 @@ Outcome<DateRange> ReadDateRange(const CommandContext& context)
     if (range.since && range.until && *range.until < *range.since)
         return Outcome<DateRange>::failure(QStringLiteral("--until is before --since."));
     return range;
+}
+
+Outcome<std::optional<std::string>> ReadSensor(const CommandContext& context, const FoundCatalogues& found)
+{
+    using Chosen = Outcome<std::optional<std::string>>;
+    if (!context.isSet("sensor"))
+        return std::optional<std::string>();
+    const QString wanted = context.value("sensor").trimmed();
+    if (wanted.isEmpty())
+        return Chosen::failure(QStringLiteral("--sensor needs the name of a sensor folder."));
+    const SensorNames names;
+    QStringList known;
+    for (const CatalogueBuild& build : found.builds)
+        for (const SensorFolder& sensor : build.ipod.sensors) {
+            const QString folder = QString::fromStdString(sensor.name);
+            if (folder.compare(wanted, Qt::CaseInsensitive) == 0)
+                return std::optional<std::string>(sensor.name);
+            const auto given = names.given(sensor.name);
+            known << (given ? QStringLiteral("%1 (%2)").arg(folder, *given) : folder);
+        }
+    known.removeDuplicates();
+    return Chosen::failure(
+        QStringLiteral("no sensor folder \"%1\" on the iPod; there are: %2.")
+            .arg(wanted, known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", "))));
+}
+
+std::vector<std::size_t> EntriesChosen(
+    const std::vector<HistoryEntry>& entries, const DateRange& range, const std::optional<std::string>& sensor)
+{
+    const std::vector<std::size_t> inRange = EntriesIn(entries, range);
+    return sensor ? EntriesOfSensor(entries, inRange, *sensor) : inRange;
+}
+
+QStringList NameUnreadable(
+    const CommandContext& context, const std::vector<HistoryEntry>& entries, std::span<const std::size_t> chosen)
+{
+    QStringList problems;
+    for (const std::size_t index : chosen)
+        if (const auto& problem = entries[index].problem) {
+            context.err << "paceforge: not counted: " << *problem << '\n';
+            problems << *problem;
+        }
+    return problems;
 }
 
 NumberOption ReadNumberOption(const QString& text)

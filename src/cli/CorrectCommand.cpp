@@ -147,6 +147,9 @@ int RunCorrect(CommandContext& context)
     const FoundCatalogues found = FindCatalogues(context);
     if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
         return stopped;
+    const auto sensor = ReadSensor(context, found);
+    if (!sensor)
+        return UsageError(err, sensor.error());
     const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
     int exitCode = found.exitCode;
 
@@ -168,11 +171,12 @@ int RunCorrect(CommandContext& context)
         factor = CorrectionFactor::fromTrueDistance(trueDistance->value, trueDistance->unit, named->distanceKm);
         if (!*factor)
             return UsageError(err, factor->error());
-        if (!range.since && !range.until)
+        // With --sensor the named run gives the factor to every run of that sensor.
+        if (!range.since && !range.until && !sensor.value())
             chosen.push_back(namedEntries.front());
     }
     if (chosen.empty()) {
-        for (const std::size_t i : EntriesIn(entries, range)) {
+        for (const std::size_t i : EntriesChosen(entries, range, sensor.value())) {
             if (entries[i].readable()) {
                 chosen.push_back(i);
                 continue;

@@ -30,11 +30,14 @@ int RunExport(CommandContext& context)
         return stopped;
     QTextStream& out = context.out;
     QTextStream& err = context.err;
+    const auto sensor = ReadSensor(context, found);
+    if (!sensor)
+        return UsageError(err, sensor.error());
     ExportSelection selection;
-    if (range.since || range.until) {
+    if (range.since || range.until || sensor.value()) {
         // Only a run's document says when it was; a file that cannot be read is kept, to be named.
         const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
-        selection.workouts = ExportSelectionOf(entries, EntriesIn(entries, range)).workouts;
+        selection.workouts = ExportSelectionOf(entries, EntriesChosen(entries, range, sensor.value())).workouts;
     } else {
         for (const CatalogueBuild& build : found.builds)
             for (StoredWorkout& workout : ListedWorkouts(build.ipod, build.rows))

@@ -222,19 +222,6 @@ QJsonObject JsonRecords(const std::vector<HistoryEntry>& entries, const Personal
     };
 }
 
-// The sensor folder of that name on the iPods found, as the disk spells it; nothing when none is.
-std::optional<QString> SensorNamed(const FoundCatalogues& found, const QString& name, QStringList& known)
-{
-    std::optional<QString> match;
-    for (const CatalogueBuild& build : found.builds)
-        for (const SensorFolder& sensor : build.ipod.sensors) {
-            known << Text(sensor.name);
-            if (known.back().compare(name, Qt::CaseInsensitive) == 0)
-                match = known.back();
-        }
-    return match;
-}
-
 } // namespace
 
 int RunRecords(CommandContext& context)
@@ -252,34 +239,17 @@ int RunRecords(CommandContext& context)
     if (!dates)
         return UsageError(context.err, dates.error());
     const DateRange& range = dates.value();
-    if (context.isSet("sensor") && context.value("sensor").isEmpty())
-        return UsageError(context.err, QStringLiteral("--sensor needs the name of a sensor folder."));
 
     const FoundCatalogues found = FindCatalogues(context);
     if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
         return stopped;
-    std::optional<QString> sensor;
-    if (context.isSet("sensor")) {
-        QStringList known;
-        sensor = SensorNamed(found, context.value("sensor"), known);
-        if (!sensor)
-            return UsageError(context.err,
-                QStringLiteral("no sensor folder \"%1\" on the iPod; there are: %2.")
-                    .arg(context.value("sensor"), known.isEmpty() ? QStringLiteral("none") : known.join(", ")));
-    }
+    const auto sensor = ReadSensor(context, found);
+    if (!sensor)
+        return UsageError(context.err, sensor.error());
     const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
-    std::vector<std::size_t> chosen = EntriesIn(entries, range);
-    if (sensor)
-        chosen = EntriesOfSensor(entries, chosen, *sensor);
-    int exitCode = found.exitCode;
-    QJsonArray unreadable;
-    for (const std::size_t index : chosen) {
-        if (entries[index].readable())
-            continue;
-        context.err << "paceforge: not counted: " << *entries[index].problem << '\n';
-        unreadable.append(*entries[index].problem);
-        exitCode = kCommandFailed;
-    }
+    const std::vector<std::size_t> chosen = EntriesChosen(entries, range, sensor.value());
+    const QStringList unreadable = NameUnreadable(context, entries, chosen);
+    const int exitCode = unreadable.isEmpty() ? found.exitCode : kCommandFailed;
     const PersonalRecords records = RecordsOf(entries, chosen);
 
     switch (format) {
@@ -291,10 +261,11 @@ int RunRecords(CommandContext& context)
         break;
     case Format::Json: {
         QJsonObject document = JsonRecords(entries, records);
-        document.insert(QStringLiteral("sensor"), sensor ? QJsonValue(*sensor) : QJsonValue(QJsonValue::Null));
+        document.insert(QStringLiteral("sensor"),
+            sensor.value() ? QJsonValue(Text(*sensor.value())) : QJsonValue(QJsonValue::Null));
         document.insert(QStringLiteral("since"), DayOrNull(range.since));
         document.insert(QStringLiteral("until"), DayOrNull(range.until));
-        document.insert(QStringLiteral("unreadable"), unreadable);
+        document.insert(QStringLiteral("unreadable"), QJsonArray::fromStringList(unreadable));
         context.out << QJsonDocument(document).toJson(QJsonDocument::Indented);
         break;
     }

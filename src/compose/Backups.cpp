@@ -2,6 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "workout/Decimal.h"
+#include "workout/Units.h"
 #include "workout/WorkoutFormat.h"
 
 #include <QFile>
@@ -198,8 +199,11 @@ BackupSummary Backups::summary(const BackupEntry& backup) const
         return summary;
     const QString distance = Trimmed(nodes.distance);
     const QString unit = QString::fromStdString(AttributeText(nodes.distanceUnit)).trimmed();
-    if (Decimal::parsePlain(distance.toStdString()) && !unit.isEmpty())
+    if (const auto value = Decimal::parsePlain(distance.toStdString()); value && !unit.isEmpty()) {
         summary.distance = distance + u' ' + unit;
+        summary.distanceKm
+            = unit.compare(QStringLiteral("mi"), Qt::CaseInsensitive) == 0 ? MilesToKilometres(*value) : *value;
+    }
     if (const QString duration = Trimmed(nodes.durationString); !duration.isEmpty())
         summary.duration = duration;
     return summary;

@@ -4,11 +4,13 @@
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
 #include "store/AlteredSignatures.h"
+#include "workout/Decimal.h"
 
 #include <QDateTime>
 #include <QString>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@ struct BackupSummary {
     QString taken; // local time, "2026-12-08 07:32:12"
     QString distance; // as the document holds it, "5.0000 km"
     QString duration; // "30:00"
+    std::optional<Decimal> distanceKm; // the distance, for a window that shows another unit
 };
 
 // Copies of workout files as they stood before Paceforge replaced or deleted them, kept on the

@@ -6,7 +6,9 @@
 
 #include "platform/FileSystem.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -14,11 +16,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <numeric>
+#include <set>
 
 namespace paceforge {
 namespace {
@@ -34,10 +38,9 @@ QString FileNameOf(const std::filesystem::path& path)
 
 } // namespace
 
-CorrectDistanceDialog::CorrectDistanceDialog(
-    std::vector<HistoryEntry> runs, DistanceUnit unit, Services services, QWidget* parent)
+CorrectDistanceDialog::CorrectDistanceDialog(CorrectionRuns runs, DistanceUnit unit, Services services, QWidget* parent)
     : QDialog(parent),
-      m_runs(std::move(runs)),
+      m_choices(std::move(runs)),
       m_unit(unit),
       m_services(std::move(services)),
       m_debounce(new QTimer(this))
@@ -47,30 +50,53 @@ CorrectDistanceDialog::CorrectDistanceDialog(
     setWindowModality(Qt::WindowModal);
     setStyle(DarkStyle::instance());
     setStyleSheet(HistoryStyleSheet());
-    std::vector<std::size_t> all(m_runs.size());
-    std::iota(all.begin(), all.end(), std::size_t{0});
-    m_correctionRuns = WorkoutsOf(m_runs, all);
 
     const QString symbol = UnitSymbol(m_unit);
-    auto* intro = new QLabel(
-        QStringLiteral("Scale the distance of %1 by one factor, as when the foot sensor was calibrated wrong. "
-                       "Nothing is written before Apply; each file replaced is kept as a backup first.")
-            .arg(m_runs.size() == 1 ? QStringLiteral("the selected run")
-                                    : QStringLiteral("the %1 selected runs").arg(m_runs.size())),
+    m_intro = new QLabel(this);
+    m_intro->setObjectName(QStringLiteral("lblIntro"));
+    m_intro->setWordWrap(true);
+
+    const std::size_t selected = m_choices.selected.size();
+    m_selectedRuns = new QRadioButton(
+        selected == 1 ? QStringLiteral("The selected run") : QStringLiteral("The %1 selected runs").arg(selected),
         this);
-    intro->setObjectName(QStringLiteral("lblIntro"));
-    intro->setWordWrap(true);
+    m_selectedRuns->setObjectName(QStringLiteral("optSelectedRuns"));
+    m_selectedRuns->setChecked(true);
+    m_sensorRuns = new QRadioButton(QStringLiteral("Every run in the history's date range of the sensor"), this);
+    m_sensorRuns->setObjectName(QStringLiteral("optSensorRuns"));
+    m_sensor = new QComboBox(this);
+    m_sensor->setObjectName(QStringLiteral("cbxSensor"));
+    m_sensor->setAccessibleName(QStringLiteral("Sensor whose runs to correct"));
+    std::set<std::string> sensors;
+    for (const HistoryEntry& entry : m_choices.inRange)
+        sensors.insert(entry.file.sensor);
+    for (const std::string& sensor : sensors) {
+        const QString folder = QString::fromStdString(sensor);
+        const auto given = m_choices.sensorNames.find(sensor);
+        m_sensor->addItem(
+            given == m_choices.sensorNames.end() ? folder : QStringLiteral("%1 (%2)").arg(given->second, folder),
+            folder);
+    }
+    if (selected > 0)
+        m_sensor->setCurrentIndex(
+            std::max(0, m_sensor->findData(QString::fromStdString(m_choices.selected.front().file.sensor))));
+    // The choice of runs and the choice of factor are two groups, though the buttons share a parent.
+    auto* runGroup = new QButtonGroup(this);
+    runGroup->addButton(m_selectedRuns);
+    runGroup->addButton(m_sensorRuns);
+    m_sensorRuns->setEnabled(!sensors.empty());
+    m_sensor->setEnabled(!sensors.empty());
+    auto* which = new QGridLayout;
+    which->addWidget(m_selectedRuns, 0, 0);
+    which->addWidget(m_sensorRuns, 1, 0);
+    which->addWidget(m_sensor, 1, 1);
+    which->setColumnStretch(2, 1);
 
     m_byTrueDistance = new QRadioButton(QStringLiteral("The true distance of the run of"), this);
     m_byTrueDistance->setObjectName(QStringLiteral("optTrueDistance"));
     m_reference = new QComboBox(this);
     m_reference->setObjectName(QStringLiteral("cbxReferenceRun"));
     m_reference->setAccessibleName(QStringLiteral("Run whose true distance you know"));
-    for (const HistoryEntry& entry : m_runs)
-        m_reference->addItem(
-            QStringLiteral("%1 (%2 %3)")
-                .arg(runName(entry.start),
-                    QString::fromStdString(DistanceIn(entry.distanceKm, m_unit).toFixedString(2)), symbol));
     m_trueDistance = new QLineEdit(this);
     m_trueDistance->setObjectName(QStringLiteral("tbxTrueDistance"));
     m_trueDistance->setAccessibleName(QStringLiteral("True distance"));
@@ -78,6 +104,9 @@ CorrectDistanceDialog::CorrectDistanceDialog(
     m_byPercent = new QRadioButton(QStringLiteral("Every distance times"), this);
     m_byPercent->setObjectName(QStringLiteral("optPercent"));
     m_byPercent->setChecked(true);
+    auto* factorGroup = new QButtonGroup(this);
+    factorGroup->addButton(m_byTrueDistance);
+    factorGroup->addButton(m_byPercent);
     m_percent = new QLineEdit(this);
     m_percent->setObjectName(QStringLiteral("tbxPercent"));
     m_percent->setAccessibleName(QStringLiteral("Factor in percent"));
@@ -128,7 +157,8 @@ CorrectDistanceDialog::CorrectDistanceDialog(
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(intro);
+    layout->addWidget(m_intro);
+    layout->addLayout(which);
     layout->addLayout(choices);
     layout->addWidget(m_factor);
     layout->addWidget(m_preview, 1);
@@ -146,14 +176,63 @@ CorrectDistanceDialog::CorrectDistanceDialog(
     connect(m_trueDistance, &QLineEdit::textEdited, this, [this] { m_byTrueDistance->setChecked(true); });
     connect(m_reference, &QComboBox::activated, this, [this] { m_byTrueDistance->setChecked(true); });
     connect(m_percent, &QLineEdit::textEdited, this, [this] { m_byPercent->setChecked(true); });
-    resize(860, 460);
+    const auto rechoose = [this] {
+        runsChanged();
+        inputsChanged();
+    };
+    connect(m_sensorRuns, &QRadioButton::toggled, this, rechoose);
+    connect(m_sensor, &QComboBox::currentIndexChanged, this, rechoose);
+    // Choosing a sensor chooses its runs.
+    connect(m_sensor, &QComboBox::activated, this, [this] { m_sensorRuns->setChecked(true); });
+    resize(860, 500);
+    runsChanged();
     preview();
 }
 
-QString CorrectDistanceDialog::runName(const StartTime& start) const
+void CorrectDistanceDialog::runsChanged()
 {
-    return QStringLiteral("%1 %2").arg(
-        start.date.toString(Qt::ISODate), m_services.locale.toString(start.time, QLocale::ShortFormat));
+    if (m_sensorRuns->isChecked()) {
+        const std::string sensor = m_sensor->currentData().toString().toStdString();
+        m_runs.clear();
+        for (const HistoryEntry& entry : m_choices.inRange)
+            if (entry.file.sensor == sensor)
+                m_runs.push_back(entry);
+    } else {
+        m_runs = m_choices.selected;
+    }
+    std::vector<std::size_t> all(m_runs.size());
+    std::iota(all.begin(), all.end(), std::size_t{0});
+    m_correctionRuns = WorkoutsOf(m_runs, all);
+    m_intro->setText(
+        QStringLiteral("Scale the distance of %1 by one factor, as when the foot sensor was calibrated wrong. "
+                       "Nothing is written before Apply; each file replaced is kept as a backup first.")
+            .arg(m_runs.size() == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(m_runs.size())));
+    {
+        const QSignalBlocker quiet(m_reference);
+        m_reference->clear();
+        for (const HistoryEntry& entry : m_runs)
+            m_reference->addItem(QStringLiteral("%1 (%2 %3)")
+                                     .arg(runName(entry.start, entry.file.fileName),
+                                         QString::fromStdString(DistanceIn(entry.distanceKm, m_unit).toFixedString(2)),
+                                         UnitSymbol(m_unit)));
+    }
+}
+
+QString CorrectDistanceDialog::runName(const StartTime& start, const std::string& fileName) const
+{
+    return QStringLiteral("%1  %2").arg(
+        m_services.locale.toString(QDateTime(start.date, start.time), QLocale::ShortFormat),
+        QString::fromStdString(fileName));
+}
+
+QString CorrectDistanceDialog::runName(const std::filesystem::path& file) const
+{
+    // A corrected run is named by its new file in latest, which bears the old one's name.
+    const std::string sensor = file.parent_path().parent_path().filename().string();
+    for (const HistoryEntry& entry : m_runs)
+        if (entry.file.fileName == file.filename().string() && entry.file.sensor == sensor)
+            return runName(entry.start, entry.file.fileName);
+    return FileNameOf(file);
 }
 
 std::optional<CorrectionFactor> CorrectDistanceDialog::factor(QString* why) const
@@ -171,6 +250,10 @@ std::optional<CorrectionFactor> CorrectDistanceDialog::factor(QString* why) cons
     }
     Outcome<CorrectionFactor> made = CorrectionFactor::fromPercent(*number);
     if (m_byTrueDistance->isChecked()) {
+        if (m_runs.empty()) {
+            *why = QStringLiteral("The sensor has no run to correct.");
+            return std::nullopt;
+        }
         const HistoryEntry& reference = m_runs[static_cast<std::size_t>(std::max(0, m_reference->currentIndex()))];
         made = CorrectionFactor::fromTrueDistance(*number, m_unit, reference.distanceKm);
     }
@@ -218,12 +301,12 @@ void CorrectDistanceDialog::preview()
     for (int row = 0; row < static_cast<int>(m_plan->runs.size()); ++row) {
         const PlannedCorrection& run = m_plan->runs[static_cast<std::size_t>(row)];
         if (!run.ready()) {
-            cell(row, 0, FileNameOf(run.source));
+            cell(row, 0, runName(run.source));
             cell(row, 5, *run.problem);
             continue;
         }
         ++ready;
-        cell(row, 0, runName(run.start));
+        cell(row, 0, runName(run.start, run.run.fileName));
         cell(row, 1, QString::fromStdString(DistanceIn(run.oldDistanceKm, m_unit).toFixedString(2)));
         cell(row, 2, QString::fromStdString(DistanceIn(run.newDistanceKm, m_unit).toFixedString(2)));
         cell(row, 3, pace(run.durationMs, run.oldDistanceKm));
@@ -261,14 +344,14 @@ void CorrectDistanceDialog::apply()
         lines << QStringLiteral("Corrected (each earlier version kept as a backup; \"Restore previous version\" "
                                 "brings it back):");
         for (const std::filesystem::path& file : report.done)
-            lines << QStringLiteral("  ") + FileNameOf(file);
+            lines << QStringLiteral("  ") + runName(file);
     }
     if (report.cancelled)
         lines << QStringLiteral("The correction was cancelled before the runs below.");
     if (!report.notDone.empty()) {
         lines << QStringLiteral("Not corrected:");
         for (const CorrectionReport::NotDone& skipped : report.notDone)
-            lines << QStringLiteral("  ") + skipped.reason;
+            lines << QStringLiteral("  %1: %2").arg(runName(skipped.file), skipped.reason);
     }
     for (const QString& note : report.notes)
         lines << note;

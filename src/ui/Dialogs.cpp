@@ -98,10 +98,10 @@ void MessageBoxDialogs::showPath(QWidget* parent, const QString& title, const QS
     m_run(dialog);
 }
 
-std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(
-    QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
+std::optional<BackupEntry> MessageBoxDialogs::chooseBackup(QWidget* parent, const QString& workoutName,
+    const std::vector<BackupEntry>& backups, const Backups& store, std::optional<DistanceUnit> unit)
 {
-    RestoreDialog dialog(workoutName, backups, store, parent);
+    RestoreDialog dialog(workoutName, backups, store, unit, parent);
     m_run(dialog);
     return dialog.result() == QDialog::Accepted ? dialog.chosen() : std::nullopt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compose/Backups.h"
+#include "workout/RunFigures.h"
 
 #include <QMessageBox>
 #include <QString>
@@ -41,9 +42,10 @@ public:
     virtual bool informationOfferingFolder(QWidget* parent, const QString& title, const QString& text) = 0;
     // Modal: a text and a path the user can select and copy, for a place the desktop could not open.
     virtual void showPath(QWidget* parent, const QString& title, const QString& text, const QString& path) = 0;
-    // The backup of the workout to restore, or nothing when the user cancels.
-    virtual std::optional<BackupEntry> chooseBackup(
-        QWidget* parent, const QString& workoutName, const std::vector<BackupEntry>& backups, const Backups& store)
+    // The backup of the workout to restore, or nothing when the user cancels. Distances in `unit`,
+    // or as each backup holds them when none is given.
+    virtual std::optional<BackupEntry> chooseBackup(QWidget* parent, const QString& workoutName,
+        const std::vector<BackupEntry>& backups, const Backups& store, std::optional<DistanceUnit> unit)
         = 0;
     // An existing folder, or empty when the user cancels.
     virtual QString chooseFolder(QWidget* parent, const QString& title) = 0;
@@ -68,7 +70,7 @@ public:
     bool informationOfferingFolder(QWidget* parent, const QString& title, const QString& text) override;
     void showPath(QWidget* parent, const QString& title, const QString& text, const QString& path) override;
     std::optional<BackupEntry> chooseBackup(QWidget* parent, const QString& workoutName,
-        const std::vector<BackupEntry>& backups, const Backups& store) override;
+        const std::vector<BackupEntry>& backups, const Backups& store, std::optional<DistanceUnit> unit) override;
     QString chooseFolder(QWidget* parent, const QString& title) override;
     QString chooseSaveFile(
         QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override;

@@ -13,6 +13,7 @@
 #include "export/Exporter.h"
 #include "workout/WorkoutSummary.h"
 #include "history/HistoryCache.h"
+#include "history/SensorNames.h"
 #include "platform/FileSystem.h"
 #include "store/WorkoutStore.h"
 
@@ -637,17 +638,26 @@ void HistoryWindow::restoreSelected()
     // copy, as a restore has the catalogue built again.
     const StoredWorkout file = m_model->entries()[selected.front()].file;
     RestorePreviousVersion(
-        this, m_services.dialogs, m_services.backups, m_services.fileSystem, file, [this] { emit workoutsChanged(); });
+        this, m_services.dialogs, m_services.backups, m_services.fileSystem, file, [this] { emit workoutsChanged(); },
+        unit());
 }
 
 void HistoryWindow::correctDistance()
 {
-    std::vector<HistoryEntry> runs;
+    const std::vector<HistoryEntry>& entries = m_model->entries();
+    CorrectionRuns runs;
     for (std::size_t index : selectedEntries())
-        if (m_model->entries()[index].readable())
-            runs.push_back(m_model->entries()[index]);
-    if (runs.empty())
+        if (entries[index].readable())
+            runs.selected.push_back(entries[index]);
+    if (runs.selected.empty())
         return;
+    const SensorNames names;
+    for (std::size_t index : shownEntries())
+        if (entries[index].readable()) {
+            runs.inRange.push_back(entries[index]);
+            if (const auto given = names.given(entries[index].file.sensor))
+                runs.sensorNames.emplace(entries[index].file.sensor, *given);
+        }
     auto* dialog = new CorrectDistanceDialog(std::move(runs), unit(),
         {m_services.dialogs, m_services.fileSystem, m_services.backups, m_services.locale}, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

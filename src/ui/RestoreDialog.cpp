@@ -13,8 +13,15 @@
 
 namespace paceforge {
 
-RestoreDialog::RestoreDialog(
-    const QString& workoutName, std::vector<BackupEntry> backups, const Backups& store, QWidget* parent)
+namespace {
+
+// As many decimals as the workout files hold.
+constexpr int kDistanceDecimals = 4;
+
+} // namespace
+
+RestoreDialog::RestoreDialog(const QString& workoutName, std::vector<BackupEntry> backups, const Backups& store,
+    std::optional<DistanceUnit> unit, QWidget* parent)
     : QDialog(parent),
       m_backups(std::move(backups))
 {
@@ -38,7 +45,11 @@ RestoreDialog::RestoreDialog(
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     for (std::size_t i = 0; i < m_backups.size(); ++i) {
         const BackupSummary summary = store.summary(m_backups[i]);
-        auto* item = new QTreeWidgetItem(m_list, {summary.taken, summary.distance, summary.duration});
+        QString distance = summary.distance;
+        if (unit && summary.distanceKm)
+            distance = QString::fromStdString(DistanceIn(*summary.distanceKm, *unit).toFixedString(kDistanceDecimals))
+                + u' ' + UnitSymbol(*unit);
+        auto* item = new QTreeWidgetItem(m_list, {summary.taken, distance, summary.duration});
         item->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);

@@ -8,7 +8,7 @@
 namespace paceforge {
 
 void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups, FileSystem& fileSystem,
-    StoredWorkout workout, const std::function<void()>& restored)
+    StoredWorkout workout, const std::function<void()>& restored, std::optional<DistanceUnit> unit)
 {
     const QString name = QString::fromStdString(workout.fileName);
     const auto kept = backups.list(workout.volume, workout.sensor, workout.fileName);
@@ -19,7 +19,7 @@ void RestorePreviousVersion(QWidget* parent, Dialogs& dialogs, Backups& backups,
                 .arg(name));
         return;
     }
-    const auto chosen = dialogs.chooseBackup(parent, name, kept, backups);
+    const auto chosen = dialogs.chooseBackup(parent, name, kept, backups, unit);
     if (!chosen)
         return;
     const auto done = RestoreBackup(*chosen, workout, fileSystem, backups);

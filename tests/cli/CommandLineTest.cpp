@@ -12,9 +12,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTextStream>
 
 #include <fstream>
+#include <set>
 
 using namespace paceforge;
 using namespace paceforge::test;
@@ -148,8 +150,9 @@ TEST(CommandLineTest, AnUnreadableFolderIsNamedAndFailsTheCommand)
         {
             if (folder.filename() != "synched" || folder.parent_path().filename() != "6J2894KLVSX")
                 return FileSystem::fileNames(folder);
-            return {{}, QStringLiteral("Could not read the folder \"%1\": Permission denied.")
-                            .arg(QString::fromStdString(folder.string()))};
+            return {{},
+                QStringLiteral("Could not read the folder \"%1\": Permission denied.")
+                    .arg(QString::fromStdString(folder.string()))};
         }
     };
     SampleStore store;
@@ -495,7 +498,7 @@ TEST(CommandLineTest, RecordsOfOneSensorFolderAndADateRange)
              {{"records", "--sensor", "4H7136ZXVSX", "--drive", drive}, "no sensor folder \"4H7136ZXVSX\""},
              {{"records", "--format", "tcx", "--drive", drive}, "\"tcx\""},
              {{"records", "--by", "week", "--drive", drive}, "records takes no --by"},
-             {{"stats", "--sensor", "8P5W31QNVSX", "--drive", drive}, "stats takes no --sensor"},
+             {{"list", "--sensor", "8P5W31QNVSX", "--drive", drive}, "list takes no --sensor"},
          }) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const Outputs run = RunCommand(arguments);
@@ -504,4 +507,79 @@ TEST(CommandLineTest, RecordsOfOneSensorFolderAndADateRange)
         EXPECT_TRUE(run.out.isEmpty());
     }
     EXPECT_EQ(store.snapshot(), before);
+}
+
+// --sensor takes the runs of one sensor folder in every command, and stats --by sensor sums each
+// folder's runs under the name the user gave it.
+TEST(CommandLineTest, TheRunsOfOneSensorFolder)
+{
+    SampleStore store;
+    UserFolders folders;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folders.home.path() + "/config");
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Paceforge", "Paceforge");
+    settings.setValue("sensors/6j2894klvsx", "Pegasus, 2007");
+    settings.sync();
+    const QString drive = Path(store.drive);
+    const auto before = store.snapshot();
+
+    for (const QStringList& command : {QStringList{"stats"}, QStringList{"correct", "--factor", "1.02"},
+             QStringList{"export", "--format", "csv", "--out", "x"}}) {
+        SCOPED_TRACE(command.join(' ').toStdString());
+        const Outputs run = RunCommand(command + QStringList{"--sensor", "4H7136ZXVSX", "--drive", drive});
+        EXPECT_EQ(run.code, 2);
+        EXPECT_TRUE(run.err.contains(
+            "no sensor folder \"4H7136ZXVSX\" on the iPod; there are: 6J2894KLVSX (Pegasus, 2007), 8P5W31QNVSX."))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_EQ(store.snapshot(), before);
+
+    const Outputs bySensor = RunCommand({"stats", "--by", "sensor", "--format", "csv", "--drive", drive});
+    EXPECT_EQ(bySensor.code, 1); // the web page, in the first folder
+    const QStringList rows = bySensor.out.split("\r\n");
+    ASSERT_EQ(rows.size(), 4) << bySensor.out.toStdString();
+    EXPECT_EQ(rows[0],
+        "sensor,name,first_run,last_run,runs,distance_km,distance_mi,duration_s,pace_s_per_km,pace_s_per_mi,calories");
+    EXPECT_TRUE(rows[1].startsWith("6J2894KLVSX,\"Pegasus, 2007\",2007-06-03,")) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith("8P5W31QNVSX,,2008-06-14,2009-02-10,")) << rows[2].toStdString();
+    // Each folder's line is the total of that folder alone, and the lines add up to the whole.
+    const auto total = [&](const QStringList& more) {
+        const Outputs run = RunCommand(QStringList{"stats", "--format", "json", "--drive", drive} + more);
+        return QJsonDocument::fromJson(run.out.toUtf8()).object().value("total").toObject();
+    };
+    const QJsonObject whole = total({});
+    const QJsonObject first = total({"--sensor", "6j2894klvsx"});
+    const QJsonObject second = total({"--sensor", "8P5W31QNVSX"});
+    EXPECT_EQ(rows[2].section(',', 4, 4).toInt(), second.value("runs").toInt());
+    EXPECT_EQ(rows[2].section(',', 5, 5).toDouble(), second.value("distance_km").toDouble());
+    EXPECT_EQ(first.value("runs").toInt() + second.value("runs").toInt(), whole.value("runs").toInt());
+    EXPECT_DOUBLE_EQ(first.value("distance_km").toDouble() + second.value("distance_km").toDouble(),
+        whole.value("distance_km").toDouble());
+    const Outputs text = RunCommand({"stats", "--by", "sensor", "--drive", drive});
+    EXPECT_TRUE(
+        text.out.contains(QRegularExpression("\n6J2894KLVSX +\\d+ .* 2007-06-03  2008-\\d\\d-\\d\\d  Pegasus, 2007\n")))
+        << text.out.toStdString();
+
+    QTemporaryDir out;
+    const Outputs exported
+        = RunCommand({"export", "--format", "csv", "--out", out.path(), "--sensor", "8P5W31QNVSX", "--drive", drive});
+    EXPECT_EQ(exported.code, 0) << exported.err.toStdString();
+    EXPECT_TRUE(exported.out.endsWith("Exported 7 workouts into 1 file.\n")) << exported.out.toStdString();
+
+    // Every run of one folder, from the true distance of one of them; the other folder is left alone.
+    const Outputs corrected = RunCommand({"correct", "--true-distance", "4.1722", "--workout", "2009-02-10 07;10;46",
+        "--sensor", "8P5W31QNVSX", "--since", "2009-01-01", "--drive", drive});
+    EXPECT_EQ(corrected.code, 0) << corrected.err.toStdString();
+    EXPECT_TRUE(corrected.out.contains("Corrected 3 of 3 runs by 1.0400 (+4.00 %).")) << corrected.out.toStdString();
+    std::set<std::string> changed;
+    const auto after = store.snapshot();
+    for (const auto& [file, bytes] : after)
+        if (!before.contains(file) || before.at(file) != bytes)
+            changed.insert(file);
+    for (const auto& [file, bytes] : before)
+        if (!after.contains(file))
+            changed.insert(file);
+    EXPECT_FALSE(changed.empty());
+    for (const std::string& file : changed)
+        EXPECT_NE(file.find("/8P5W31QNVSX/"), std::string::npos) << file;
 }

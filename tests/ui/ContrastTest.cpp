@@ -238,8 +238,8 @@ TEST(Contrast, EveryDialogIsReadable)
     std::ofstream(workout) << WorkoutXml();
     Backups backups(w.backupsFolder(), w.clock, w.realFileSystem);
     ASSERT_TRUE(backups.backUp(workout, "IPOD", "4H7136ZXVSX", true).ok());
-    dialogs.chooseBackup(
-        window, "2006-09-15 06;00;00.xml", backups.list("IPOD", "4H7136ZXVSX", workout.filename().string()), backups);
+    dialogs.chooseBackup(window, "2006-09-15 06;00;00.xml",
+        backups.list("IPOD", "4H7136ZXVSX", workout.filename().string()), backups, std::nullopt);
 
     const auto progress = dialogs.progress(window, "Exporting workouts...", 100);
     progress->update(40);

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -335,8 +336,11 @@ TEST(HistoryWindow, CorrectsDistancesOnlyAfterThePreviewIsApplied)
     const fs::path synched = data.store.empeds() / kSensor / "synched" / "2006-07-01 18;05;09.xml";
     ReadToTheEnd(history);
     w.dialogs.messages.clear();
+    EXPECT_EQ(w.dialogs.backupUnit, DistanceUnit::Kilometres);
+    Find<QRadioButton>(history, "optUnitMiles")->click(); // the backups' distances follow the switch
     Find<QTableView>(history, "tblHistory")->selectRow(1);
     Find<QPushButton>(history, "cmdRestore")->click();
+    EXPECT_EQ(w.dialogs.backupUnit, DistanceUnit::Miles);
     ASSERT_EQ(w.dialogs.titles(), QStringList{"Workout Restored"});
     EXPECT_TRUE(w.dialogs.messages[0].text.contains(
         "in the synched folder; it replaced the changed version in the latest folder, kept as a backup."))
@@ -401,6 +405,57 @@ TEST(HistoryWindow, ActsOnTheFileAsTheMainWindowLeftIt)
     ASSERT_EQ(w.dialogs.titles(), QStringList{"Distances Corrected"}) << w.dialogs.messages[0].text.toStdString();
     EXPECT_NE(ReadBytes(latest).find("<distance unit=\"km\">6.3000</distance>"), std::string::npos);
     EXPECT_FALSE(fs::exists(synched));
+}
+
+// "Every run of the sensor" corrects the runs of the sensor chosen in the range, whichever run is
+// selected, and leaves the other sensor's runs as they were.
+TEST(HistoryWindow, CorrectsEveryRunOfTheChosenSensor)
+{
+    TempStore store;
+    const std::string other = "8P5W31QNVSX";
+    store.add(kSensor, "latest", "2006-07-01 18;05;09.xml",
+        WorkoutXml({.time = "2006-07-01T18:05:09-04:00", .distance = "5.0000"}));
+    const fs::path first = store.add(other, "latest", "2006-07-02 18;05;09.xml",
+        WorkoutXml({.time = "2006-07-02T18:05:09-04:00", .distance = "6.0000"}));
+    const fs::path second = store.add(other, "latest", "2006-07-03 18;05;09.xml",
+        WorkoutXml({.time = "2006-07-03T18:05:09-04:00", .distance = "7.0000"}));
+    const auto before = store.files();
+    Window w({store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+    history->findChild<QTableView*>("tblHistory")->sortByColumn(HistoryModel::Date, Qt::AscendingOrder);
+
+    CorrectDistanceDialog* dialog = OpenCorrection(history, {0});
+    ASSERT_NE(dialog, nullptr);
+    auto* sensor = dialog->findChild<QComboBox*>("cbxSensor");
+    ASSERT_EQ(sensor->count(), 2);
+    EXPECT_EQ(sensor->currentData().toString().toStdString(), kSensor) << "the selected run's sensor first";
+    sensor->setCurrentIndex(sensor->findData(QString::fromStdString(other)));
+    dialog->findChild<QRadioButton*>("optSensorRuns")->click();
+    QTest::keyClicks(dialog->findChild<QLineEdit*>("tbxPercent"), "110");
+    QStringList rows = PreviewRows(dialog);
+    rows.sort();
+    EXPECT_EQ(rows, QStringList({"6.00 6.60 5:00 4:32", "7.00 7.70 4:17 3:53"}));
+    const auto* preview = dialog->findChild<QTableWidget*>("tblPreview");
+    const QString name = preview->item(preview->item(0, 1)->text() == "6.00" ? 0 : 1, 0)->text();
+    EXPECT_TRUE(name.endsWith("  2006-07-02 18;05;09.xml")) << name.toStdString();
+    EXPECT_TRUE(name.startsWith(QLocale(QLocale::English, QLocale::UnitedStates)
+                                    .toString(QDateTime({2006, 7, 2}, {18, 5, 9}), QLocale::ShortFormat)))
+        << name.toStdString();
+
+    dialog->findChild<QPushButton*>("cmdApply")->click();
+    ASSERT_EQ(w.dialogs.titles(), QStringList{"Distances Corrected"});
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("  " + name)) << "named as the preview names it";
+    auto after = store.files();
+    EXPECT_NE(after.at(first), before.at(first));
+    EXPECT_NE(after.at(second), before.at(second));
+    after.erase(first);
+    after.erase(second);
+    auto untouched = before;
+    untouched.erase(first);
+    untouched.erase(second);
+    EXPECT_EQ(after, untouched);
 }
 
 namespace {

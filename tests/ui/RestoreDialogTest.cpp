@@ -34,7 +34,8 @@ TEST(RestoreDialogTest, RowsNewestFirstAndRestoreOnlyForAChosenRow)
     const std::vector<BackupEntry> listed = backups.list("IPOD", "4H7136ZXVSX", file.filename().string());
 
     Window w({}); // whose style sheet reaches its dialogs
-    RestoreDialog dialog("2006-09-15 06;00;00.xml", {listed.rbegin(), listed.rend()}, backups, w.form.get());
+    RestoreDialog dialog(
+        "2006-09-15 06;00;00.xml", {listed.rbegin(), listed.rend()}, backups, std::nullopt, w.form.get());
     dialog.show();
     auto* list = dialog.findChild<QTreeWidget*>("lstBackups");
     auto* restore = dialog.findChild<QPushButton*>("cmdRestore");
@@ -46,6 +47,12 @@ TEST(RestoreDialogTest, RowsNewestFirstAndRestoreOnlyForAChosenRow)
     EXPECT_EQ(rows,
         QStringList({"2026-12-08 10:00:00", "unreadable", "unreadable", "2026-12-08 09:00:00", "5.0000 km", "30:00",
             "2026-12-08 08:00:00", "5.0000 km", "30:00"}));
+    // In the history's unit when it gives one.
+    const RestoreDialog inMiles("2006-09-15 06;00;00.xml", listed, backups, DistanceUnit::Miles, w.form.get());
+    const auto* miles = inMiles.findChild<QTreeWidget*>("lstBackups");
+    EXPECT_EQ(miles->topLevelItem(0)->text(1), "unreadable");
+    EXPECT_EQ(miles->topLevelItem(1)->text(1),
+        QString::fromStdString(DistanceIn(Decimal::fromInteger(5), DistanceUnit::Miles).toFixedString(4)) + " mi");
     for (int column = 0; column < 3; ++column) // the figures are shown whole
         EXPECT_GE(list->columnWidth(column), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column))
             << column;

@@ -22,9 +22,10 @@ QStringList RecordingDialogs::titles() const
 }
 
 std::optional<BackupEntry> RecordingDialogs::chooseBackup(
-    QWidget*, const QString&, const std::vector<BackupEntry>& backups, const Backups&)
+    QWidget*, const QString&, const std::vector<BackupEntry>& backups, const Backups&, std::optional<DistanceUnit> unit)
 {
     backupsOffered = backups;
+    backupUnit = unit;
     if (!backupChoice || *backupChoice >= backups.size())
         return std::nullopt;
     return backups[*backupChoice];

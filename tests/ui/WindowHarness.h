@@ -65,8 +65,8 @@ public:
         pathBoxes.push_back({title, text, path});
     }
     // Answers scripted by the test; nothing chosen by default, as if the user cancelled.
-    std::optional<BackupEntry> chooseBackup(
-        QWidget*, const QString&, const std::vector<BackupEntry>& backups, const Backups&) override;
+    std::optional<BackupEntry> chooseBackup(QWidget*, const QString&, const std::vector<BackupEntry>& backups,
+        const Backups&, std::optional<DistanceUnit> unit) override;
     QString chooseFolder(QWidget*, const QString&) override { return folder; }
     QString chooseSaveFile(QWidget*, const QString&, const QString& suggested, const QString&) override;
     std::unique_ptr<ProgressReport> progress(QWidget*, const QString&, int total) override;
@@ -77,6 +77,7 @@ public:
     bool openFolder = false;
     std::optional<std::size_t> backupChoice;
     std::vector<BackupEntry> backupsOffered;
+    std::optional<DistanceUnit> backupUnit;
     QString folder;
     QString saveFile;
     QStringList suggestedNames;
