@@ -269,7 +269,7 @@ void HistoryWindow::buildElements()
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->horizontalHeader()->setHighlightSections(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {96, 84, 104, 84, 110, 74, 180, 72, 74, 160};
+    const int widths[] = {96, 84, 104, 84, 110, 74, 210, 72, 74, 160};
     for (int column = 0; column < HistoryModel::ColumnCount; ++column)
         m_table->setColumnWidth(column, widths[column]);
 
@@ -371,15 +371,17 @@ void HistoryWindow::buildElements()
     m_splitsTitle->setWordWrap(true);
     m_splits = makeSummary("tblSplits", QStringLiteral("Splits of the chosen run"), m_splitsModel);
     m_splits->setSelectionMode(QAbstractItemView::NoSelection);
+    m_splits->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     splitsLayout->addWidget(m_splitsTitle);
     splitsLayout->addWidget(m_splits, 1);
     m_charts->tabs()->addTab(splitsPane, QStringLiteral("Splits"));
     auto* lower = new QSplitter(Qt::Horizontal, this);
     lower->addWidget(m_summaries);
     lower->addWidget(m_charts);
-    lower->setStretchFactor(0, 2);
-    lower->setStretchFactor(1, 3);
-    lower->setSizes({440, 600});
+    // Room for the records' and the shoes' five columns beside the charts.
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 1);
+    lower->setSizes({540, 560});
 
     auto* upper = new QWidget(this);
     auto* upperLayout = new QVBoxLayout(upper);
@@ -694,8 +696,9 @@ void HistoryWindow::updateRecords()
     const DistanceUnit shownUnit = unit();
     const QString symbol = UnitSymbol(shownUnit);
     m_recordsModel->clear();
-    m_recordsModel->setHorizontalHeaderLabels({QStringLiteral("Record"), QStringLiteral("Distance (%1)").arg(symbol),
-        QStringLiteral("Time"), QStringLiteral("Pace (min/%1)").arg(symbol), QStringLiteral("Date")});
+    m_recordsModel->setHorizontalHeaderLabels(
+        {QStringLiteral("Record"), QStringLiteral("Date"), QStringLiteral("Distance (%1)").arg(symbol),
+            QStringLiteral("Time"), QStringLiteral("Pace (min/%1)").arg(symbol)});
     // Efforts, runs and periods are summed over the efforts the reading kept: no file is read here.
     const PersonalRecords records = RecordsOf(entries, shownEntries());
     const auto add = [&](const QString& what, const Decimal& km, long long durationMs, const QString& when,
@@ -704,13 +707,12 @@ void HistoryWindow::updateRecords()
         for (std::size_t index : runs)
             indices << QVariant::fromValue(static_cast<qulonglong>(index));
         const auto pace = PaceSeconds(durationMs, km, shownUnit);
-        QList<QStandardItem*> row{new QStandardItem(what),
+        QList<QStandardItem*> row{new QStandardItem(what), new QStandardItem(when),
             new QStandardItem(QString::fromStdString(DistanceIn(km, shownUnit).toFixedString(2))),
-            new QStandardItem(ElapsedText(durationMs)), new QStandardItem(pace ? ClockText(*pace) : QString()),
-            new QStandardItem(when)};
+            new QStandardItem(ElapsedText(durationMs)), new QStandardItem(pace ? ClockText(*pace) : QString())};
         for (QStandardItem* item : row)
             item->setData(indices, Qt::UserRole);
-        for (int column = 1; column <= 3; ++column)
+        for (int column = 2; column <= 4; ++column)
             row[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_recordsModel->appendRow(row);
     };
@@ -795,7 +797,6 @@ void HistoryWindow::updateSplits()
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_splitsModel->appendRow(row);
     }
-    m_splits->resizeColumnsToContents();
 }
 
 void HistoryWindow::selectionChanged()
