@@ -361,8 +361,7 @@ void HistoryWindow::buildElements()
     m_summaries->addTab(m_shoes, QStringLiteral("Shoes"));
     m_summaries->addTab(m_records, QStringLiteral("Records"));
 
-    m_charts = new HistoryCharts(this);
-    // The chosen run's splits beside its pace along the way.
+    // The chosen run's splits, in sight beside the chart of its pace along the way.
     auto* splitsPane = new QWidget(this);
     auto* splitsLayout = new QVBoxLayout(splitsPane);
     splitsLayout->setContentsMargins(6, 6, 6, 6);
@@ -374,7 +373,9 @@ void HistoryWindow::buildElements()
     m_splits->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     splitsLayout->addWidget(m_splitsTitle);
     splitsLayout->addWidget(m_splits, 1);
-    m_charts->tabs()->addTab(splitsPane, QStringLiteral("Splits"));
+    m_summaries->addTab(splitsPane, QStringLiteral("Splits"));
+
+    m_charts = new HistoryCharts(this);
     auto* lower = new QSplitter(Qt::Horizontal, this);
     lower->addWidget(m_summaries);
     lower->addWidget(m_charts);
