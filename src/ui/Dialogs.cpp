@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -159,6 +160,21 @@ QString MessageBoxDialogs::chooseSaveFile(
 std::unique_ptr<ProgressReport> MessageBoxDialogs::progress(QWidget* parent, const QString& label, int total)
 {
     return std::make_unique<ProgressDialogReport>(parent, label, total);
+}
+
+std::optional<QString> MessageBoxDialogs::askText(
+    QWidget* parent, const QString& title, const QString& label, const QString& text)
+{
+    QInputDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgAskText"));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(text);
+    ApplyDialogLook(&dialog);
+    m_run(dialog);
+    if (dialog.result() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 } // namespace paceforge

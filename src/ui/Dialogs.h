@@ -54,6 +54,10 @@ public:
         QWidget* parent, const QString& title, const QString& suggested, const QString& filter)
         = 0;
     virtual std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) = 0;
+    // One line of text, offered with `text` in it; nothing when the user cancels.
+    virtual std::optional<QString> askText(
+        QWidget* parent, const QString& title, const QString& label, const QString& text)
+        = 0;
 };
 
 class MessageBoxDialogs final : public Dialogs
@@ -75,6 +79,8 @@ public:
     QString chooseSaveFile(
         QWidget* parent, const QString& title, const QString& suggested, const QString& filter) override;
     std::unique_ptr<ProgressReport> progress(QWidget* parent, const QString& label, int total) override;
+    std::optional<QString> askText(
+        QWidget* parent, const QString& title, const QString& label, const QString& text) override;
 
 private:
     QString startFolder() const;

@@ -1,5 +1,7 @@
 #include "HistoryModel.h"
 
+#include "history/SensorNames.h"
+#include "platform/FileSystem.h"
 #include "store/AlteredSignatures.h"
 
 #include <QColor>
@@ -36,6 +38,27 @@ void HistoryModel::setUnit(DistanceUnit unit)
     emit headerDataChanged(Qt::Horizontal, Distance, Pace);
 }
 
+void HistoryModel::setSensorNames(const SensorNames* names)
+{
+    m_names = names;
+    namesChanged();
+}
+
+void HistoryModel::namesChanged()
+{
+    if (!m_entries.empty())
+        emit dataChanged(index(0, Sensor), index(rowCount() - 1, Sensor));
+}
+
+QString HistoryModel::sensorText(const std::string& sensor) const
+{
+    const QString folder = QString::fromStdString(sensor);
+    if (m_names)
+        if (const auto name = m_names->given(sensor))
+            return QStringLiteral("%1 (%2)").arg(*name, folder);
+    return folder;
+}
+
 int HistoryModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
@@ -52,6 +75,8 @@ QVariant HistoryModel::text(const HistoryEntry& entry, int column) const
         return entry.file.synched ? QStringLiteral("synched") : QStringLiteral("latest");
     if (column == File)
         return QString::fromStdString(entry.file.fileName);
+    if (column == Sensor)
+        return sensorText(entry.file.sensor);
     if (!entry.readable())
         return column == Date ? QVariant(QStringLiteral("unreadable")) : QVariant();
     switch (column) {
@@ -80,7 +105,7 @@ QVariant HistoryModel::text(const HistoryEntry& entry, int column) const
 
 QVariant HistoryModel::sortValue(const HistoryEntry& entry, int column) const
 {
-    if (column == Where || column == File || column == Signed)
+    if (column == Where || column == File || column == Signed || column == Sensor)
         return text(entry, column).toString();
     if (!entry.readable())
         return QVariant();
@@ -157,6 +182,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return QStringLiteral("Calories");
     case Where:
         return QStringLiteral("Where");
+    case Sensor:
+        return QStringLiteral("Sensor");
     case Signed:
         return QStringLiteral("Signed");
     case File:
@@ -179,9 +206,18 @@ void HistoryFilter::setRange(const DateRange& range)
     invalidateFilter();
 }
 
+void HistoryFilter::setSensor(std::optional<std::string> sensor)
+{
+    m_sensor = std::move(sensor);
+    invalidateFilter();
+}
+
 bool HistoryFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const
 {
     const HistoryEntry& entry = m_source->entry(sourceRow);
+    // The rule of EntriesOfSensor, which the totals and records follow.
+    if (m_sensor && !NamesEqualIgnoringCase(entry.file.sensor, *m_sensor))
+        return false;
     return !entry.readable() || m_range.contains(entry.start.date);
 }
 

@@ -8,17 +8,21 @@
 #include <QLocale>
 #include <QSortFilterProxyModel>
 
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace paceforge {
+
+class SensorNames;
 
 // The history's entries as table rows, in the order they were read; the proxy sorts and filters.
 class HistoryModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Date, Start, Distance, Duration, Pace, Calories, Where, Signed, File, ColumnCount };
+    enum Column { Date, Start, Distance, Duration, Pace, Calories, Sensor, Where, Signed, File, ColumnCount };
     // Numbers for sorting: a column sorted by its text would put "10.2" before "9.8".
     static constexpr int SortRole = Qt::UserRole;
 
@@ -27,6 +31,12 @@ public:
     void clear();
     void append(std::span<const HistoryEntry> entries);
     void setUnit(DistanceUnit unit);
+    // The names the user gave the sensors, shown beside their folders; must outlive the model.
+    // Call namesChanged() after one changed.
+    void setSensorNames(const SensorNames* names);
+    void namesChanged();
+    // "Pegasus (2BA5B4C7)" for a named sensor, else the folder's name.
+    QString sensorText(const std::string& sensor) const;
     DistanceUnit unit() const { return m_unit; }
     const std::vector<HistoryEntry>& entries() const { return m_entries; }
     const HistoryEntry& entry(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
@@ -42,10 +52,12 @@ private:
 
     QLocale m_locale;
     DistanceUnit m_unit = DistanceUnit::Kilometres;
+    const SensorNames* m_names = nullptr;
     std::vector<HistoryEntry> m_entries;
 };
 
-// Hides the runs outside a date range; unreadable files stay, having no date to be judged by.
+// Hides the runs outside a date range, and those of other sensors than the one chosen;
+// unreadable files stay whatever the range, having no date to be judged by.
 class HistoryFilter final : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -54,6 +66,9 @@ public:
 
     void setRange(const DateRange& range);
     const DateRange& range() const { return m_range; }
+    // Nothing for every sensor.
+    void setSensor(std::optional<std::string> sensor);
+    const std::optional<std::string>& sensor() const { return m_sensor; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -62,6 +77,7 @@ protected:
 private:
     HistoryModel* m_source;
     DateRange m_range;
+    std::optional<std::string> m_sensor;
 };
 
 } // namespace paceforge

@@ -5,24 +5,27 @@
 #include "Artwork.h"
 #include "CorrectDistanceDialog.h"
 #include "DarkStyle.h"
+#include "DateField.h"
 #include "Dialogs.h"
 #include "HistoryCharts.h"
 #include "HistoryModel.h"
 #include "RestoreFlow.h"
 
 #include "export/Exporter.h"
-#include "workout/WorkoutSummary.h"
 #include "history/HistoryCache.h"
+#include "history/PersonalRecords.h"
 #include "history/SensorNames.h"
+#include "history/SplitTable.h"
+#include "history/TypedDate.h"
 #include "platform/FileSystem.h"
 #include "store/WorkoutStore.h"
+#include "workout/WorkoutSummary.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHBoxLayout>
@@ -36,7 +39,9 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -54,6 +59,9 @@ constexpr std::size_t kFilesPerBatch = 16;
 constexpr std::size_t kFirstSliceFiles = 64;
 constexpr std::size_t kMostSliceFiles = 4096;
 constexpr qint64 kSliceMilliseconds = 30;
+
+// Millimetres as a Decimal of kilometres.
+constexpr int kMillimetreScale = 6;
 
 const char* const kGeometryKey = "history/geometry";
 const char* const kSplitterKey = "history/splitter";
@@ -113,6 +121,15 @@ QString HistoryStyleSheet()
         "  selection-color: #111; }"
         "QComboBox:focus, QDateEdit:focus, QLineEdit:focus, QDoubleSpinBox:focus { border-color: %1; }"
         "QComboBox:disabled, QDateEdit:disabled, QLineEdit:disabled { color: #7D848F; }"
+        // The window's warning red: a date field whose text is no date.
+        "QLineEdit[rejected=\"true\"] { border: 1px solid #FF7A70; }"
+        "QLabel#lblReading[problem=\"true\"] { color: #FF7A70; }"
+        "QToolButton { background: #23272E; color: %2; border: 1px solid #3A3F48; border-radius: 3px;"
+        "  padding: 2px 4px; }"
+        "QToolButton:hover, QToolButton:focus { border-color: %1; }"
+        "QCalendarWidget QWidget { background: #1A1D22; color: %2; alternate-background-color: #15181D; }"
+        "QCalendarWidget QAbstractItemView:enabled { selection-background-color: %1; selection-color: #111; }"
+        "QCalendarWidget QAbstractItemView:disabled { color: #7D848F; }"
         "QComboBox QAbstractItemView { background: #1A1D22; color: %2; selection-background-color: %1;"
         "  selection-color: #111; border: 1px solid #3A3F48; }"
         "QCheckBox::indicator, QRadioButton::indicator { width: 11px; height: 11px; border: 1px solid #8A919C;"
@@ -139,7 +156,8 @@ HistoryWindow::HistoryWindow(HistoryServices services, QWidget* parent)
       m_cache(std::make_unique<HistoryCache>(
           m_services.cacheFolder.empty() ? StandardHistoryCacheFolder() : m_services.cacheFolder,
           m_services.fileSystem)),
-      m_slices(new QTimer(this))
+      m_slices(new QTimer(this)),
+      m_names(std::make_unique<SensorNames>())
 {
     setObjectName(QStringLiteral("historyWindow"));
     setWindowTitle(QStringLiteral("Paceforge \u2014 History"));
@@ -166,6 +184,7 @@ HistoryWindow::~HistoryWindow()
 void HistoryWindow::buildElements()
 {
     m_model = new HistoryModel(m_services.locale, this);
+    m_model->setSensorNames(m_names.get());
     m_filter = new HistoryFilter(m_model, this);
 
     // The bar above the table: unit, date range, reading.
@@ -183,19 +202,23 @@ void HistoryWindow::buildElements()
     m_rangeOn = new QCheckBox(QStringLiteral("Only runs from"), this);
     m_rangeOn->setObjectName(QStringLiteral("chkRange"));
     const auto makeDate = [this](const char* name, const QString& accessible) {
-        auto* edit = new QDateEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        edit->setAccessibleName(accessible);
-        edit->setEnabled(false);
-        return edit;
+        auto* field = new DateField(QString::fromLatin1(name), m_services.locale, this);
+        field->setAccessibleName(accessible);
+        field->setEnabled(false);
+        return field;
     };
     m_since = makeDate("dteSince", QStringLiteral("From date"));
     m_until = makeDate("dteUntil", QStringLiteral("To date"));
     m_since->setDate(QDate(2006, 1, 1));
     m_until->setDate(QDate::currentDate());
     auto* to = new QLabel(QStringLiteral("to"), this);
+
+    m_sensor = new QComboBox(this);
+    m_sensor->setObjectName(QStringLiteral("cbxSensor"));
+    m_sensor->setAccessibleName(QStringLiteral("Sensor"));
+    m_sensor->setToolTip(QStringLiteral("Only the runs of one sensor, the shoes it is tied to"));
+    m_sensor->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_sensor->addItem(QStringLiteral("All sensors"));
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("prgReading"));
@@ -221,6 +244,8 @@ void HistoryWindow::buildElements()
     bar->addWidget(m_since);
     bar->addWidget(to);
     bar->addWidget(m_until);
+    bar->addSpacing(16);
+    bar->addWidget(m_sensor);
     bar->addStretch(1);
     bar->addWidget(m_status);
     bar->addWidget(m_progress);
@@ -244,7 +269,7 @@ void HistoryWindow::buildElements()
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->horizontalHeader()->setHighlightSections(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {96, 84, 104, 84, 110, 74, 72, 74, 160};
+    const int widths[] = {96, 84, 104, 84, 110, 74, 210, 72, 74, 160};
     for (int column = 0; column < HistoryModel::ColumnCount; ++column)
         m_table->setColumnWidth(column, widths[column]);
 
@@ -275,6 +300,11 @@ void HistoryWindow::buildElements()
         m_table->addAction(action);
         m_commands.emplace_back(button, action);
     }
+    m_nameSensor = new QAction(QStringLiteral("Name this sensor..."), m_table);
+    m_nameSensor->setObjectName(QStringLiteral("actNameSensor"));
+    m_nameSensor->setToolTip(QStringLiteral("Give the chosen run's sensor a name, such as the shoes it is tied to"));
+    connect(m_nameSensor, &QAction::triggered, this, &HistoryWindow::nameSensor);
+    m_table->addAction(m_nameSensor);
 
     // Below: totals per period beside the charts' tabs.
     m_period = new QComboBox(this);
@@ -305,13 +335,54 @@ void HistoryWindow::buildElements()
     periodLayout->addLayout(periodBar);
     periodLayout->addWidget(m_periods);
 
+    const auto makeSummary = [this](const char* name, const QString& accessible, QStandardItemModel*& model) {
+        model = new QStandardItemModel(this);
+        auto* view = new QTableView(this);
+        view->setObjectName(QString::fromLatin1(name));
+        view->setAccessibleName(accessible);
+        view->setModel(model);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setAlternatingRowColors(true);
+        view->setShowGrid(false);
+        view->setWordWrap(false);
+        view->verticalHeader()->hide();
+        view->horizontalHeader()->setStretchLastSection(true);
+        return view;
+    };
+    m_shoes = makeSummary("tblShoes", QStringLiteral("Totals per sensor"), m_shoesModel);
+    m_shoes->setToolTip(QStringLiteral("Double-click a sensor to show its runs alone"));
+    m_records = makeSummary("tblRecords", QStringLiteral("Personal records"), m_recordsModel);
+    m_records->setToolTip(QStringLiteral("Double-click a record to go to its run"));
+    m_summaries = new QTabWidget(this);
+    m_summaries->setObjectName(QStringLiteral("tabSummaries"));
+    m_summaries->addTab(periodPane, QStringLiteral("Periods"));
+    m_summaries->addTab(m_shoes, QStringLiteral("Shoes"));
+    m_summaries->addTab(m_records, QStringLiteral("Records"));
+
+    // The chosen run's splits, in sight beside the chart of its pace along the way.
+    auto* splitsPane = new QWidget(this);
+    auto* splitsLayout = new QVBoxLayout(splitsPane);
+    splitsLayout->setContentsMargins(6, 6, 6, 6);
+    m_splitsTitle = new QLabel(splitsPane);
+    m_splitsTitle->setObjectName(QStringLiteral("lblSplits"));
+    m_splitsTitle->setWordWrap(true);
+    m_splits = makeSummary("tblSplits", QStringLiteral("Splits of the chosen run"), m_splitsModel);
+    m_splits->setSelectionMode(QAbstractItemView::NoSelection);
+    m_splits->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    splitsLayout->addWidget(m_splitsTitle);
+    splitsLayout->addWidget(m_splits, 1);
+    m_summaries->addTab(splitsPane, QStringLiteral("Splits"));
+
     m_charts = new HistoryCharts(this);
     auto* lower = new QSplitter(Qt::Horizontal, this);
-    lower->addWidget(periodPane);
+    lower->addWidget(m_summaries);
     lower->addWidget(m_charts);
-    lower->setStretchFactor(0, 2);
-    lower->setStretchFactor(1, 3);
-    lower->setSizes({440, 600});
+    // Room for the records' and the shoes' five columns beside the charts.
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 1);
+    lower->setSizes({540, 560});
 
     auto* upper = new QWidget(this);
     auto* upperLayout = new QVBoxLayout(upper);
@@ -337,13 +408,32 @@ void HistoryWindow::buildElements()
     connect(m_rangeOn, &QCheckBox::toggled, this, [this](bool on) {
         m_since->setEnabled(on);
         m_until->setEnabled(on);
+        if (!on)
+            m_dateProblem.clear();
         rangeChanged();
     });
-    connect(m_since, &QDateEdit::dateChanged, this, &HistoryWindow::rangeChanged);
-    connect(m_until, &QDateEdit::dateChanged, this, &HistoryWindow::rangeChanged);
+    for (DateField* field : {m_since, m_until}) {
+        connect(field, &DateField::dateChanged, this, [this] {
+            m_dateProblem.clear();
+            rangeChanged();
+        });
+        connect(field, &DateField::textRejected, this, [this](const QString& text) {
+            m_dateProblem = QStringLiteral("\u201C%1\u201D is no date: type it as %2. The range stays as it was.")
+                                .arg(text.trimmed(), TypedDateForms(m_services.locale));
+            updateStatus();
+        });
+    }
+    connect(m_sensor, &QComboBox::currentIndexChanged, this, &HistoryWindow::sensorChanged);
+    connect(m_records, &QTableView::activated, this, &HistoryWindow::goToRecord);
+    connect(m_shoes, &QTableView::activated, this, [this](const QModelIndex& index) {
+        const int chosen = m_sensor->findData(index.siblingAtColumn(0).data(Qt::UserRole));
+        if (chosen >= 0)
+            m_sensor->setCurrentIndex(chosen);
+    });
     connect(m_period, &QComboBox::currentIndexChanged, this, &HistoryWindow::updatePeriodsAndCharts);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &HistoryWindow::selectionChanged);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &HistoryWindow::updateRunChart);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &HistoryWindow::updateSplits);
     connect(m_exportTcx, &QPushButton::clicked, this, &HistoryWindow::exportTcx);
     connect(m_exportCsv, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
     connect(m_restore, &QPushButton::clicked, this, &HistoryWindow::restoreSelected);
@@ -356,6 +446,11 @@ void HistoryWindow::reload()
     m_slices->stop();
     m_reader.reset();
     m_model->clear();
+    // The names may have been changed by the commands since.
+    m_names = std::make_unique<SensorNames>();
+    m_model->setSensorNames(m_names.get());
+    m_recordsModel->clear();
+    m_shoesModel->clear();
     const iPodRecord& ipod = m_services.store.ipod();
     m_reader = std::make_unique<HistoryReader>(m_services.store.listedWorkouts(), m_services.fileSystem, m_cache.get());
     m_reader->setAlteredSignatures(&m_services.backups.alteredSignatures());
@@ -364,8 +459,9 @@ void HistoryWindow::reload()
     m_progress->setValue(0);
     m_progress->setVisible(m_reader->total() > 0);
     m_cancel->setVisible(m_reader->total() > 0);
-    m_status->setText(ipod.root.empty() ? QStringLiteral("No iPod is chosen in the main window.")
-                                        : QStringLiteral("Reading the workouts of %1...").arg(ipod.driveLetter));
+    m_readingStatus = ipod.root.empty() ? QStringLiteral("No iPod is chosen in the main window.")
+                                        : QStringLiteral("Reading the workouts of %1...").arg(ipod.driveLetter);
+    updateStatus();
     // The first slice runs from the event loop, after the window has been shown and painted.
     m_slices->start(0);
 }
@@ -424,7 +520,7 @@ void HistoryWindow::finishReading(bool cancelled)
                                : QStringLiteral("%1 workouts.").arg(total);
     if (unreadable > 0)
         status += QStringLiteral(" %1 cannot be read.").arg(unreadable);
-    m_status->setText(status);
+    m_readingStatus = status;
     // The range offered is the runs' own, until the user sets one.
     if (!m_rangeOn->isChecked()) {
         std::optional<QDate> first, last;
@@ -439,8 +535,11 @@ void HistoryWindow::finishReading(bool cancelled)
             m_until->setDate(*last);
         }
     }
+    updateSensors();
     updatePeriodsAndCharts();
+    updateSummaries();
     updateRunChart();
+    updateSplits();
     updateButtons();
     emit readingFinished();
 }
@@ -461,6 +560,9 @@ void HistoryWindow::unitChanged()
     updateTotals();
     updatePeriodsAndCharts();
     updateRunChart();
+    if (!reading())
+        updateSummaries();
+    updateSplits();
 }
 
 void HistoryWindow::rangeChanged()
@@ -472,8 +574,231 @@ void HistoryWindow::rangeChanged()
     }
     m_filter->setRange(range);
     updateTotals();
-    if (!reading())
+    if (!reading()) {
         updatePeriodsAndCharts();
+        updateSummaries();
+    }
+}
+
+void HistoryWindow::sensorChanged()
+{
+    const QVariant chosen = m_sensor->currentData();
+    m_filter->setSensor(chosen.isValid() ? std::optional<std::string>(chosen.toString().toStdString()) : std::nullopt);
+    updateTotals();
+    if (!reading()) {
+        updatePeriodsAndCharts();
+        updateSummaries();
+    }
+}
+
+void HistoryWindow::updateSummaries()
+{
+    updateShoes();
+    updateRecords();
+    updateStatus();
+}
+
+void HistoryWindow::updateStatus()
+{
+    QString problem = m_dateProblem;
+    if (problem.isEmpty() && !reading() && (m_rangeOn->isChecked() || m_filter->sensor())) {
+        const std::vector<std::size_t> shown = shownEntries();
+        const bool anyRun = std::any_of(
+            shown.begin(), shown.end(), [this](std::size_t index) { return m_model->entries()[index].readable(); });
+        if (!anyRun && !m_model->entries().empty()) {
+            const QString format = QStringLiteral("d MMM yyyy");
+            const QString of = m_filter->sensor()
+                ? QStringLiteral(" of %1").arg(m_model->sensorText(*m_filter->sensor()))
+                : QString();
+            problem = m_rangeOn->isChecked() ? QStringLiteral("No runs%1 between %2 and %3.")
+                                                   .arg(of, m_services.locale.toString(m_since->date(), format),
+                                                       m_services.locale.toString(m_until->date(), format))
+                                             : QStringLiteral("No runs%1.").arg(of);
+        }
+    }
+    m_status->setText(problem.isEmpty() ? m_readingStatus : problem);
+    if (m_status->property("problem").toBool() != !problem.isEmpty()) {
+        m_status->setProperty("problem", !problem.isEmpty());
+        m_status->style()->unpolish(m_status);
+        m_status->style()->polish(m_status);
+    }
+}
+
+void HistoryWindow::updateSensors()
+{
+    std::vector<std::string> sensors;
+    for (const HistoryEntry& entry : m_model->entries())
+        if (std::none_of(sensors.begin(), sensors.end(),
+                [&entry](const std::string& known) { return NamesEqualIgnoringCase(known, entry.file.sensor); }))
+            sensors.push_back(entry.file.sensor);
+    std::sort(sensors.begin(), sensors.end());
+    const QVariant chosen = m_sensor->currentData();
+    {
+        const QSignalBlocker quiet(m_sensor);
+        m_sensor->clear();
+        m_sensor->addItem(QStringLiteral("All sensors"));
+        for (const std::string& sensor : sensors)
+            m_sensor->addItem(m_model->sensorText(sensor), QString::fromStdString(sensor));
+        m_sensor->setCurrentIndex(std::max(0, chosen.isValid() ? m_sensor->findData(chosen) : 0));
+    }
+    // A sensor that is gone from the iPod shows every run again.
+    if (m_sensor->currentData() != chosen)
+        sensorChanged();
+}
+
+void HistoryWindow::nameSensor()
+{
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid())
+        return;
+    const std::string sensor = m_model->entry(m_filter->mapToSource(current).row()).file.sensor;
+    const QString folder = QString::fromStdString(sensor);
+    const std::optional<QString> name = m_services.dialogs.askText(this, QStringLiteral("Name This Sensor"),
+        QStringLiteral("A name for the sensor %1, such as the shoes it is tied to.\n"
+                       "The name is kept on this computer, not on the iPod; leave it empty to forget it.")
+            .arg(folder),
+        m_names->given(sensor).value_or(QString()));
+    if (!name)
+        return;
+    m_names->setName(sensor, name->trimmed());
+    m_model->namesChanged();
+    updateSensors();
+    updateShoes();
+    updateStatus();
+}
+
+void HistoryWindow::updateShoes()
+{
+    const std::vector<HistoryEntry>& entries = m_model->entries();
+    const DistanceUnit shownUnit = unit();
+    const QString symbol = UnitSymbol(shownUnit);
+    m_shoesModel->clear();
+    m_shoesModel->setHorizontalHeaderLabels(
+        {QStringLiteral("Sensor"), QStringLiteral("Runs"), QStringLiteral("Distance (%1)").arg(symbol),
+            QStringLiteral("Time"), QStringLiteral("First run"), QStringLiteral("Last run")});
+    // Every sensor in the range, whichever one the table shows: a shoe's mileage beside the others'.
+    for (const SensorTotals& each : TotalsBySensor(entries, EntriesIn(entries, m_filter->range()))) {
+        auto* name = new QStandardItem(m_model->sensorText(each.sensor));
+        name->setData(QString::fromStdString(each.sensor), Qt::UserRole);
+        QList<QStandardItem*> row{name, new QStandardItem(QString::number(each.totals.runs)),
+            new QStandardItem(QString::fromStdString(DistanceIn(each.totals.distanceKm, shownUnit).toFixedString(2))),
+            new QStandardItem(ClockText(each.totals.durationMs / 1000)),
+            new QStandardItem(each.first ? each.first->toString(Qt::ISODate) : QString()),
+            new QStandardItem(each.last ? each.last->toString(Qt::ISODate) : QString())};
+        for (int column = 1; column <= 3; ++column)
+            row[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_shoesModel->appendRow(row);
+    }
+    m_shoes->resizeColumnsToContents();
+}
+
+void HistoryWindow::updateRecords()
+{
+    const std::vector<HistoryEntry>& entries = m_model->entries();
+    const DistanceUnit shownUnit = unit();
+    const QString symbol = UnitSymbol(shownUnit);
+    m_recordsModel->clear();
+    m_recordsModel->setHorizontalHeaderLabels(
+        {QStringLiteral("Record"), QStringLiteral("Date"), QStringLiteral("Distance (%1)").arg(symbol),
+            QStringLiteral("Time"), QStringLiteral("Pace (min/%1)").arg(symbol)});
+    // Efforts, runs and periods are summed over the efforts the reading kept: no file is read here.
+    const PersonalRecords records = RecordsOf(entries, shownEntries());
+    const auto add = [&](const QString& what, const Decimal& km, long long durationMs, const QString& when,
+                         const std::vector<std::size_t>& runs) {
+        QVariantList indices;
+        for (std::size_t index : runs)
+            indices << QVariant::fromValue(static_cast<qulonglong>(index));
+        const auto pace = PaceSeconds(durationMs, km, shownUnit);
+        QList<QStandardItem*> row{new QStandardItem(what), new QStandardItem(when),
+            new QStandardItem(QString::fromStdString(DistanceIn(km, shownUnit).toFixedString(2))),
+            new QStandardItem(ElapsedText(durationMs)), new QStandardItem(pace ? ClockText(*pace) : QString())};
+        for (QStandardItem* item : row)
+            item->setData(indices, Qt::UserRole);
+        for (int column = 2; column <= 4; ++column)
+            row[column]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_recordsModel->appendRow(row);
+    };
+    for (const std::optional<EffortRecord>& fastest : records.fastest)
+        if (fastest)
+            add(QStringLiteral("Fastest %1").arg(EffortName(fastest->distance)),
+                Decimal::fromParts(EffortMillimetres(fastest->distance), kMillimetreScale), fastest->effort.durationMs,
+                fastest->date.toString(Qt::ISODate), {fastest->entry});
+    if (const auto& longest = records.longestRun)
+        add(QStringLiteral("Longest run"), longest->distanceKm, longest->durationMs,
+            longest->date.toString(Qt::ISODate), {longest->entry});
+    if (const auto& week = records.longestWeek)
+        add(QStringLiteral("Longest week, %1").arg(RunsText(week->totals.runs)), week->totals.distanceKm,
+            week->totals.durationMs, week->label, week->entries);
+    if (const auto& month = records.mostRunsInAMonth)
+        add(QStringLiteral("Most runs in a month: %1").arg(month->totals.runs), month->totals.distanceKm,
+            month->totals.durationMs, month->label, month->entries);
+    m_records->resizeColumnsToContents();
+}
+
+void HistoryWindow::goToRecord(const QModelIndex& index)
+{
+    const QVariantList indices = index.siblingAtColumn(0).data(Qt::UserRole).toList();
+    QItemSelection runs;
+    QModelIndex first;
+    for (const QVariant& each : indices) {
+        const int row = static_cast<int>(each.toULongLong());
+        if (row >= m_model->rowCount())
+            continue;
+        const QModelIndex shown = m_filter->mapFromSource(m_model->index(row, 0));
+        if (!shown.isValid())
+            continue;
+        runs.select(shown, shown.siblingAtColumn(HistoryModel::ColumnCount - 1));
+        if (!first.isValid() || shown.row() < first.row())
+            first = shown;
+    }
+    if (!first.isValid())
+        return;
+    m_table->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    m_table->selectionModel()->select(runs, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_table->scrollTo(first, QAbstractItemView::PositionAtCenter);
+}
+
+void HistoryWindow::updateSplits()
+{
+    m_splitsModel->clear();
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid()) {
+        m_splitsTitle->setText(QStringLiteral("Choose a run in the table to see its splits"));
+        return;
+    }
+    const HistoryEntry& entry = m_model->entry(m_filter->mapToSource(current).row());
+    const QString when
+        = entry.readable() ? entry.start.date.toString(Qt::ISODate) : QString::fromStdString(entry.file.fileName);
+    const auto table = ReadSplitTable(entry.file.fullPath(), m_services.fileSystem);
+    if (!table) {
+        m_splitsTitle->setText(QStringLiteral("The run of %1 cannot be read").arg(when));
+        return;
+    }
+    // The list of the unit shown, else the other one the device kept.
+    const bool miles = unit() == DistanceUnit::Miles;
+    const bool ofMiles = miles ? !table->miles.empty() || table->kilometres.empty()
+                               : table->kilometres.empty() && !table->miles.empty();
+    const std::vector<Split>& splits = ofMiles ? table->miles : table->kilometres;
+    const DistanceUnit listUnit = ofMiles ? DistanceUnit::Miles : DistanceUnit::Kilometres;
+    const QString symbol = UnitSymbol(listUnit);
+    if (splits.empty()) {
+        m_splitsTitle->setText(QStringLiteral("The run of %1 has no splits").arg(when));
+        return;
+    }
+    m_splitsTitle->setText(QStringLiteral("%1 splits of the run of %2, as the iPod recorded them")
+                               .arg(ofMiles ? QStringLiteral("Mile") : QStringLiteral("Kilometre"), when));
+    m_splitsModel->setHorizontalHeaderLabels({QStringLiteral("Split"), QStringLiteral("At (%1)").arg(symbol),
+        QStringLiteral("Time"), QStringLiteral("Split time"), QStringLiteral("Pace (min/%1)").arg(symbol)});
+    for (const Split& split : splits) {
+        QList<QStandardItem*> row{new QStandardItem(QString::number(split.number)),
+            new QStandardItem(QString::fromStdString(DistanceIn(split.distanceKm, listUnit).toFixedString(2))),
+            new QStandardItem(ElapsedText(split.durationMs)),
+            new QStandardItem(split.splitMs ? ElapsedText(*split.splitMs) : QString()),
+            new QStandardItem(split.paceSeconds ? ClockText(*split.paceSeconds) : QString())};
+        for (QStandardItem* item : row)
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_splitsModel->appendRow(row);
+    }
 }
 
 void HistoryWindow::selectionChanged()
@@ -493,7 +818,10 @@ std::vector<std::size_t> HistoryWindow::selectedEntries() const
 
 std::vector<std::size_t> HistoryWindow::shownEntries() const
 {
-    return EntriesIn(m_model->entries(), m_filter->range());
+    std::vector<std::size_t> shown = EntriesIn(m_model->entries(), m_filter->range());
+    if (m_filter->sensor())
+        shown = EntriesOfSensor(m_model->entries(), shown, std::string_view(*m_filter->sensor()));
+    return shown;
 }
 
 void HistoryWindow::updateTotals()
@@ -506,6 +834,7 @@ void HistoryWindow::updateTotals()
     if (const auto pace = AveragePaceSeconds(totals, unit()))
         parts << QStringLiteral("%1 min/%2 on average").arg(ClockText(*pace), UnitSymbol(unit()));
     m_totals->setText((ofSelection                     ? QStringLiteral("Selected: ")
+                              : m_filter->sensor()     ? QStringLiteral("Shown: ")
                               : m_rangeOn->isChecked() ? QStringLiteral("In the range: ")
                                                        : QStringLiteral("All: "))
         + parts.join(QStringLiteral("  \u00B7  ")));
@@ -594,6 +923,7 @@ void HistoryWindow::updateButtons()
     m_restore->setEnabled(selected.size() == 1);
     // A change to the iPod waits until the reading is done: the rows it would change may not be read yet.
     m_correct->setEnabled(anyReadable && !reading());
+    m_nameSensor->setEnabled(m_table->currentIndex().isValid());
     for (const auto& [button, action] : m_commands)
         action->setEnabled(button->isEnabled());
 }

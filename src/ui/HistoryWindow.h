@@ -15,19 +15,21 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QModelIndex;
 class QSplitter;
 class QStandardItemModel;
+class QTabWidget;
 class QTableView;
 class QTimer;
 
 namespace paceforge {
 
 class Backups;
+class DateField;
 class Desktop;
 class Dialogs;
 class FileSystem;
@@ -35,6 +37,7 @@ class HistoryCache;
 class HistoryCharts;
 class HistoryFilter;
 class HistoryModel;
+class SensorNames;
 class WorkoutStore;
 
 struct HistoryServices {
@@ -90,6 +93,16 @@ private:
     void readSlice();
     void finishReading(bool cancelled);
     void rangeChanged();
+    void sensorChanged();
+    void nameSensor();
+    void goToRecord(const QModelIndex& index);
+    void updateSensors();
+    void updateShoes();
+    void updateRecords();
+    void updateSplits();
+    void updateStatus();
+    // Everything that follows the runs shown once the reading is done.
+    void updateSummaries();
     void unitChanged();
     void selectionChanged();
     void updateTotals();
@@ -109,6 +122,10 @@ private:
     std::unique_ptr<HistoryReader> m_reader;
     QTimer* m_slices = nullptr;
     std::size_t m_sliceFiles = 0;
+    std::unique_ptr<SensorNames> m_names;
+    // What the reading came to; the status shows it unless the filter has something to say.
+    QString m_readingStatus;
+    QString m_dateProblem;
 
     HistoryModel* m_model = nullptr;
     HistoryFilter* m_filter = nullptr;
@@ -116,8 +133,10 @@ private:
     QRadioButton* m_miles = nullptr;
     QRadioButton* m_kilometres = nullptr;
     QCheckBox* m_rangeOn = nullptr;
-    QDateEdit* m_since = nullptr;
-    QDateEdit* m_until = nullptr;
+    DateField* m_since = nullptr;
+    DateField* m_until = nullptr;
+    QComboBox* m_sensor = nullptr;
+    QAction* m_nameSensor = nullptr;
     QComboBox* m_period = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancel = nullptr;
@@ -125,6 +144,14 @@ private:
     QTableView* m_table = nullptr;
     QLabel* m_totals = nullptr;
     QTableView* m_periods = nullptr;
+    QTabWidget* m_summaries = nullptr;
+    QStandardItemModel* m_shoesModel = nullptr;
+    QTableView* m_shoes = nullptr;
+    QStandardItemModel* m_recordsModel = nullptr;
+    QTableView* m_records = nullptr;
+    QStandardItemModel* m_splitsModel = nullptr;
+    QTableView* m_splits = nullptr;
+    QLabel* m_splitsTitle = nullptr;
     HistoryCharts* m_charts = nullptr;
     QSplitter* m_splitter = nullptr;
     QPushButton* m_exportTcx = nullptr;

@@ -11,7 +11,6 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,6 +20,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +74,29 @@ QStringList Column(HistoryWindow* history, int column)
     return cells;
 }
 
+// Types a date whole into a date field, as a user does: all its text selected, then the new one.
+void TypeDate(HistoryWindow* history, const char* field, const QString& text)
+{
+    auto* edit = Find<QLineEdit>(history, field);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// The rows of a small table of the window, each row's cells joined by " | ".
+QStringList Rows(HistoryWindow* history, const char* table)
+{
+    const auto* model = Find<QTableView>(history, table)->model();
+    QStringList rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells << model->data(model->index(row, column)).toString();
+        rows << cells.join(" | ");
+    }
+    return rows;
+}
+
 // Three runs whose distances sort differently as text and as numbers, and a file that is no workout.
 struct FourFiles {
     FourFiles()
@@ -120,8 +143,8 @@ TEST(HistoryWindow, ListsSortsAndFiltersEveryWorkout)
     EXPECT_TRUE(table->model()->headerData(HistoryModel::Distance, Qt::Horizontal).toString().contains("mi"));
 
     Find<QCheckBox>(history, "chkRange")->click();
-    Find<QDateEdit>(history, "dteSince")->setDate({2006, 6, 15});
-    Find<QDateEdit>(history, "dteUntil")->setDate({2006, 7, 1});
+    TypeDate(history, "dteSince", "2006-06-15");
+    TypeDate(history, "dteUntil", "2006-07-01");
     table->sortByColumn(HistoryModel::Date, Qt::DescendingOrder);
     EXPECT_EQ(Column(history, HistoryModel::Date), QStringList({"2006-07-01", "unreadable"}));
     Find<QCheckBox>(history, "chkRange")->click();
@@ -502,4 +525,119 @@ TEST(HistoryWindow, AbsurdPacesGiveAHandfulOfAxisLabels)
         EXPECT_TRUE(std::isfinite(axis->min()) && std::isfinite(axis->max()));
         EXPECT_GE(axis->max(), c.slowest);
     }
+}
+
+// A date typed whole is the date typed; text that is no date is refused in sight and changes
+// nothing; a range that holds no run says so.
+TEST(HistoryWindow, TypedDatesMeanWhatWasTyped)
+{
+    FourFiles data;
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    auto* table = Find<QTableView>(history, "tblHistory");
+    Find<QCheckBox>(history, "chkRange")->click();
+    // The fields offer the runs' own range: a sectioned field would keep 2006 of "2006-06-01".
+    TypeDate(history, "dteSince", "2006-07-01");
+    TypeDate(history, "dteUntil", "2006-08-02");
+    EXPECT_EQ(Column(history, HistoryModel::Date), QStringList({"2006-08-02", "2006-07-01", "unreadable"}));
+    EXPECT_EQ(Find<QLineEdit>(history, "dteSince")->text(), "2006-07-01");
+
+    TypeDate(history, "dteUntil", "2006-13-01");
+    auto* until = Find<QLineEdit>(history, "dteUntil");
+    EXPECT_TRUE(until->property("rejected").toBool());
+    const auto* status = Find<QLabel>(history, "lblReading");
+    EXPECT_TRUE(status->text().contains("no date")) << status->text().toStdString();
+    EXPECT_EQ(table->model()->rowCount(), 3) << "the range stays as it was";
+
+    TypeDate(history, "dteSince", "2009-01-01");
+    TypeDate(history, "dteUntil", "2009-01-03");
+    EXPECT_FALSE(until->property("rejected").toBool());
+    EXPECT_EQ(Column(history, HistoryModel::Date), QStringList({"unreadable"}));
+    EXPECT_TRUE(status->text().startsWith("No runs between 1 ")) << status->text().toStdString();
+    EXPECT_TRUE(status->text().contains(" 2009 and 3 ")) << status->text().toStdString();
+}
+
+// A sensor named from the table's menu shows with its name beside its folder, in the table, the
+// filter and the totals per sensor; the name lives in the settings, not on the iPod.
+TEST(HistoryWindow, NamedSensorsFilterTheRuns)
+{
+    FourFiles data;
+    data.store.add("2BA5B4C7", "synched", "2007-03-01 07;00;00.xml",
+        WorkoutXml({.time = "2007-03-01T07:00:00-05:00", .distance = "8.0000"}));
+    const auto before = data.store.files();
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->sortByColumn(HistoryModel::Date, Qt::DescendingOrder);
+    table->selectRow(0);
+    ASSERT_EQ(Column(history, HistoryModel::Sensor).front(), "2BA5B4C7");
+
+    w.dialogs.textAnswer = "Pegasus";
+    Find<QAction>(history, "actNameSensor")->trigger();
+    ASSERT_EQ(w.dialogs.textsAsked.size(), 1u);
+    EXPECT_TRUE(w.dialogs.textsAsked[0].first.contains("2BA5B4C7"));
+    EXPECT_EQ(Column(history, HistoryModel::Sensor).front(), "Pegasus (2BA5B4C7)");
+    EXPECT_EQ(data.store.files(), before) << "a sensor's name is kept on this computer";
+
+    auto* sensors = Find<QComboBox>(history, "cbxSensor");
+    const int pegasus = sensors->findText("Pegasus (2BA5B4C7)");
+    ASSERT_GT(pegasus, 0);
+    EXPECT_EQ(sensors->itemText(0), "All sensors");
+    sensors->setCurrentIndex(pegasus);
+    EXPECT_EQ(Column(history, HistoryModel::Date), QStringList({"2007-03-01"}));
+    EXPECT_TRUE(Find<QLabel>(history, "lblTotals")->text().startsWith("Shown: 1 run"))
+        << Find<QLabel>(history, "lblTotals")->text().toStdString();
+    EXPECT_EQ(Rows(history, "tblShoes").join('\n').toStdString(),
+        "Pegasus (2BA5B4C7) | 1 | 8.00 | 30:00 | 2007-03-01 | 2007-03-01\n" + kSensor
+            + " | 3 | 22.50 | 1:30:00 | 2006-06-01 | 2006-08-02");
+
+    // An empty name forgets it, and leaves the next test's settings as they were.
+    w.dialogs.textAnswer = "";
+    Find<QAction>(history, "actNameSensor")->trigger();
+    EXPECT_EQ(Column(history, HistoryModel::Sensor), QStringList({"2BA5B4C7"}));
+    EXPECT_EQ(sensors->currentText(), "2BA5B4C7");
+    sensors->setCurrentIndex(0);
+    EXPECT_EQ(table->model()->rowCount(), 5);
+}
+
+// The records are those of the runs shown, in the unit shown; a record goes to its run.
+TEST(HistoryWindow, ARecordGoesToItsRun)
+{
+    FourFiles data;
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+    auto* table = Find<QTableView>(history, "tblHistory");
+    table->sortByColumn(HistoryModel::Distance, Qt::AscendingOrder);
+    Find<QTabWidget>(history, "tabSummaries")->setCurrentIndex(2);
+    auto* records = Find<QTableView>(history, "tblRecords");
+    const auto longest = [&] {
+        const QStringList rows = Rows(history, "tblRecords");
+        for (int row = 0; row < rows.size(); ++row)
+            if (rows[row].startsWith("Longest run"))
+                return row;
+        return -1;
+    };
+    ASSERT_GE(longest(), 0) << Rows(history, "tblRecords").join('\n').toStdString();
+    EXPECT_TRUE(Rows(history, "tblRecords")[longest()].contains("| 10.20 |"));
+
+    const QModelIndex cell = records->model()->index(longest(), 0);
+    records->setCurrentIndex(cell);
+    QTest::keyClick(records, Qt::Key_Return);
+    const QModelIndexList chosen = table->selectionModel()->selectedRows(HistoryModel::Distance);
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.front().data().toString(), "10.20");
+    EXPECT_EQ(table->currentIndex().row(), chosen.front().row());
+    EXPECT_TRUE(Find<QLabel>(history, "lblSplits")->text().contains("2006-08-02"));
+
+    Find<QRadioButton>(history, "optUnitMiles")->click();
+    EXPECT_TRUE(Rows(history, "tblRecords")[longest()].contains("| 6.34 |"));
+    Find<QCheckBox>(history, "chkRange")->click();
+    TypeDate(history, "dteUntil", "2006-07-31");
+    EXPECT_TRUE(Rows(history, "tblRecords")[longest()].contains("| 6.09 |"))
+        << Rows(history, "tblRecords").join('\n').toStdString();
 }

@@ -70,6 +70,11 @@ public:
     QString chooseFolder(QWidget*, const QString&) override { return folder; }
     QString chooseSaveFile(QWidget*, const QString&, const QString& suggested, const QString&) override;
     std::unique_ptr<ProgressReport> progress(QWidget*, const QString&, int total) override;
+    std::optional<QString> askText(QWidget*, const QString&, const QString& label, const QString& text) override
+    {
+        textsAsked.push_back({label, text});
+        return textAnswer;
+    }
     QStringList titles() const;
 
     std::vector<Message> messages;
@@ -84,6 +89,9 @@ public:
     // The progress update after which the user cancels; never when negative.
     int cancelAfter = -1;
     int progressUpdates = 0;
+    // The label and the text offered of each question; the answer, nothing meaning cancel.
+    std::vector<std::pair<QString, QString>> textsAsked;
+    std::optional<QString> textAnswer;
 };
 
 class ListedDrives final : public DriveSource
