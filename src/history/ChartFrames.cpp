@@ -20,6 +20,28 @@ double Clamp(double value, const AxisSpan& span)
     return std::clamp(value, span.low, span.high);
 }
 
+QString Counted(int count, const QString& singular, const QString& what)
+{
+    if (count <= 0)
+        return {};
+    return QStringLiteral("%1 %2%3 %4").arg(count).arg(singular, count == 1 ? QString() : QStringLiteral("s"), what);
+}
+
+double Day(const QDate& date)
+{
+    return static_cast<double>(date.toJulianDay());
+}
+
+// Where the periods with runs lie, by their first days.
+std::optional<AxisSpan> MainPeriods(const std::vector<PeriodTotals>& periods)
+{
+    std::vector<double> starts;
+    for (const PeriodTotals& each : periods)
+        if (each.totals.runs > 0)
+            starts.push_back(Day(each.first));
+    return RobustSpan(starts, static_cast<double>(kLeastTimeMarginDays));
+}
+
 } // namespace
 
 double Quantile(std::span<const double> sorted, double q)
@@ -53,11 +75,24 @@ std::optional<AxisSpan> RobustSpan(std::vector<double> values, double leastMargi
 
 QString OutsideNote(int count, const QString& singular)
 {
-    if (count <= 0)
-        return {};
-    return QStringLiteral("%1 %2%3 outside the shown range")
-        .arg(count)
-        .arg(singular, count == 1 ? QString() : QStringLiteral("s"));
+    return Counted(count, singular, QStringLiteral("outside the shown range"));
+}
+
+QString CutNote(int count, const QString& singular)
+{
+    return Counted(count, singular, QStringLiteral("cut at the top"));
+}
+
+std::vector<PeriodTotals> WithoutFarGaps(const std::vector<PeriodTotals>& periods)
+{
+    const auto main = MainPeriods(periods);
+    if (!main)
+        return periods;
+    std::vector<PeriodTotals> kept;
+    for (const PeriodTotals& each : periods)
+        if (each.totals.runs > 0 || main->contains(Day(each.first)))
+            kept.push_back(each);
+    return kept;
 }
 
 QString BarLabel(const QDate& start, Period period, bool withYear)
@@ -72,9 +107,17 @@ QString BarLabel(const QDate& start, Period period, bool withYear)
 DistanceFrame FrameDistance(const std::vector<PeriodTotals>& periods, Period period, DistanceUnit unit)
 {
     DistanceFrame frame;
-    const bool withYear = !periods.empty() && periods.front().first.year() != periods.back().last.year();
+    const auto main = MainPeriods(periods);
+    std::vector<const PeriodTotals*> shown;
+    for (const PeriodTotals& each : periods)
+        if (!main || main->contains(Day(each.first)))
+            shown.push_back(&each);
+        else
+            frame.outside += each.totals.runs > 0 ? 1 : 0;
+    const bool withYear = !shown.empty() && shown.front()->first.year() != shown.back()->last.year();
     std::vector<double> run;
-    for (const PeriodTotals& each : periods) {
+    for (const PeriodTotals* kept : shown) {
+        const PeriodTotals& each = *kept;
         const double distance = DistanceIn(each.totals.distanceKm, unit).toDouble();
         frame.bars.push_back({BarLabel(each.first, period, withYear), distance, each.partial, false});
         // Empty periods say nothing of how far a period's runs go.
@@ -135,8 +178,9 @@ PaceFrame FramePace(const std::vector<PacePoint>& points)
         frame.pace.low = std::min({frame.pace.low, start, end});
         frame.pace.high = std::max({frame.pace.high, start, end});
     }
-    frame.from = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time->low) - kMsPerDay, Qt::UTC);
-    frame.to = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time->high) + kMsPerDay, Qt::UTC);
+    const auto padding = std::max(kMsPerDay, static_cast<qint64>((time->high - time->low) * kTimePadding));
+    frame.from = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time->low) - padding, Qt::UTC);
+    frame.to = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time->high) + padding, Qt::UTC);
     frame.timeFormat = TimeAxisFormat(frame.from.toLocalTime(), frame.to.toLocalTime());
     return frame;
 }

@@ -39,6 +39,8 @@ std::optional<AxisSpan> RobustSpan(std::vector<double> values, double leastMargi
 
 // "1 run outside the shown range", "3 weeks outside the shown range"; empty for none.
 QString OutsideNote(int count, const QString& singular);
+// "2 weeks cut at the top"; empty for none.
+QString CutNote(int count, const QString& singular);
 
 // Bar labels carry the year only where the bars span more than one: "2009-W07" or "W07",
 // "2009-02" or "Feb".
@@ -57,10 +59,16 @@ struct DistanceFrame {
     std::vector<BarFrame> bars;
     double top = 0;
     int cut = 0;
+    // Periods with runs left out, far before or after the others.
+    int outside = 0;
 };
 
-// A bar above the tallest of the others by kFenceSpread spreads, and by at least
-// kLeastBarMargin units, is cut.
+// The periods to list: those with runs, and the empty ones among the dates most runs lie in, so
+// that a run typed in years later does not bring years of empty weeks along.
+std::vector<PeriodTotals> WithoutFarGaps(const std::vector<PeriodTotals>& periods);
+
+// The bars of the periods among the dates most runs lie in. A bar above the tallest of the
+// others by kFenceSpread spreads, and by at least kLeastBarMargin units, is cut.
 inline constexpr double kLeastBarMargin = 5.0;
 DistanceFrame FrameDistance(const std::vector<PeriodTotals>& periods, Period period, DistanceUnit unit);
 
@@ -84,9 +92,10 @@ struct PaceFrame {
 };
 
 // Margins of the pace axes, as a share of the median pace, and of the time axis; the time axis
-// stands a day off either end, so that a single run does not sit on the frame.
+// stands kTimePadding of its span off either end, and a day at least, so that no run sits on the frame.
 inline constexpr double kLeastPaceMargin = 0.3;
 inline constexpr qint64 kLeastTimeMarginDays = 30;
+inline constexpr double kTimePadding = 0.02;
 PaceFrame FramePace(const std::vector<PacePoint>& points);
 
 QString TimeAxisFormat(const QDateTime& from, const QDateTime& to);

@@ -107,6 +107,7 @@ QChart* Renew(QChartView* view, const QString& title)
 }
 
 constexpr double kMostPaceSteps = 6;
+constexpr double kPaceAxisRoom = 0.03;
 constexpr double kSecondsPerHour = 3600;
 
 // Round steps a runner reads at a glance: 10 s, 15 s, 30 s, a minute, two, five. A sensor that
@@ -130,6 +131,10 @@ QCategoryAxis* PaceAxis(double low, double high, const QString& unit)
 {
     if (!std::isfinite(low) || !std::isfinite(high))
         low = high = 0;
+    // A little room, so that the fastest and slowest dots are not cut by the frame.
+    const double room = (high - low) * kPaceAxisRoom;
+    low -= room;
+    high += room;
     const double step = PaceStep(std::max(high - low, 1.0));
     const double from = std::floor(low / step) * step;
     const double to = std::max(std::ceil(high / step) * step, from + step);
@@ -219,8 +224,12 @@ HistoryCharts::HistoryCharts(QWidget* parent)
 void HistoryCharts::showDistance(const DistanceFrame& frame, const QString& period, const QString& unit)
 {
     const QString what = period == QLatin1String("week") ? QStringLiteral("week") : QStringLiteral("month");
-    QChart* chart = Renew(
-        m_distance, WithNote(QStringLiteral("Distance per %1 (%2)").arg(period, unit), OutsideNote(frame.cut, what)));
+    QStringList notes;
+    for (const QString& note : {OutsideNote(frame.outside, what), CutNote(frame.cut, what)})
+        if (!note.isEmpty())
+            notes << note;
+    QChart* chart = Renew(m_distance,
+        WithNote(QStringLiteral("Distance per %1 (%2)").arg(period, unit), notes.join(QStringLiteral(", "))));
     auto* distance = new QValueAxis;
     RoundRange(distance, frame.top);
     // A bar is in one set and naught in the others: whole, of part of its period, or cut at the top.

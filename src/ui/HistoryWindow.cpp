@@ -517,7 +517,8 @@ void HistoryWindow::updatePeriodsAndCharts()
     const DistanceUnit shownUnit = unit();
     const QString symbol = UnitSymbol(shownUnit);
 
-    const std::vector<PeriodTotals> periods = TotalsByPeriod(entries, shown, period(), EmptyPeriods::Include, range);
+    const std::vector<PeriodTotals> periods
+        = WithoutFarGaps(TotalsByPeriod(entries, shown, period(), EmptyPeriods::Include, range));
     m_periodModel->clear();
     m_periodModel->setHorizontalHeaderLabels(
         {m_period->currentText(), QStringLiteral("Runs"), QStringLiteral("Distance (%1)").arg(symbol),

@@ -69,7 +69,9 @@ YearCalendar::Grid YearCalendar::grid() const
     Grid grid;
     grid.cell = std::clamp(std::min(across, down), kLeastCell, kMostCell);
     grid.gap = std::max(1, grid.cell / 6);
-    grid.origin = QPoint(kLeftGutter, kTopGutter);
+    // Centred in the height the squares leave.
+    const int spare = height() - kTopGutter - kBottomGutter - kDays * grid.cell;
+    grid.origin = QPoint(kLeftGutter, kTopGutter + std::max(0, spare / 2));
     return grid;
 }
 

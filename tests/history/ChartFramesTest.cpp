@@ -83,8 +83,9 @@ TEST(ChartFramesTest, PaceOverTimeKeepsTheOddRunsAtTheEdge)
 
     ASSERT_EQ(frame.dots.size(), entries.size());
     EXPECT_EQ(frame.outside, 2);
-    EXPECT_EQ(frame.from.date(), QDate(2007, 3, 3));
-    EXPECT_EQ(frame.to.date(), QDate(2010, 11, 1));
+    // Padded by a fiftieth of the span, 27 days here.
+    EXPECT_EQ(frame.from.date(), QDate(2007, 2, 5));
+    EXPECT_EQ(frame.to.date(), QDate(2010, 11, 27));
     EXPECT_GE(frame.pace.low, 300);
     EXPECT_LE(frame.pace.high, 368);
     EXPECT_EQ(frame.timeFormat, QStringLiteral("MMM yyyy"));
@@ -169,6 +170,20 @@ TEST(ChartFramesTest, BarLabelsAndCutBars)
     EXPECT_TRUE(frame.bars[6].partial);
     EXPECT_EQ(FrameDistance({Month(2009, 2, "8")}, Period::Month, DistanceUnit::Kilometres).bars[0].label,
         QStringLiteral("Feb"));
+
+    // A run typed in years later: its month is listed without the empty years before it, and left
+    // out of the bars.
+    std::vector<PeriodTotals> later = months;
+    for (QDate month(2009, 6, 1); month < QDate(2026, 12, 1); month = month.addMonths(1))
+        later.push_back(Month(month.year(), month.month(), "0"));
+    later.push_back(Month(2026, 12, "5"));
+    const auto listed = WithoutFarGaps(later);
+    ASSERT_EQ(listed.size(), months.size() + 1);
+    EXPECT_EQ(listed.back().first, QDate(2026, 12, 1));
+    const DistanceFrame bars = FrameDistance(later, Period::Month, DistanceUnit::Kilometres);
+    EXPECT_EQ(bars.bars.size(), months.size());
+    EXPECT_EQ(bars.outside, 1);
+    EXPECT_EQ(bars.cut, 1);
 
     const struct {
         QDateTime from, to;
