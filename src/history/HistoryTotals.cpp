@@ -116,8 +116,8 @@ QString PeriodLabel(const QDate& date, Period period)
     return {};
 }
 
-std::vector<PeriodTotals> TotalsByPeriod(
-    const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection, Period period, EmptyPeriods empty)
+std::vector<PeriodTotals> TotalsByPeriod(const std::vector<HistoryEntry>& entries,
+    std::span<const std::size_t> selection, Period period, EmptyPeriods empty, const DateRange& range)
 {
     std::map<QDate, HistoryTotals> byStart;
     for (const std::size_t index : Counted(entries, selection))
@@ -129,8 +129,12 @@ std::vector<PeriodTotals> TotalsByPeriod(
     }
     std::vector<PeriodTotals> periods;
     periods.reserve(byStart.size());
-    for (const auto& [start, totals] : byStart)
-        periods.push_back({PeriodLabel(start, period), start, NextPeriod(start, period).addDays(-1), totals});
+    for (const auto& [start, totals] : byStart) {
+        const QDate last = NextPeriod(start, period).addDays(-1);
+        const bool cutAtStart = range.since && *range.since > start && *range.since <= last;
+        const bool cutAtEnd = range.until && *range.until < last && *range.until >= start;
+        periods.push_back({PeriodLabel(start, period), start, last, totals, cutAtStart || cutAtEnd});
+    }
     return periods;
 }
 

@@ -54,14 +54,18 @@ struct PeriodTotals {
     QDate first;
     QDate last;
     HistoryTotals totals;
+    // The range's since or until falls inside the period: its totals are of some of its days only.
+    bool partial = false;
 };
 
 enum class EmptyPeriods { Skip, Include };
 
 // Totals per period of the entries at the given indices, oldest period first. With
-// EmptyPeriods::Include every period between the first and the last is there, for a chart.
+// EmptyPeriods::Include every period between the first and the last is there, with zero runs.
+// `range` is the one the selection was taken by, to mark the periods it cuts.
 std::vector<PeriodTotals> TotalsByPeriod(const std::vector<HistoryEntry>& entries,
-    std::span<const std::size_t> selection, Period period, EmptyPeriods empty = EmptyPeriods::Skip);
+    std::span<const std::size_t> selection, Period period, EmptyPeriods empty = EmptyPeriods::Skip,
+    const DateRange& range = {});
 
 // The mileage of each pair of shoes: the totals of every sensor folder the selection's runs were
 // recorded by, with its first and last run, in the order of the folders' names.

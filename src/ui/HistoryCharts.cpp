@@ -1,16 +1,22 @@
 #include "HistoryCharts.h"
 
 #include "Artwork.h"
+#include "YearCalendar.h"
 
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
-#include <QScatterSeries>
+#include <QSignalBlocker>
+#include <QStackedBarSeries>
 #include <QTabWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -27,6 +33,8 @@ const QColor kGrid(0x2C, 0x30, 0x38);
 const QColor kAxisLine(0x5A, 0x60, 0x6B);
 // Readable on both grounds (7:1 and more), and told apart from the accent by colour-blind eyes.
 const QColor kTrend(0x7C, 0xC4, 0xFF);
+// What lies outside the shown range, put on its edge: light, apart from both the accent and the trend.
+const QColor kOutside(0xE4, 0xE6, 0xEA);
 // More labels than this on the period axis get cut short ("2008-W07" needs its room).
 constexpr int kMostPeriodLabels = 7;
 
@@ -70,6 +78,24 @@ QChartView* MakeView(const char* name, QWidget* parent)
     return view;
 }
 
+QString WithNote(const QString& title, const QString& note)
+{
+    return note.isEmpty() ? title : QStringLiteral("%1 \u00B7 %2").arg(title, note);
+}
+
+// A line drawn without its line: its points are painted in one go, where a scatter series makes an
+// item of each dot and takes a second over ten thousand runs.
+QLineSeries* Dots(const QString& name, const QColor& colour, qreal size)
+{
+    auto* dots = new QLineSeries;
+    dots->setName(name);
+    dots->setColor(colour);
+    dots->setPen(QPen(colour, 0, Qt::NoPen));
+    dots->setPointsVisible(true);
+    dots->setMarkerSize(size);
+    return dots;
+}
+
 // Replaces the view's chart, so that no series or axis of the last figures lingers.
 QChart* Renew(QChartView* view, const QString& title)
 {
@@ -81,6 +107,7 @@ QChart* Renew(QChartView* view, const QString& title)
 }
 
 constexpr double kMostPaceSteps = 6;
+constexpr double kPaceAxisRoom = 0.03;
 constexpr double kSecondsPerHour = 3600;
 
 // Round steps a runner reads at a glance: 10 s, 15 s, 30 s, a minute, two, five. A sensor that
@@ -104,6 +131,10 @@ QCategoryAxis* PaceAxis(double low, double high, const QString& unit)
 {
     if (!std::isfinite(low) || !std::isfinite(high))
         low = high = 0;
+    // A little room, so that the fastest and slowest dots are not cut by the frame.
+    const double room = (high - low) * kPaceAxisRoom;
+    low -= room;
+    high += room;
     const double step = PaceStep(std::max(high - low, 1.0));
     const double from = std::floor(low / step) * step;
     const double to = std::max(std::ceil(high / step) * step, from + step);
@@ -145,7 +176,12 @@ QString PaceLabel(double secondsPerUnit)
     return QStringLiteral("%1:%2").arg(minutes, 0, 'f', 0).arg(seconds - minutes * 60, 2, 'f', 0, QLatin1Char('0'));
 }
 
-HistoryCharts::HistoryCharts(QWidget* parent) : QWidget(parent), m_tabs(new QTabWidget(this))
+HistoryCharts::HistoryCharts(QWidget* parent)
+    : QWidget(parent),
+      m_tabs(new QTabWidget(this)),
+      m_calendarYear(new QComboBox(this)),
+      m_calendarTotals(new QLabel(this)),
+      m_calendar(new YearCalendar(this))
 {
     setObjectName(QStringLiteral("historyCharts"));
     m_tabs->setObjectName(QStringLiteral("tabCharts"));
@@ -155,134 +191,210 @@ HistoryCharts::HistoryCharts(QWidget* parent) : QWidget(parent), m_tabs(new QTab
     m_tabs->addTab(m_distance, QStringLiteral("Distance"));
     m_tabs->addTab(m_pace, QStringLiteral("Pace"));
     m_tabs->addTab(m_runPace, QStringLiteral("Pace along the run"));
+
+    auto* calendarPage = new QWidget(m_tabs);
+    calendarPage->setObjectName(QStringLiteral("pageCalendar"));
+    calendarPage->setAutoFillBackground(true);
+    QPalette ground = calendarPage->palette();
+    ground.setColor(QPalette::Window, kChartGround);
+    calendarPage->setPalette(ground);
+    m_calendarYear->setObjectName(QStringLiteral("cbxCalendarYear"));
+    m_calendarYear->setAccessibleName(QStringLiteral("Year of the calendar"));
+    m_calendarTotals->setObjectName(QStringLiteral("lblCalendarTotals"));
+    QFont bold = m_calendarTotals->font();
+    bold.setBold(true);
+    m_calendarTotals->setFont(bold);
+    auto* chooser = new QHBoxLayout;
+    chooser->addWidget(new QLabel(QStringLiteral("Year"), calendarPage));
+    chooser->addWidget(m_calendarYear);
+    chooser->addSpacing(12);
+    chooser->addWidget(m_calendarTotals, 1);
+    auto* calendarLayout = new QVBoxLayout(calendarPage);
+    calendarLayout->setContentsMargins(8, 8, 8, 8);
+    calendarLayout->addLayout(chooser);
+    calendarLayout->addWidget(m_calendar, 1);
+    m_tabs->addTab(calendarPage, QStringLiteral("Calendar"));
+    connect(m_calendarYear, &QComboBox::currentIndexChanged, this, &HistoryCharts::showChosenYear);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tabs);
 }
 
-void HistoryCharts::showDistance(const std::vector<ChartBar>& bars, const QString& period, const QString& unit)
+void HistoryCharts::showDistance(const DistanceFrame& frame, const QString& period, const QString& unit)
 {
-    QChart* chart = Renew(m_distance, QStringLiteral("Distance per %1 (%2)").arg(period, unit));
-    chart->legend()->hide();
-    auto* set = new QBarSet(QStringLiteral("Distance"));
-    set->setColor(artwork::accentColor());
-    set->setBorderColor(artwork::accentColor());
-    double most = 0;
-    for (const ChartBar& bar : bars) {
-        set->append(bar.distance);
-        most = std::max(most, bar.distance);
+    const QString what = period == QLatin1String("week") ? QStringLiteral("week") : QStringLiteral("month");
+    QStringList notes;
+    for (const QString& note : {OutsideNote(frame.outside, what), CutNote(frame.cut, what)})
+        if (!note.isEmpty())
+            notes << note;
+    QChart* chart = Renew(m_distance,
+        WithNote(QStringLiteral("Distance per %1 (%2)").arg(period, unit), notes.join(QStringLiteral(", "))));
+    auto* distance = new QValueAxis;
+    RoundRange(distance, frame.top);
+    // A bar is in one set and naught in the others: whole, of part of its period, or cut at the top.
+    auto* whole = new QBarSet(QStringLiteral("Distance"));
+    whole->setColor(artwork::accentColor());
+    whole->setBorderColor(artwork::accentColor());
+    QColor faint = artwork::accentColor();
+    faint.setAlphaF(0.45f);
+    auto* partial = new QBarSet(QStringLiteral("Part of the %1 in the range").arg(period));
+    partial->setColor(faint);
+    partial->setBorderColor(artwork::accentColor());
+    auto* cut = new QBarSet(QStringLiteral("Taller than shown"));
+    cut->setBrush(QBrush(kOutside, Qt::BDiagPattern));
+    cut->setBorderColor(kOutside);
+    bool anyPartial = false;
+    for (const BarFrame& bar : frame.bars) {
+        whole->append(bar.cut || bar.partial ? 0 : bar.distance);
+        partial->append(!bar.cut && bar.partial ? bar.distance : 0);
+        cut->append(bar.cut ? distance->max() : 0);
+        anyPartial = anyPartial || bar.partial;
     }
-    auto* series = new QBarSeries;
-    series->append(set);
+    auto* series = new QStackedBarSeries;
+    series->append(whole);
+    series->append(partial);
+    series->append(cut);
     series->setBarWidth(0.8);
     chart->addSeries(series);
+    chart->legend()->setVisible(anyPartial || frame.cut > 0);
+    // The legend names only what the bars show.
+    const auto markers = chart->legend()->markers(series);
+    if (markers.size() == 3) {
+        markers[0]->setVisible(anyPartial || frame.cut > 0);
+        markers[1]->setVisible(anyPartial);
+        markers[2]->setVisible(frame.cut > 0);
+    }
 
     // Bars stand at 0, 1, 2...; a category axis names only every few of them, so years of weeks stay legible.
     auto* periods = new QCategoryAxis;
     periods->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    const int every = std::max<int>(1, static_cast<int>((bars.size() + kMostPeriodLabels - 1) / kMostPeriodLabels));
+    const std::size_t count = frame.bars.size();
+    const int every = std::max<int>(1, static_cast<int>((count + kMostPeriodLabels - 1) / kMostPeriodLabels));
     // Each label gets the width of the span before it; the first has none unless it starts earlier.
     periods->setStartValue(-every);
-    for (std::size_t i = 0; i < bars.size(); i += static_cast<std::size_t>(every))
-        periods->append(bars[i].label, static_cast<double>(i));
-    periods->setRange(-0.5, std::max<double>(0.5, static_cast<double>(bars.size()) - 0.5));
+    for (std::size_t i = 0; i < count; i += static_cast<std::size_t>(every))
+        periods->append(frame.bars[i].label, static_cast<double>(i));
+    periods->setRange(-0.5, std::max<double>(0.5, static_cast<double>(count) - 0.5));
     periods->setGridLineVisible(false);
     StyleAxis(periods);
     chart->addAxis(periods, Qt::AlignBottom);
     series->attachAxis(periods);
 
-    auto* distance = new QValueAxis;
-    RoundRange(distance, most);
     StyleAxis(distance);
     chart->addAxis(distance, Qt::AlignLeft);
     series->attachAxis(distance);
 }
 
-void HistoryCharts::showPace(
-    const std::vector<ChartPacePoint>& points, const std::optional<ChartTrend>& trend, const QString& unit)
+void HistoryCharts::showPace(const PaceFrame& frame, const QString& unit)
 {
-    QChart* chart = Renew(m_pace, QStringLiteral("Pace per run (min/%1, faster upwards)").arg(unit));
-    // A line drawn without its line: its points are painted in one go, where a scatter series
-    // makes an item of each dot and takes a second over ten thousand runs.
-    auto* runs = new QLineSeries;
-    runs->setName(QStringLiteral("Runs"));
-    runs->setColor(artwork::accentColor());
-    runs->setPen(QPen(artwork::accentColor(), 0, Qt::NoPen));
-    runs->setPointsVisible(true);
-    runs->setMarkerSize(4);
-    double low = 0, high = 0;
-    qint64 first = 0, last = 0;
-    QList<QPointF> dots;
-    dots.reserve(static_cast<qsizetype>(points.size()));
-    for (const ChartPacePoint& point : points) {
-        if (!std::isfinite(point.secondsPerUnit))
-            continue;
-        const qint64 at = point.when.toMSecsSinceEpoch();
-        const bool firstDot = dots.isEmpty();
-        dots.append(QPointF(static_cast<double>(at), point.secondsPerUnit));
-        low = firstDot ? point.secondsPerUnit : std::min(low, point.secondsPerUnit);
-        high = firstDot ? point.secondsPerUnit : std::max(high, point.secondsPerUnit);
-        first = firstDot ? at : std::min(first, at);
-        last = firstDot ? at : std::max(last, at);
-    }
-    runs->replace(dots);
+    QChart* chart = Renew(m_pace,
+        WithNote(QStringLiteral("Pace per run (min/%1, faster upwards)").arg(unit), OutsideNote(frame.outside, "run")));
+    QLineSeries* runs = Dots(QStringLiteral("Runs"), artwork::accentColor(), 4);
+    QLineSeries* outside = Dots(QStringLiteral("Outside the range, at its edge"), kOutside, 7);
+    QList<QPointF> inDots, outDots;
+    inDots.reserve(static_cast<qsizetype>(frame.dots.size()));
+    for (const PaceDot& dot : frame.dots)
+        (dot.outside ? outDots : inDots)
+            .append(QPointF(static_cast<double>(dot.when.toMSecsSinceEpoch()), dot.secondsPerUnit));
+    runs->replace(inDots);
+    outside->replace(outDots);
     chart->addSeries(runs);
-    QLineSeries* line = nullptr;
-    if (trend) {
-        line = new QLineSeries;
+    std::vector<QAbstractSeries*> all{runs};
+    if (!outDots.isEmpty()) {
+        chart->addSeries(outside);
+        all.push_back(outside);
+    } else {
+        delete outside;
+    }
+    if (frame.trend) {
+        auto* line = new QLineSeries;
         line->setName(QStringLiteral("Trend"));
         line->setPen(QPen(kTrend, 2.5));
-        line->append(static_cast<double>(trend->from.when.toMSecsSinceEpoch()), trend->from.secondsPerUnit);
-        line->append(static_cast<double>(trend->to.when.toMSecsSinceEpoch()), trend->to.secondsPerUnit);
+        for (const PaceDot& end : *frame.trend)
+            line->append(static_cast<double>(end.when.toMSecsSinceEpoch()), end.secondsPerUnit);
         chart->addSeries(line);
+        all.push_back(line);
     }
-    chart->legend()->setVisible(!points.empty());
+    chart->legend()->setVisible(!frame.dots.empty());
 
     auto* time = new QDateTimeAxis;
-    // A day either side, so that a single run does not sit on the frame.
-    const qint64 day = 24LL * 3600 * 1000;
-    time->setRange(QDateTime::fromMSecsSinceEpoch(first - day), QDateTime::fromMSecsSinceEpoch(last + day));
-    time->setFormat(last - first > 400 * day ? QStringLiteral("MMM yyyy") : QStringLiteral("d MMM"));
-    time->setTickCount(points.size() > 1 ? 6 : 3);
+    time->setRange(frame.from, frame.to);
+    time->setFormat(frame.timeFormat);
+    time->setTickCount(frame.dots.size() > 1 ? 6 : 3);
     StyleAxis(time);
     chart->addAxis(time, Qt::AlignBottom);
-    QCategoryAxis* pace = PaceAxis(low, high, unit);
+    QCategoryAxis* pace = PaceAxis(frame.pace.low, frame.pace.high, unit);
     chart->addAxis(pace, Qt::AlignLeft);
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(runs), static_cast<QAbstractSeries*>(line)})
-        if (series) {
-            series->attachAxis(time);
-            series->attachAxis(pace);
-        }
+    for (QAbstractSeries* series : all) {
+        series->attachAxis(time);
+        series->attachAxis(pace);
+    }
 }
 
-void HistoryCharts::showRunPace(const std::vector<ChartAlongPoint>& points, const QString& title, const QString& unit)
+void HistoryCharts::showRunPace(const AlongFrame& frame, const QString& title, const QString& unit)
 {
-    QChart* chart = Renew(m_runPace, title);
-    chart->legend()->hide();
+    QChart* chart = Renew(m_runPace, WithNote(title, OutsideNote(frame.outside, "sample")));
+    chart->legend()->setVisible(frame.outside > 0);
     auto* line = new QLineSeries;
+    line->setName(QStringLiteral("Pace"));
     line->setPen(QPen(artwork::accentColor(), 2.5));
-    double low = 0, high = 0, farthest = 0;
-    QList<QPointF> along;
-    along.reserve(static_cast<qsizetype>(points.size()));
-    for (const ChartAlongPoint& point : points) {
-        if (!std::isfinite(point.secondsPerUnit) || !std::isfinite(point.distance))
-            continue;
-        low = along.isEmpty() ? point.secondsPerUnit : std::min(low, point.secondsPerUnit);
-        high = along.isEmpty() ? point.secondsPerUnit : std::max(high, point.secondsPerUnit);
-        farthest = std::max(farthest, point.distance);
-        along.append(QPointF(point.distance, point.secondsPerUnit));
+    QLineSeries* outside = Dots(QStringLiteral("Outside the range, at its edge"), kOutside, 7);
+    QList<QPointF> along, outDots;
+    along.reserve(static_cast<qsizetype>(frame.dots.size()));
+    for (const AlongDot& dot : frame.dots) {
+        along.append(QPointF(dot.distance, dot.secondsPerUnit));
+        if (dot.outside)
+            outDots.append(along.back());
     }
     line->replace(along);
+    outside->replace(outDots);
     chart->addSeries(line);
+    chart->addSeries(outside);
     auto* distance = new QValueAxis;
-    RoundRange(distance, farthest);
+    RoundRange(distance, frame.farthest);
     distance->setTitleText(unit);
     StyleAxis(distance);
     chart->addAxis(distance, Qt::AlignBottom);
-    QCategoryAxis* pace = PaceAxis(low, high, unit);
+    QCategoryAxis* pace = PaceAxis(frame.pace.low, frame.pace.high, unit);
     chart->addAxis(pace, Qt::AlignLeft);
-    line->attachAxis(distance);
-    line->attachAxis(pace);
+    for (QAbstractSeries* series : {line, outside}) {
+        series->attachAxis(distance);
+        series->attachAxis(pace);
+    }
+}
+
+void HistoryCharts::showCalendar(std::vector<CalendarYear> years, const QString& unit)
+{
+    const int shown = m_calendarYear->currentData().isValid() ? m_calendarYear->currentData().toInt() : 0;
+    m_years = std::move(years);
+    m_calendarUnit = unit;
+    {
+        const QSignalBlocker quiet(m_calendarYear);
+        m_calendarYear->clear();
+        for (const CalendarYear& year : m_years)
+            m_calendarYear->addItem(QString::number(year.year), year.year);
+        const int again = m_calendarYear->findData(shown);
+        m_calendarYear->setCurrentIndex(again >= 0 ? again : 0);
+    }
+    showChosenYear();
+}
+
+void HistoryCharts::showChosenYear()
+{
+    const int index = m_calendarYear->currentIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= m_years.size()) {
+        m_calendar->showYear({}, m_calendarUnit);
+        m_calendarTotals->setText(QStringLiteral("No runs to show"));
+        return;
+    }
+    const CalendarYear& year = m_years[static_cast<std::size_t>(index)];
+    m_calendar->showYear(year, m_calendarUnit);
+    m_calendarTotals->setText(QStringLiteral("%1 %2, %3 %4")
+                                  .arg(year.runs)
+                                  .arg(year.runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"))
+                                  .arg(year.distance, 0, 'f', 1)
+                                  .arg(m_calendarUnit));
 }
 
 } // namespace paceforge

@@ -844,10 +844,12 @@ void HistoryWindow::updatePeriodsAndCharts()
 {
     const std::vector<HistoryEntry>& entries = m_model->entries();
     const std::vector<std::size_t> shown = shownEntries();
+    const DateRange range = m_filter->range();
     const DistanceUnit shownUnit = unit();
     const QString symbol = UnitSymbol(shownUnit);
 
-    const std::vector<PeriodTotals> periods = TotalsByPeriod(entries, shown, period());
+    const std::vector<PeriodTotals> periods
+        = WithoutFarGaps(TotalsByPeriod(entries, shown, period(), EmptyPeriods::Include, range));
     m_periodModel->clear();
     m_periodModel->setHorizontalHeaderLabels(
         {m_period->currentText(), QStringLiteral("Runs"), QStringLiteral("Distance (%1)").arg(symbol),
@@ -855,7 +857,8 @@ void HistoryWindow::updatePeriodsAndCharts()
     // Newest first, as the table of runs opens.
     for (auto it = periods.rbegin(); it != periods.rend(); ++it) {
         const auto pace = AveragePaceSeconds(it->totals, shownUnit);
-        QList<QStandardItem*> row{new QStandardItem(it->label), new QStandardItem(QString::number(it->totals.runs)),
+        QList<QStandardItem*> row{new QStandardItem(it->partial ? it->label + QStringLiteral(" (partial)") : it->label),
+            new QStandardItem(QString::number(it->totals.runs)),
             new QStandardItem(QString::fromStdString(DistanceIn(it->totals.distanceKm, shownUnit).toFixedString(2))),
             new QStandardItem(ClockText(it->totals.durationMs / 1000)),
             new QStandardItem(m_services.locale.toString(it->totals.calories)),
@@ -869,22 +872,11 @@ void HistoryWindow::updatePeriodsAndCharts()
 
     // Years are too few for bars worth drawing; the chart then shows months.
     const Period barPeriod = period() == Period::Week ? Period::Week : Period::Month;
-    std::vector<ChartBar> bars;
-    for (const PeriodTotals& each : TotalsByPeriod(entries, shown, barPeriod, EmptyPeriods::Include))
-        bars.push_back({each.label, DistanceIn(each.totals.distanceKm, shownUnit).toDouble()});
-    m_charts->showDistance(bars, barPeriod == Period::Week ? QStringLiteral("week") : QStringLiteral("month"), symbol);
-
-    const std::vector<PacePoint> paces = PaceOverTime(entries, shown, shownUnit);
-    std::vector<ChartPacePoint> points;
-    for (const PacePoint& point : paces)
-        points.push_back({point.startUtc, static_cast<double>(point.paceSeconds)});
-    std::optional<ChartTrend> trend;
-    if (const auto fit = FitTrend(paces)) {
-        const QDateTime first = paces.front().startUtc, last = paces.back().startUtc;
-        const double days = static_cast<double>(first.msecsTo(last)) / (24.0 * 3600 * 1000);
-        trend = ChartTrend{{first, fit->paceAtFirst}, {last, fit->paceAtFirst + fit->secondsPerDay * days}};
-    }
-    m_charts->showPace(points, trend, symbol);
+    m_charts->showDistance(
+        FrameDistance(TotalsByPeriod(entries, shown, barPeriod, EmptyPeriods::Include, range), barPeriod, shownUnit),
+        barPeriod == Period::Week ? QStringLiteral("week") : QStringLiteral("month"), symbol);
+    m_charts->showPace(FramePace(PaceOverTime(entries, shown, shownUnit)), symbol);
+    m_charts->showCalendar(CalendarYears(entries, shown, shownUnit), symbol);
 }
 
 void HistoryWindow::updateRunChart()
@@ -901,15 +893,11 @@ void HistoryWindow::updateRunChart()
                                           : QString::fromStdString(entry.file.fileName);
     // Only the chosen run's series is read: the history keeps none.
     const auto run = ReadWorkoutFile(entry.file.fullPath(), m_services.fileSystem);
-    std::vector<ChartAlongPoint> points;
-    if (run)
-        for (const RunPacePoint& point : PaceAlongRun(run.value(), unit()))
-            if (point.paceSeconds)
-                points.push_back({point.distance, *point.paceSeconds});
+    const AlongFrame frame = run ? FrameRunPace(PaceAlongRun(run.value(), unit())) : AlongFrame{};
     const QString title = !run ? QStringLiteral("The run of %1 cannot be read").arg(when)
-        : points.empty()       ? QStringLiteral("The run of %1 has no distance samples").arg(when)
+        : frame.dots.empty()   ? QStringLiteral("The run of %1 has no distance samples").arg(when)
                                : QStringLiteral("Pace along the run of %1 (min/%2)").arg(when, symbol);
-    m_charts->showRunPace(points, title, symbol);
+    m_charts->showRunPace(frame, title, symbol);
 }
 
 void HistoryWindow::updateButtons()

@@ -4,6 +4,7 @@
 #include "ui/CorrectDistanceDialog.h"
 #include "ui/HistoryModel.h"
 #include "ui/HistoryWindow.h"
+#include "ui/YearCalendar.h"
 
 #include <QAction>
 #include <QCategoryAxis>
@@ -178,6 +179,26 @@ TEST(HistoryWindow, TotalsOfTheSelectionAndPerPeriod)
         months << periods->model()->data(periods->model()->index(row, 0)).toString() + " "
                 + periods->model()->data(periods->model()->index(row, 2)).toString();
     EXPECT_EQ(months, QStringList({"2006-08 10.20", "2006-07 9.80", "2006-06 2.50"}));
+}
+
+// The calendar tab offers the years with runs and names a day's runs in the unit shown.
+TEST(HistoryWindow, CalendarShowsTheDaysOfAYear)
+{
+    FourFiles data;
+    Window w({data.store.drive()});
+    HistoryWindow* history = OpenHistory(w);
+    ASSERT_NE(history, nullptr);
+    Find<QRadioButton>(history, "optUnitKm")->click();
+    auto* tabs = Find<QTabWidget>(history, "tabCharts");
+    tabs->setCurrentWidget(Find<QWidget>(history, "pageCalendar"));
+    const auto* years = Find<QComboBox>(history, "cbxCalendarYear");
+    ASSERT_EQ(years->count(), 1);
+    EXPECT_EQ(years->currentText(), QStringLiteral("2006"));
+    const auto* calendar = Find<YearCalendar>(history, "calYear");
+    const QPoint day = calendar->cellRect(QDate(2006, 7, 1)).center();
+    EXPECT_EQ(calendar->tipAt(day), QStringLiteral("Sat 1 Jul 2006: 1 run, 9.80 km"));
+    Find<QRadioButton>(history, "optUnitMiles")->click();
+    EXPECT_EQ(calendar->tipAt(day), QStringLiteral("Sat 1 Jul 2006: 1 run, 6.09 mi"));
 }
 
 // Exports take the rows selected in the sorted table, name what they cannot read, and write only
