@@ -73,17 +73,4 @@ PersonalRecords RecordsOf(const std::vector<HistoryEntry>& entries)
     return RecordsOf(entries, all);
 }
 
-std::vector<std::size_t> EntriesOfSensor(
-    const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection, QStringView sensor)
-{
-    std::vector<std::size_t> chosen;
-    for (const std::size_t index : selection) {
-        const std::string& name = entries.at(index).file.sensor;
-        if (QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).compare(sensor, Qt::CaseInsensitive)
-            == 0)
-            chosen.push_back(index);
-    }
-    return chosen;
-}
-
 } // namespace paceforge

@@ -6,7 +6,6 @@
 
 #include <QDate>
 #include <QString>
-#include <QStringView>
 
 #include <array>
 #include <cstddef>
@@ -57,13 +56,8 @@ struct PersonalRecords {
 };
 
 // The records of the readable entries at the given indices (EntriesIn for a date range,
-// EntriesOfSensor for one sensor folder).
+// EntriesOfSensor of HistoryTotals for one sensor folder).
 PersonalRecords RecordsOf(const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection);
 PersonalRecords RecordsOf(const std::vector<HistoryEntry>& entries);
-
-// The indices among the selection of the entries of the sensor folder of that name, letter case
-// aside, as on the iPod's disk.
-std::vector<std::size_t> EntriesOfSensor(
-    const std::vector<HistoryEntry>& entries, std::span<const std::size_t> selection, QStringView sensor);
 
 } // namespace paceforge

@@ -138,7 +138,12 @@ CorrectDistanceDialog::CorrectDistanceDialog(CorrectionRuns runs, DistanceUnit u
     m_preview->setAlternatingRowColors(true);
     m_preview->setShowGrid(false);
     m_preview->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {150, 120, 120, 120, 120};
+    // A run is named by its start and its file: the column holds both whole.
+    const int runWidth = m_preview->fontMetrics().horizontalAdvance(
+                             m_services.locale.toString(QDateTime({2009, 12, 31}, {12, 59}), QLocale::ShortFormat)
+                             + QStringLiteral("  2009-12-31 12;59;59.xml"))
+        + 16;
+    const int widths[] = {runWidth, 120, 120, 120, 120};
     for (int column = 0; column < 5; ++column)
         m_preview->setColumnWidth(column, widths[column]);
 
@@ -184,7 +189,7 @@ CorrectDistanceDialog::CorrectDistanceDialog(CorrectionRuns runs, DistanceUnit u
     connect(m_sensor, &QComboBox::currentIndexChanged, this, rechoose);
     // Choosing a sensor chooses its runs.
     connect(m_sensor, &QComboBox::activated, this, [this] { m_sensorRuns->setChecked(true); });
-    resize(860, 500);
+    resize(1000, 500);
     runsChanged();
     preview();
 }

@@ -5,10 +5,9 @@
 #include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMenu>
+#include <QFrame>
 #include <QStyle>
 #include <QToolButton>
-#include <QWidgetAction>
 
 namespace paceforge {
 
@@ -17,7 +16,7 @@ DateField::DateField(const QString& objectName, QLocale locale, QWidget* parent)
       m_locale(std::move(locale)),
       m_edit(new QLineEdit(this)),
       m_pick(new QToolButton(this)),
-      m_popup(new QMenu(this)),
+      m_popup(new QFrame(this, Qt::Popup)),
       m_calendar(new QCalendarWidget(m_popup))
 {
     m_edit->setObjectName(objectName);
@@ -32,9 +31,9 @@ DateField::DateField(const QString& objectName, QLocale locale, QWidget* parent)
     m_calendar->setObjectName(objectName + QStringLiteral("Popup"));
     m_calendar->setLocale(m_locale);
     m_calendar->setGridVisible(false);
-    auto* holder = new QWidgetAction(m_popup);
-    holder->setDefaultWidget(m_calendar);
-    m_popup->addAction(holder);
+    auto* holder = new QHBoxLayout(m_popup);
+    holder->setContentsMargins(1, 1, 1, 1);
+    holder->addWidget(m_calendar);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -48,7 +47,10 @@ DateField::DateField(const QString& objectName, QLocale locale, QWidget* parent)
     connect(m_edit, &QLineEdit::textEdited, this, [this] { markRejected(false); });
     connect(m_pick, &QToolButton::clicked, this, [this] {
         m_calendar->setSelectedDate(m_date.isValid() ? m_date : QDate::currentDate());
-        m_popup->popup(m_edit->mapToGlobal(QPoint(0, m_edit->height())));
+        m_popup->adjustSize();
+        m_popup->move(m_edit->mapToGlobal(QPoint(0, m_edit->height())));
+        m_popup->show();
+        m_calendar->setFocus(Qt::PopupFocusReason);
     });
     connect(m_calendar, &QCalendarWidget::clicked, this, &DateField::picked);
     connect(m_calendar, &QCalendarWidget::activated, this, &DateField::picked);

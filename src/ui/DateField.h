@@ -6,7 +6,7 @@
 
 class QCalendarWidget;
 class QLineEdit;
-class QMenu;
+class QFrame;
 class QToolButton;
 
 namespace paceforge {
@@ -39,7 +39,7 @@ private:
     bool m_rejected = false;
     QLineEdit* m_edit;
     QToolButton* m_pick;
-    QMenu* m_popup;
+    QFrame* m_popup;
     QCalendarWidget* m_calendar;
 };
 

@@ -36,7 +36,7 @@ const QColor kTrend(0x7C, 0xC4, 0xFF);
 // What lies outside the shown range, put on its edge: light, apart from both the accent and the trend.
 const QColor kOutside(0xE4, 0xE6, 0xEA);
 // More labels than this on the period axis get cut short ("2008-W07" needs its room).
-constexpr int kMostPeriodLabels = 7;
+constexpr int kMostPeriodLabels = 5;
 
 QChart* DarkChart(const QString& title)
 {

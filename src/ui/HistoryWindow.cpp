@@ -130,6 +130,8 @@ QString HistoryStyleSheet()
         "QCalendarWidget QWidget { background: #1A1D22; color: %2; alternate-background-color: #15181D; }"
         "QCalendarWidget QAbstractItemView:enabled { selection-background-color: %1; selection-color: #111; }"
         "QCalendarWidget QAbstractItemView:disabled { color: #7D848F; }"
+        // The calendar reckons its rows without the tables' frame.
+        "QCalendarWidget QTableView { border: none; }"
         "QComboBox QAbstractItemView { background: #1A1D22; color: %2; selection-background-color: %1;"
         "  selection-color: #111; border: 1px solid #3A3F48; }"
         "QCheckBox::indicator, QRadioButton::indicator { width: 11px; height: 11px; border: 1px solid #8A919C;"
@@ -720,7 +722,7 @@ void HistoryWindow::updateRecords()
     };
     for (const std::optional<EffortRecord>& fastest : records.fastest)
         if (fastest)
-            add(QStringLiteral("Fastest %1").arg(EffortName(fastest->distance)),
+            add(QStringLiteral("Fastest %1").arg(EffortName(fastest->distance).toLower()),
                 Decimal::fromParts(EffortMillimetres(fastest->distance), kMillimetreScale), fastest->effort.durationMs,
                 fastest->date.toString(Qt::ISODate), {fastest->entry});
     if (const auto& longest = records.longestRun)
@@ -820,7 +822,7 @@ std::vector<std::size_t> HistoryWindow::shownEntries() const
 {
     std::vector<std::size_t> shown = EntriesIn(m_model->entries(), m_filter->range());
     if (m_filter->sensor())
-        shown = EntriesOfSensor(m_model->entries(), shown, std::string_view(*m_filter->sensor()));
+        shown = EntriesOfSensor(m_model->entries(), shown, *m_filter->sensor());
     return shown;
 }
 

@@ -1,3 +1,4 @@
+#include "history/HistoryTotals.h"
 #include "history/PersonalRecords.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ TEST(PersonalRecordsTest, RecordsNameTheirRunsAndTheEarliestKeepsATie)
 
     // One sensor folder, named in any case, within a date range.
     const std::vector<std::size_t> march = EntriesIn(entries, {QDate(2009, 2, 28), std::nullopt});
-    const std::vector<std::size_t> chosen = EntriesOfSensor(entries, march, u"8p5w31qnvsx");
+    const std::vector<std::size_t> chosen = EntriesOfSensor(entries, march, "8p5w31qnvsx");
     EXPECT_EQ(chosen, (std::vector<std::size_t>{0, 1}));
     const PersonalRecords some = RecordsOf(entries, chosen);
     EXPECT_EQ(some[EffortDistance::Kilometres5]->entry, 0u);

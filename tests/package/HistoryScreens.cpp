@@ -91,6 +91,16 @@ void MakeRunnersIPod(const fs::path& drive)
         AddRun(sensor / (recent ? "latest" : "synched"), shape, static_cast<double>(random() % 100) / 16.0);
     }
     std::ofstream(sensor / "synched" / "2008-05-17 07;45;10.xml", std::ios::binary) << "<html>saved page</html>";
+    // A walk typed in by hand: far slower than every run, it sits on the pace chart's edge.
+    bench::WorkoutShape walk;
+    walk.year = 2009;
+    walk.month = 3;
+    walk.day = 15;
+    walk.hour = 17;
+    walk.kilometres = 1.5;
+    walk.seconds = 40 * 60;
+    walk.sensor = kSensor;
+    AddRun(sensor / "synched", walk, 0.0);
 }
 
 } // namespace
@@ -140,6 +150,13 @@ int main(int argc, char** argv)
     shoot(tabs, "history-pace.png");
     tabs->setCurrentIndex(2);
     shoot(tabs, "history-run.png");
+    tabs->setCurrentIndex(3);
+    shoot(tabs, "history-calendar.png");
+    tabs->setCurrentIndex(0);
+    auto* summaries = history->findChild<QTabWidget*>(QStringLiteral("tabSummaries"));
+    summaries->setCurrentIndex(2);
+    shoot(summaries, "history-records.png");
+    summaries->setCurrentIndex(0);
 
     // A month of runs the sensor measured 4 % short.
     table->clearSelection();
