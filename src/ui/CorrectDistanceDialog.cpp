@@ -290,7 +290,8 @@ void CorrectDistanceDialog::preview()
         m_apply->setEnabled(false);
         return;
     }
-    m_plan = PlanCorrection(m_correctionRuns, *chosen, m_services.fileSystem, {}, &m_services.backups.alteredSignatures());
+    m_plan
+        = PlanCorrection(m_correctionRuns, *chosen, m_services.fileSystem, {}, &m_services.backups.alteredSignatures());
     int ready = 0;
     const auto cell = [this](int row, int column, const QString& text) {
         auto* item = new QTableWidgetItem(text);

@@ -3,9 +3,9 @@
 #include "history/TypedDate.h"
 
 #include <QCalendarWidget>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QFrame>
 #include <QStyle>
 #include <QToolButton>
 

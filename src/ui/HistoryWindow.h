@@ -161,6 +161,9 @@ private:
     std::vector<std::pair<QPushButton*, QAction*>> m_commands;
 };
 
+// "1 run", "3 runs".
+QString RunsText(int runs);
+
 // The dark look of the history window and its dialogs, matching the main window's.
 QString HistoryStyleSheet();
 
