@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 class QTextStream;
@@ -77,6 +78,21 @@ Outcome<DateRange> ReadDateRange(const CommandContext& context);
 // --sensor: the sensor folder named (any letter case) as the iPod's disk spells it, or nothing
 // without --sensor. A failure is the usage message naming the sensor folders there are.
 Outcome<std::optional<std::string>> ReadSensor(const CommandContext& context, const FoundCatalogues& found);
+// What a command that reads the runs works on: the days of --since and --until, the iPods found and
+// the sensor folder of --sensor.
+struct CommandScope {
+    DateRange range;
+    FoundCatalogues found;
+    std::optional<std::string> sensor;
+};
+// The scope read from the options, or the exit code to stop with, after saying why.
+std::variant<CommandScope, int> ReadCommandScope(CommandContext& context);
+
+// How stats and records print: --format text (the default), csv or json; a failure is the usage
+// message for `command`.
+enum class ReportFormat { Text, Csv, Json };
+Outcome<ReportFormat> ReadReportFormat(const CommandContext& context, const char* command);
+
 // The entries of the runs in the range, of that sensor folder only when one is given.
 std::vector<std::size_t> EntriesChosen(
     const std::vector<HistoryEntry>& entries, const DateRange& range, const std::optional<std::string>& sensor);

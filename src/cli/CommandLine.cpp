@@ -243,6 +243,33 @@ Outcome<std::optional<std::string>> ReadSensor(const CommandContext& context, co
             .arg(wanted, known.isEmpty() ? QStringLiteral("none") : known.join(QStringLiteral(", "))));
 }
 
+std::variant<CommandScope, int> ReadCommandScope(CommandContext& context)
+{
+    auto dates = ReadDateRange(context);
+    if (!dates)
+        return UsageError(context.err, dates.error());
+    FoundCatalogues found = FindCatalogues(context);
+    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
+        return stopped;
+    auto sensor = ReadSensor(context, found);
+    if (!sensor)
+        return UsageError(context.err, sensor.error());
+    return CommandScope{std::move(dates).value(), std::move(found), std::move(sensor).value()};
+}
+
+Outcome<ReportFormat> ReadReportFormat(const CommandContext& context, const char* command)
+{
+    const QString name = context.isSet("format") ? context.value("format").toLower() : QStringLiteral("text");
+    if (name == QStringLiteral("text"))
+        return ReportFormat::Text;
+    if (name == QStringLiteral("csv"))
+        return ReportFormat::Csv;
+    if (name == QStringLiteral("json"))
+        return ReportFormat::Json;
+    return Outcome<ReportFormat>::failure(QStringLiteral("unknown format \"%1\" for %2: use text, csv or json.")
+                                              .arg(context.value("format"), QString::fromLatin1(command)));
+}
+
 std::vector<std::size_t> EntriesChosen(
     const std::vector<HistoryEntry>& entries, const DateRange& range, const std::optional<std::string>& sensor)
 {

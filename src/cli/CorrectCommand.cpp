@@ -139,17 +139,13 @@ int RunCorrect(CommandContext& context)
             return UsageError(err, distance.error());
         trueDistance = std::move(distance).value();
     }
-    const auto dates = ReadDateRange(context);
-    if (!dates)
-        return UsageError(context.err, dates.error());
-    const DateRange& range = dates.value();
-
-    const FoundCatalogues found = FindCatalogues(context);
-    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
-        return stopped;
-    const auto sensor = ReadSensor(context, found);
-    if (!sensor)
-        return UsageError(err, sensor.error());
+    const auto read = ReadCommandScope(context);
+    if (const int* stopped = std::get_if<int>(&read))
+        return *stopped;
+    const CommandScope& scope = std::get<CommandScope>(read);
+    const DateRange& range = scope.range;
+    const FoundCatalogues& found = scope.found;
+    const std::optional<std::string>& sensor = scope.sensor;
     const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
     int exitCode = found.exitCode;
 
@@ -172,11 +168,11 @@ int RunCorrect(CommandContext& context)
         if (!*factor)
             return UsageError(err, factor->error());
         // With --sensor the named run gives the factor to every run of that sensor.
-        if (!range.since && !range.until && !sensor.value())
+        if (!range.since && !range.until && !sensor)
             chosen.push_back(namedEntries.front());
     }
     if (chosen.empty()) {
-        for (const std::size_t i : EntriesChosen(entries, range, sensor.value())) {
+        for (const std::size_t i : EntriesChosen(entries, range, sensor)) {
             if (entries[i].readable()) {
                 chosen.push_back(i);
                 continue;

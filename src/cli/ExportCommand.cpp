@@ -20,24 +20,20 @@ int RunExport(CommandContext& context)
     if (!context.isSet("out") || context.value("out").isEmpty())
         return UsageError(context.err, QStringLiteral("export needs --out FOLDER, the folder the files go into."));
     const fs::path folder = context.pathValue("out");
-    const auto dates = ReadDateRange(context);
-    if (!dates)
-        return UsageError(context.err, dates.error());
-    const DateRange& range = dates.value();
-
-    const FoundCatalogues found = FindCatalogues(context);
-    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
-        return stopped;
+    const auto read = ReadCommandScope(context);
+    if (const int* stopped = std::get_if<int>(&read))
+        return *stopped;
+    const CommandScope& scope = std::get<CommandScope>(read);
+    const DateRange& range = scope.range;
+    const FoundCatalogues& found = scope.found;
+    const std::optional<std::string>& sensor = scope.sensor;
     QTextStream& out = context.out;
     QTextStream& err = context.err;
-    const auto sensor = ReadSensor(context, found);
-    if (!sensor)
-        return UsageError(err, sensor.error());
     ExportSelection selection;
-    if (range.since || range.until || sensor.value()) {
+    if (range.since || range.until || sensor) {
         // Only a run's document says when it was; a file that cannot be read is kept, to be named.
         const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
-        selection.workouts = ExportSelectionOf(entries, EntriesChosen(entries, range, sensor.value())).workouts;
+        selection.workouts = ExportSelectionOf(entries, EntriesChosen(entries, range, sensor)).workouts;
     } else {
         for (const CatalogueBuild& build : found.builds)
             for (StoredWorkout& workout : ListedWorkouts(build.ipod, build.rows))

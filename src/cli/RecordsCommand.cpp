@@ -17,7 +17,7 @@ constexpr int kMsDecimals = 3;
 constexpr int kMillimetreDecimals = 6;
 constexpr long long kMsPerTenth = 100;
 
-enum class Format { Text, Csv, Json };
+using Format = ReportFormat;
 
 QString Fixed(const Decimal& value, int decimals)
 {
@@ -226,28 +226,19 @@ QJsonObject JsonRecords(const std::vector<HistoryEntry>& entries, const Personal
 
 int RunRecords(CommandContext& context)
 {
-    const QString formatName = context.isSet("format") ? context.value("format").toLower() : QStringLiteral("text");
-    Format format = Format::Text;
-    if (formatName == QStringLiteral("csv"))
-        format = Format::Csv;
-    else if (formatName == QStringLiteral("json"))
-        format = Format::Json;
-    else if (formatName != QStringLiteral("text"))
-        return UsageError(context.err,
-            QStringLiteral("unknown format \"%1\" for records: use text, csv or json.").arg(context.value("format")));
-    const auto dates = ReadDateRange(context);
-    if (!dates)
-        return UsageError(context.err, dates.error());
-    const DateRange& range = dates.value();
-
-    const FoundCatalogues found = FindCatalogues(context);
-    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
-        return stopped;
-    const auto sensor = ReadSensor(context, found);
-    if (!sensor)
-        return UsageError(context.err, sensor.error());
+    const auto chosenFormat = ReadReportFormat(context, "records");
+    if (!chosenFormat)
+        return UsageError(context.err, chosenFormat.error());
+    const Format format = chosenFormat.value();
+    const auto read = ReadCommandScope(context);
+    if (const int* stopped = std::get_if<int>(&read))
+        return *stopped;
+    const CommandScope& scope = std::get<CommandScope>(read);
+    const DateRange& range = scope.range;
+    const FoundCatalogues& found = scope.found;
+    const std::optional<std::string>& sensor = scope.sensor;
     const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
-    const std::vector<std::size_t> chosen = EntriesChosen(entries, range, sensor.value());
+    const std::vector<std::size_t> chosen = EntriesChosen(entries, range, sensor);
     const QStringList unreadable = NameUnreadable(context, entries, chosen);
     const int exitCode = unreadable.isEmpty() ? found.exitCode : kCommandFailed;
     const PersonalRecords records = RecordsOf(entries, chosen);
@@ -261,8 +252,7 @@ int RunRecords(CommandContext& context)
         break;
     case Format::Json: {
         QJsonObject document = JsonRecords(entries, records);
-        document.insert(QStringLiteral("sensor"),
-            sensor.value() ? QJsonValue(Text(*sensor.value())) : QJsonValue(QJsonValue::Null));
+        document.insert(QStringLiteral("sensor"), sensor ? QJsonValue(Text(*sensor)) : QJsonValue(QJsonValue::Null));
         document.insert(QStringLiteral("since"), DayOrNull(range.since));
         document.insert(QStringLiteral("until"), DayOrNull(range.until));
         document.insert(QStringLiteral("unreadable"), QJsonArray::fromStringList(unreadable));

@@ -18,7 +18,7 @@ constexpr int kExactDecimals = 4;
 constexpr int kMsDecimals = 3;
 constexpr long long kMsPerSecond = 1000;
 
-enum class Format { Text, Csv, Json };
+using Format = ReportFormat;
 
 // A period, or a sensor folder with the name the user gave it and its first and last run.
 struct Row {
@@ -135,28 +135,19 @@ int RunStats(CommandContext& context)
         return UsageError(context.err,
             QStringLiteral("unknown grouping \"%1\": use week, month, year or sensor.").arg(context.value("by")));
     const bool bySensor = !grouping->second;
-    const QString formatName = context.isSet("format") ? context.value("format").toLower() : QStringLiteral("text");
-    Format format = Format::Text;
-    if (formatName == QStringLiteral("csv"))
-        format = Format::Csv;
-    else if (formatName == QStringLiteral("json"))
-        format = Format::Json;
-    else if (formatName != QStringLiteral("text"))
-        return UsageError(context.err,
-            QStringLiteral("unknown format \"%1\" for stats: use text, csv or json.").arg(context.value("format")));
-    const auto dates = ReadDateRange(context);
-    if (!dates)
-        return UsageError(context.err, dates.error());
-    const DateRange& range = dates.value();
-
-    const FoundCatalogues found = FindCatalogues(context);
-    if (const int stopped = NoIPodToWorkOn(context, found); stopped != kCommandDone)
-        return stopped;
-    const auto sensor = ReadSensor(context, found);
-    if (!sensor)
-        return UsageError(context.err, sensor.error());
+    const auto chosenFormat = ReadReportFormat(context, "stats");
+    if (!chosenFormat)
+        return UsageError(context.err, chosenFormat.error());
+    const Format format = chosenFormat.value();
+    const auto read = ReadCommandScope(context);
+    if (const int* stopped = std::get_if<int>(&read))
+        return *stopped;
+    const CommandScope& scope = std::get<CommandScope>(read);
+    const DateRange& range = scope.range;
+    const FoundCatalogues& found = scope.found;
+    const std::optional<std::string>& sensor = scope.sensor;
     const std::vector<HistoryEntry> entries = ReadHistoryOf(found, context.fileSystem);
-    const std::vector<std::size_t> chosen = EntriesChosen(entries, range, sensor.value());
+    const std::vector<std::size_t> chosen = EntriesChosen(entries, range, sensor);
     const QStringList unreadable = NameUnreadable(context, entries, chosen);
     const int exitCode = unreadable.isEmpty() ? found.exitCode : kCommandFailed;
 
@@ -222,7 +213,7 @@ int RunStats(CommandContext& context)
         const QJsonObject document{
             {QStringLiteral("by"), by},
             {QStringLiteral("sensor"),
-                sensor.value() ? QJsonValue(QString::fromStdString(*sensor.value())) : QJsonValue(QJsonValue::Null)},
+                sensor ? QJsonValue(QString::fromStdString(*sensor)) : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("since"), DayOrNull(range.since)},
             {QStringLiteral("until"), DayOrNull(range.until)},
             {bySensor ? QStringLiteral("sensors") : QStringLiteral("periods"), groups},
