@@ -188,8 +188,8 @@ std::vector<BackupEntry> Backups::list(
 
 BackupSummary Backups::summary(const BackupEntry& backup) const
 {
-    BackupSummary summary{
-        backup.taken.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), kUnreadable, kUnreadable};
+    BackupSummary summary{backup.taken.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), kUnreadable,
+        kUnreadable, std::nullopt};
     const auto bytes = m_fileSystem.readFile(backup.path);
     if (!bytes)
         return summary;
